@@ -1,0 +1,105 @@
+#include "cli/Verbs.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "cli/ConsoleMessageHandler.h"
+#include "foundation/CodePages.h"
+#include "foundation/OrvMessages.h"
+
+#ifndef ZEP_VERSION
+#define ZEP_VERSION "0.1.0"
+#endif
+
+namespace zep::cli {
+
+ArgReader::ArgReader(const std::vector<std::string>& args, std::vector<std::string> valued,
+                     std::vector<std::string> flags) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a.size() > 1 && a[0] == '-' && a != "-") {
+            if (std::find(flags.begin(), flags.end(), a) != flags.end()) {
+                options_.emplace_back(a, "");
+            } else if (std::find(valued.begin(), valued.end(), a) != valued.end()) {
+                if (i + 1 >= args.size()) throw EUsageError("option " + a + " needs a value");
+                options_.emplace_back(a, args[++i]);
+            } else {
+                throw EUsageError("unknown option " + a);
+            }
+        } else {
+            positional_.push_back(a);
+        }
+    }
+}
+
+bool ArgReader::Has(const std::string& option) const {
+    return std::any_of(options_.begin(), options_.end(),
+                       [&](const auto& o) { return o.first == option; });
+}
+
+std::string ArgReader::Value(const std::string& option, const std::string& fallback) const {
+    for (auto it = options_.rbegin(); it != options_.rend(); ++it)
+        if (it->first == option) return it->second;
+    return fallback;
+}
+
+void ArgReader::ExpectPositional(std::size_t min, std::size_t max, const std::string& synopsis) const {
+    if (positional_.size() < min || positional_.size() > max)
+        throw EUsageError("usage: zep-cli " + synopsis);
+}
+
+namespace {
+
+int Help(const std::vector<std::string>&) {
+    std::printf("zep-cli: batch front end of ZEP, the shell of the VARDEN model\n\n"
+                "usage: zep-cli VERB [ARGUMENTS]\n\nverbs:\n");
+    for (const auto& v : AllVerbs())
+        std::printf("  %-10s %s\n%14s%s\n", v.name.c_str(), v.synopsis.c_str(), "",
+                    v.summary.c_str());
+    std::printf("\nexit status: 0 success, 1 the work failed, 2 usage error\n");
+    return 0;
+}
+
+int Version(const std::vector<std::string>&) {
+    std::printf("zep-cli %s\n", ZEP_VERSION);
+    return 0;
+}
+
+} // namespace
+
+const std::vector<Verb>& AllVerbs() {
+    static const std::vector<Verb> verbs = {
+        {"help", "", "list the verbs", Help},
+        {"version", "", "print the version", Version},
+    };
+    return verbs;
+}
+
+int RunCli(const std::vector<std::string>& args) {
+    TConsoleMessageHandler console;
+    ScopedMessageHandler scope(console);
+    if (args.empty()) {
+        std::fprintf(stderr, "usage: zep-cli VERB [ARGUMENTS]; zep-cli help lists the verbs\n");
+        return 2;
+    }
+    const auto& verbs = AllVerbs();
+    auto it = std::find_if(verbs.begin(), verbs.end(), [&](const Verb& v) { return v.name == args[0]; });
+    if (it == verbs.end()) {
+        std::fprintf(stderr, "zep-cli: unknown verb \"%s\"; zep-cli help lists the verbs\n",
+                     args[0].c_str());
+        return 2;
+    }
+    try {
+        return it->run(std::vector<std::string>(args.begin() + 1, args.end()));
+    } catch (const EUsageError& e) {
+        console.ProgressDone();
+        std::fprintf(stderr, "zep-cli %s: %s\n", it->name.c_str(), e.what());
+        return 2;
+    } catch (const std::exception& e) {
+        console.ProgressDone();
+        std::fprintf(stderr, "%s\n", AnsiToUtf8(e.what()).c_str());
+        return 1;
+    }
+}
+
+} // namespace zep::cli

@@ -1,0 +1,37 @@
+# Common settings for every target of the project.
+if(ZEP_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+function(zep_defaults target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow=local
+                         -Wnon-virtual-dtor -Wno-unused-parameter)
+  if(ZEP_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+# zep_library(name SOURCES... DEPS...): one library per layer folder.
+function(zep_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  zep_defaults(${name})
+endfunction()
+
+# zep_test(name LABELS... SOURCES... DEPS...): a GoogleTest program registered with CTest.
+function(zep_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_compile_definitions(${name} PRIVATE
+    ZEP_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    ZEP_SHARED_DATA="${PROJECT_SOURCE_DIR}/../shared/data"
+    ZEP_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
+  zep_defaults(${name})
+  include(GoogleTest)
+  gtest_discover_tests(${name} PROPERTIES LABELS "${ARG_LABELS}" DISCOVERY_TIMEOUT 60)
+endfunction()
