@@ -54,8 +54,7 @@ int Help(const std::vector<std::string>&) {
     std::printf("zep-cli: batch front end of ZEP, the shell of the VARDEN model\n\n"
                 "usage: zep-cli VERB [ARGUMENTS]\n\nverbs:\n");
     for (const auto& v : AllVerbs())
-        std::printf("  %-10s %s\n%14s%s\n", v.name.c_str(), v.synopsis.c_str(), "",
-                    v.summary.c_str());
+        std::printf("  %s %s\n      %s\n", v.name.c_str(), v.synopsis.c_str(), v.summary.c_str());
     std::printf("\nexit status: 0 success, 1 the work failed, 2 usage error\n");
     return 0;
 }
@@ -65,15 +64,32 @@ int Version(const std::vector<std::string>&) {
     return 0;
 }
 
+
+std::vector<std::pair<int, Verb>>& Registry() {
+    static std::vector<std::pair<int, Verb>> registry;
+    return registry;
+}
+
+VerbRegistrar help(0, {"help", "", "list the verbs", Help});
+VerbRegistrar version(1, {"version", "", "print the version", Version});
+
 } // namespace
 
+VerbRegistrar::VerbRegistrar(int order, Verb verb) {
+    Registry().emplace_back(order, std::move(verb));
+}
+
 const std::vector<Verb>& AllVerbs() {
-    static const std::vector<Verb> verbs = {
-        {"help", "", "list the verbs", Help},
-        {"version", "", "print the version", Version},
-    };
+    static const std::vector<Verb> verbs = [] {
+        auto r = Registry();
+        std::stable_sort(r.begin(), r.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::vector<Verb> v;
+        for (auto& e : r) v.push_back(std::move(e.second));
+        return v;
+    }();
     return verbs;
 }
+
 
 int RunCli(const std::vector<std::string>& args) {
     TConsoleMessageHandler console;

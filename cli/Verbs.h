@@ -20,8 +20,14 @@ struct Verb {
     std::function<int(const std::vector<std::string>& args)> run;
 };
 
-/// Every verb, in the order `help` lists them.
+/// Every verb, in the order `help` lists them (by their registration order key).
 const std::vector<Verb>& AllVerbs();
+
+/// Registers a verb at start-up: `static VerbRegistrar r(40, {"info", ...});` in the verb's own
+/// source. `order` places it in the `help` list.
+struct VerbRegistrar {
+    VerbRegistrar(int order, Verb verb);
+};
 
 /// Runs zep-cli with its arguments (without the program name); returns the exit status:
 /// 0 success, 1 the work failed (message on standard error), 2 usage error.
