@@ -40,8 +40,7 @@ std::string FormatTimeSpan(double seconds, bool milliseconds) {
     long long ms = totalMs % 1000;
     long long s = totalMs / 1000;
     long long hours = s / 3600, minutes = (s / 60) % 60, secs = s % 60;
-    if (milliseconds)
-        return Format("%d:%2.2d:%2.2d.%3.3d", {hours, minutes, secs, ms});
+    if (milliseconds) return Format("%d:%2.2d:%2.2d.%3.3d", {hours, minutes, secs, ms});
     return Format("%d:%2.2d:%2.2d", {hours, minutes, secs});
 }
 
@@ -69,9 +68,10 @@ bool TMessageHandler::ProgressLine(const std::string& text, double fraction, std
     double remaining = fraction > 0 ? (1 - fraction) * elapsed / fraction
                                     : std::numeric_limits<double>::infinity();
     static const char spinner[] = "-\\|/";
-    line = Format("(%s) %20s [%-30s] %s  T-%s",
-                  {spinner[bar % 4], text.substr(0, 30), std::string(static_cast<std::size_t>(bar), '#'),
-                   FormatTimeSpan(elapsed), FormatTimeSpan(remaining)});
+    line =
+        Format("(%s) %20s [%-30s] %s  T-%s", {spinner[bar % 4], text.substr(0, 30),
+                                              std::string(static_cast<std::size_t>(bar), '#'),
+                                              FormatTimeSpan(elapsed), FormatTimeSpan(remaining)});
     lastBarLength_ = bar;
     return true;
 }
@@ -106,35 +106,54 @@ TMessageHandler* CurrentMessageHandler() {
     return s.empty() ? nullptr : s.back().handler;
 }
 
-void PushMessageHandler(TMessageHandler* handler) { Stack().push_back({handler, false}); }
-void PushOwnedMessageHandler(TMessageHandler* handler) { Stack().push_back({handler, true}); }
+void PushMessageHandler(TMessageHandler* handler) {
+    Stack().push_back({handler, false});
+}
+void PushOwnedMessageHandler(TMessageHandler* handler) {
+    Stack().push_back({handler, true});
+}
 
 void PopMessageHandler(TMessageHandler* handler) {
     auto& s = Stack();
+    StackEntry removed{nullptr, false};
     if (handler == nullptr) {
         if (s.empty()) return;
-        StackEntry top = s.back();
+        removed = s.back();
         s.pop_back();
-        delete top.handler;
-        return;
+    } else {
+        auto it = std::find_if(s.rbegin(), s.rend(),
+                               [handler](const StackEntry& e) { return e.handler == handler; });
+        if (it == s.rend()) return;
+        removed = *it;
+        s.erase(std::next(it).base());
     }
-    for (auto it = s.rbegin(); it != s.rend(); ++it) {
-        if (it->handler == handler) {
-            s.erase(std::next(it).base());
-            return;
-        }
-    }
+    // Only a handler the stack owns is destroyed: one pushed by its owner (often a local or
+    // a window member) would otherwise be freed twice.
+    if (removed.owned) delete removed.handler;
 }
 
 void ShowError(const std::string& text) {
     if (auto* h = CurrentMessageHandler()) h->Error(text);
 }
 
+namespace {
+// Reporting never raises: a format that does not fit its arguments shows the raw format.
+std::string FormatOrRaw(std::string_view format, std::initializer_list<FormatArg> args) {
+    try {
+        return Format(format, args);
+    } catch (const std::exception&) {
+        return std::string(format);
+    }
+}
+} // namespace
+
 void ShowErrorFmt(std::string_view format, std::initializer_list<FormatArg> args) {
-    ShowError(Format(format, args));
+    ShowError(FormatOrRaw(format, args));
 }
 
-void RegisterResourceString(int stringId, std::string text) { StringTable()[stringId] = std::move(text); }
+void RegisterResourceString(int stringId, std::string text) {
+    StringTable()[stringId] = std::move(text);
+}
 
 std::string LoadResourceString(int stringId) {
     auto& t = StringTable();
@@ -145,13 +164,7 @@ std::string LoadResourceString(int stringId) {
 void ShowErrorRes(int stringId, std::initializer_list<FormatArg> args) {
     std::string fmt = LoadResourceString(stringId);
     if (fmt.empty()) fmt = std::to_string(stringId);
-    std::string text;
-    try {
-        text = Format(fmt, args);
-    } catch (const std::exception&) {
-        text = fmt;
-    }
-    ShowError(text);
+    ShowError(FormatOrRaw(fmt, args));
 }
 
 void ShowStatus(const std::string& text) {
@@ -159,7 +172,7 @@ void ShowStatus(const std::string& text) {
 }
 
 void ShowStatusFmt(std::string_view format, std::initializer_list<FormatArg> args) {
-    ShowStatus(Format(format, args));
+    ShowStatus(FormatOrRaw(format, args));
 }
 
 void ShowProgress(const std::string& text, double fraction) {

@@ -12,11 +12,27 @@ namespace zep {
 
 /// Button flags for Ask (combinable) and the answers it returns.
 enum MessageButtons : int {
-    mbYes = 1, mbNo = 2, mbOK = 4, mbCancel = 8, mbAbort = 16, mbRetry = 32, mbIgnore = 64,
-    mbYesNo = mbYes | mbNo, mbYesNoCancel = mbYes | mbNo | mbCancel, mbOKCancel = mbOK | mbCancel
+    mbYes = 1,
+    mbNo = 2,
+    mbOK = 4,
+    mbCancel = 8,
+    mbAbort = 16,
+    mbRetry = 32,
+    mbIgnore = 64,
+    mbYesNo = mbYes | mbNo,
+    mbYesNoCancel = mbYes | mbNo | mbCancel,
+    mbOKCancel = mbOK | mbCancel
 };
-enum ModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4,
-                         mrIgnore = 5, mrYes = 6, mrNo = 7 };
+enum ModalResult : int {
+    mrNone = 0,
+    mrOk = 1,
+    mrCancel = 2,
+    mrAbort = 3,
+    mrRetry = 4,
+    mrIgnore = 5,
+    mrYes = 6,
+    mrNo = 7
+};
 
 /// A receiver of errors, status lines and progress. The defaults suit a console: errors go to
 /// standard error, status lines to standard output, progress as the text progress line.
@@ -71,8 +87,8 @@ std::string FormatTimeSpan(double seconds, bool milliseconds = false);
 TMessageHandler* CurrentMessageHandler();
 /// Pushes `handler` (not owned) on the stack.
 void PushMessageHandler(TMessageHandler* handler);
-/// With a handler: removes that handler from the stack (not destroyed). With nullptr: removes
-/// the top handler and destroys it.
+/// With a handler: removes that handler from the stack. With nullptr: removes the top handler.
+/// A removed handler is destroyed when the stack owns it (PushOwnedMessageHandler).
 void PopMessageHandler(TMessageHandler* handler = nullptr);
 /// Pushes a handler the stack owns: PopMessageHandler(nullptr) destroys it.
 void PushOwnedMessageHandler(TMessageHandler* handler);

@@ -1,0 +1,72 @@
+#include "foundation/ORVFiles.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+
+#include "foundation/Format.h"
+
+namespace zep {
+namespace fs = std::filesystem;
+
+std::string TempFileName(const std::string& pathOrFile) {
+    std::string given = Trim(pathOrFile);
+    if (given.empty()) {
+        for (const char* var : {"TMP", "TEMP", "TMPDIR"}) {
+            const char* v = std::getenv(var);
+            if (v != nullptr && *v != '\0') {
+                given = v;
+                break;
+            }
+        }
+        if (given.empty()) given = "/tmp";
+    }
+    std::error_code ec;
+    fs::path full = fs::absolute(fs::path(given), ec).lexically_normal();
+    std::string dir = full.string();
+    if (!fs::is_directory(full, ec)) {
+        dir = full.parent_path().string();
+        if (!fs::is_directory(dir, ec)) throw EInvalidPath("Invalid Path: " + dir);
+    }
+    if (dir.empty() || dir.back() != '/') dir += '/';
+    for (std::int64_t i = 0; i < (std::int64_t{1} << 31); ++i) {
+        std::string name = dir + "_MM" + Format("%5.5x", {i}) + ".TMP";
+        if (!fs::exists(fs::symlink_status(name, ec))) return name;
+    }
+    throw ECannotCreateTmpFile("Cannot create temporary file");
+}
+
+std::string MoveToBackup(const std::string& fileName) {
+    std::error_code ec;
+    fs::path file(fileName);
+    if (!fs::exists(file, ec)) return {};
+    fs::path dir = file.parent_path();
+    if (dir.empty()) dir = ".";
+    fs::path backups = dir / "backups";
+    fs::create_directories(backups, ec);
+
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::string today =
+        Format("%4.4d-%2.2d-%2.2d", {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday});
+    std::string stem = file.stem().string(), ext = file.extension().string();
+    std::string target;
+    for (int k = 1;; ++k) {
+        target = Format("%s/%s-%s-%3.3d%s", {backups.string(), stem, today, k, ext});
+        if (!fs::exists(fs::symlink_status(target, ec))) break;
+    }
+
+    fs::rename(file, target, ec);
+    if (!ec) return target;
+    // Renaming fails across file systems; a copy that refuses to overwrite keeps the old
+    // backups safe.
+    if (!fs::copy_file(file, target, fs::copy_options::none, ec) || ec)
+        throw ECouldNotRenameToBackup(
+            Format("Could move old version of %s to %s", {fileName, target}));
+    if (!fs::remove(file, ec) || ec)
+        throw ECouldNotRenameToBackup(Format("Delete old file %s", {fileName}));
+    return target;
+}
+
+} // namespace zep

@@ -1,0 +1,27 @@
+// File utilities that safe saving relies on: fresh temporary names and dated backups.
+#pragma once
+
+#include <string>
+
+#include "foundation/Exception.h"
+
+namespace zep {
+
+ZEP_DECLARE_EXCEPTION(EInvalidPath, Exception);
+ZEP_DECLARE_EXCEPTION(ECannotCreateTmpFile, Exception);
+ZEP_DECLARE_EXCEPTION(ECannotCreateFile, Exception);
+ZEP_DECLARE_EXCEPTION(ECouldNotRenameToBackup, Exception);
+ZEP_DECLARE_EXCEPTION(EInvalidFormat, Exception);
+
+/// A name "_MM" + 5 hex digits + ".TMP" that does not exist yet, in the directory `pathOrFile`
+/// names (or the directory of the file it names). An empty argument means the temporary
+/// directory ($TMP, $TEMP, $TMPDIR, then /tmp). Raises EInvalidPath "Invalid Path: <dir>" when
+/// the directory does not exist. The file is not created.
+std::string TempFileName(const std::string& pathOrFile);
+
+/// Moves the existing file D/N.E to D/backups/N-yyyy-mm-dd-kkk.E with the first free k from 1,
+/// creating D/backups. Returns the backup's path, or "" when `fileName` does not exist.
+/// Raises ECouldNotRenameToBackup when the file can be neither moved nor copied and deleted.
+std::string MoveToBackup(const std::string& fileName);
+
+} // namespace zep
