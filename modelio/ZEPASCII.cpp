@@ -1,0 +1,273 @@
+#include "modelio/ZEPASCII.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "foundation/CodePages.h"
+#include "foundation/Format.h"
+#include "foundation/OrvMessages.h"
+#include "foundation/Stream.h"
+
+namespace zep::modelio {
+namespace {
+
+constexpr int kIntWidth = 8;
+constexpr int kRealWidth = 10;
+constexpr int kWideWidth = 14;
+constexpr int kNameWidth = 15;
+constexpr std::size_t kNameChars = 13;
+constexpr std::size_t kRuleHyphens = 73;
+
+std::string PadLeft(std::string text, int width) {
+    if (static_cast<int>(text.size()) < width)
+        text.insert(0, static_cast<std::size_t>(width) - text.size(), ' ');
+    return text;
+}
+
+std::string PadRight(std::string text, int width) {
+    if (static_cast<int>(text.size()) < width)
+        text.append(static_cast<std::size_t>(width) - text.size(), ' ');
+    return text;
+}
+
+std::string Cut(std::string_view text, int width) {
+    return std::string(text.substr(0, width < 0 ? 0 : static_cast<std::size_t>(width)));
+}
+
+std::string BlankApostrophes(std::string text) {
+    for (char& c : text)
+        if (c == '\'') c = ' ';
+    return text;
+}
+
+} // namespace
+
+// ---- Rendering ------------------------------------------------------------------------------
+
+std::string RenderReal(double value) {
+    if (!std::isfinite(value)) value = -1;
+    // FloatToStrGeneral never consults the locale, so the separator is always ".".
+    return FloatToStrGeneral(value, 7, 1);
+}
+
+std::string RenderReal(std::optional<double> value) {
+    return value ? RenderReal(*value) : std::string(kNumberError);
+}
+
+std::string RenderName(std::string_view ansiName) {
+    std::string text = Trim(ansiName);
+    if (text.empty()) text = " ";
+    text = Trim(AnsiToOem(BlankApostrophes(std::move(text))));
+    text = Trim(std::string_view(text).substr(0, std::min(text.size(), kNameChars)));
+    // A name made only of apostrophes would otherwise end as '' and read back as an escaped
+    // quote; it is written like an empty name.
+    if (text.empty()) text = " ";
+    return "'" + text + "'";
+}
+
+// ---- Columns --------------------------------------------------------------------------------
+
+std::string IntCol(std::int64_t value) {
+    return PadLeft(std::to_string(value), kIntWidth) + ' ';
+}
+
+std::string IntCol(std::string_view heading) {
+    return PadLeft(std::string(heading), kIntWidth) + ' ';
+}
+
+std::string RealCol(double value) {
+    return PadLeft(RenderReal(value), kRealWidth) + ' ';
+}
+std::string RealCol(std::optional<double> value) {
+    return PadLeft(RenderReal(value), kRealWidth) + ' ';
+}
+std::string WideCol(double value) {
+    return PadLeft(RenderReal(value), kWideWidth) + ' ';
+}
+std::string WideCol(std::optional<double> value) {
+    return PadLeft(RenderReal(value), kWideWidth) + ' ';
+}
+
+std::string NameCol(std::string_view ansiName) {
+    return PadRight(Cut(RenderName(ansiName), kNameWidth), kNameWidth) + ' ';
+}
+
+std::string RightText(int width, std::string_view text) {
+    return PadLeft(Cut(text, width), width) + ' ';
+}
+
+std::string LeftText(int width, std::string_view text) {
+    return PadRight(Cut(text, width), width) + ' ';
+}
+
+std::string QuotedText(int width, std::string_view ansiText) {
+    // Apostrophes are blanked as in names: one inside the quotes would end the text early
+    // when the model reads it.
+    std::string text = Trim(AnsiToOem(Trim(BlankApostrophes(std::string(ansiText)))));
+    text = Trim(Cut(text, width - 2));
+    return LeftText(width, "'" + text + "'");
+}
+
+// ---- Fixed lines ----------------------------------------------------------------------------
+
+std::string SectionEndLine() {
+    return "*" + std::string(kRuleHyphens, '-') + " /";
+}
+
+TLines TitleBlock(const TTitleInfo& info) {
+    TLines lines;
+    lines.push_back(info.title + "  (VARDEN v" + std::string(kVersionText) + ")");
+    std::string study = "Study:" + info.projectName + " " + info.projectDescription;
+    if (info.scenario)
+        study += " Year: " + info.scenario->name + " Policy: " + info.scenario->description;
+    lines.push_back(std::move(study));
+    lines.push_back(std::string(kRuleHyphens, '-') + " /");
+    return lines;
+}
+
+// ---- File names -----------------------------------------------------------------------------
+
+std::string NameCode(std::string_view name) {
+    std::string code = Trim(name);
+    if (code.size() > 3) code.resize(3);
+    for (char& c : code)
+        if (c == '/' || c == '\\' || c == '\0') c = '_';
+    return code;
+}
+
+std::string InputFileName(std::string_view projectFileName, std::string_view projectName,
+                          const std::string* scenarioName, std::string_view prefix,
+                          bool inScenarioDirectory, std::string_view extension) {
+    namespace fs = std::filesystem;
+    std::string projectCode = NameCode(projectName);
+    std::string scenarioCode = scenarioName ? NameCode(*scenarioName) : std::string();
+    std::string base = UpperCase(std::string(prefix) + projectCode + scenarioCode);
+    if (!extension.empty()) {
+        std::size_t dot = base.rfind('.');
+        if (dot != std::string::npos) base.resize(dot);
+        if (extension.front() != '.') base += '.';
+        base += extension;
+    }
+    fs::path path = fs::path(std::string(projectFileName)).parent_path();
+    if (scenarioName && inScenarioDirectory && !scenarioCode.empty()) {
+        // "." or ".." would name the study directory or its parent, not the scenario's own.
+        if (scenarioCode.find_first_not_of('.') == std::string::npos)
+            scenarioCode.assign(scenarioCode.size(), '_');
+        path /= scenarioCode;
+    }
+    path /= base;
+    return path.string();
+}
+
+// ---- Saving ---------------------------------------------------------------------------------
+
+TLines ReadLines(const std::string& path) {
+    TMemoryStream data;
+    data.LoadFromFile(path);
+    const std::string& text = data.Data();
+    TLines lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+        if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+    }
+    return lines;
+}
+
+bool SaveIfChanged(const std::string& path, const TLines& lines) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    bool exists = fs::is_regular_file(path, ec);
+    if (exists) {
+        bool same = false;
+        try {
+            same = ReadLines(path) == lines;
+        } catch (const EStreamError&) {
+            // Unreadable: treat as changed; writing it will report what is wrong.
+        }
+        if (same) return false;
+        if (::access(path.c_str(), W_OK) != 0)
+            throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
+    }
+
+    fs::path target(path);
+    if (target.has_parent_path()) {
+        fs::create_directories(target.parent_path(), ec);
+        if (ec) throw EFCreateError("Cannot create file \"" + path + "\". " + ec.message());
+    }
+
+    std::string content;
+    std::size_t total = 0;
+    for (const auto& line : lines)
+        total += line.size() + 2;
+    content.reserve(total);
+    for (const auto& line : lines) {
+        content += line;
+        content += "\r\n";
+    }
+
+    std::string tmpName = path + ".XXXXXX";
+    int fd = ::mkstemp(tmpName.data());
+    if (fd < 0) throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
+    ::close(fd);
+    try {
+        // mkstemp creates the file private; give it the mode the old file had, or the one a
+        // newly created file would get.
+        mode_t mode;
+        struct stat st {};
+        if (exists && ::stat(path.c_str(), &st) == 0) {
+            mode = st.st_mode & 07777;
+        } else {
+            mode_t mask = ::umask(0);
+            ::umask(mask);
+            mode = 0666 & ~mask;
+        }
+        ::chmod(tmpName.c_str(), mode);
+        {
+            TFileStream out(tmpName, FileMode::OpenReadWrite);
+            out.WriteString(content);
+        }
+        if (::rename(tmpName.c_str(), path.c_str()) != 0)
+            throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
+    } catch (...) {
+        ::unlink(tmpName.c_str());
+        throw;
+    }
+    return true;
+}
+
+// ---- Progress -------------------------------------------------------------------------------
+
+std::string SectionProgressText(std::string_view fileCode, std::string_view scenarioName,
+                                std::string_view section) {
+    std::string text(fileCode);
+    text += scenarioName;
+    text += " Section ";
+    text += section;
+    return text;
+}
+
+void ReportProgress(const std::string& text, std::size_t done, std::size_t count) {
+    double fraction = count == 0 ? 1.0 : static_cast<double>(done) / static_cast<double>(count);
+    ShowProgress(text, fraction);
+}
+
+void ReportProgress(const std::string& text, double fraction) {
+    ShowProgress(text, fraction);
+}
+
+} // namespace zep::modelio
