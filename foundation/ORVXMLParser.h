@@ -49,6 +49,8 @@ public:
 
 protected:
     void Progress(std::size_t position, std::size_t length) override;
+    /// Decodes the reference at the current "&" onto `out`.
+    void Reference(std::string& out);
 
 private:
     /// Sends a grammar error through the error handler.
@@ -66,8 +68,6 @@ private:
     void StartTag(std::string_view& name, bool& empty);
     void Attribute(TAttributeList& attributes);
     void CharData();
-    /// Decodes the reference at the current "&" onto `out`.
-    void Reference(std::string& out);
     /// Decodes [p_, stop) onto `out` (references replaced); leaves p_ at `stop`.
     void Decode(std::string& out, const char* stop);
     std::string_view QuoteText(char quote) const { return {quote == '"' ? "\"" : "'", 1}; }
