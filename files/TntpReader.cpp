@@ -1,0 +1,531 @@
+#include "files/TntpReader.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "files/Json.h"
+#include "foundation/Format.h"
+#include "foundation/Stream.h"
+
+namespace zep::files {
+namespace {
+
+constexpr std::string_view kZonesTag = "NUMBER OF ZONES";
+constexpr std::string_view kNodesTag = "NUMBER OF NODES";
+constexpr std::string_view kLinksTag = "NUMBER OF LINKS";
+constexpr std::string_view kFirstThruTag = "FIRST THRU NODE";
+constexpr std::string_view kTotalFlowTag = "TOTAL OD FLOW";
+constexpr std::string_view kEndTag = "END OF METADATA";
+
+[[noreturn]] void Fail(std::string_view file, int line, const std::string& what) {
+    throw ETntpError(std::string(file) + ":" + std::to_string(line) + ": " + what);
+}
+
+// A token as shown in a message: cut short, control bytes made visible as "?".
+std::string Quote(std::string_view token) {
+    std::string out = "'";
+    for (std::size_t i = 0; i < token.size() && i < 40; ++i)
+        out += static_cast<unsigned char>(token[i]) < ' ' ? '?' : token[i];
+    if (token.size() > 40) out += "...";
+    return out + "'";
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
+}
+
+std::string_view TrimView(std::string_view t) {
+    std::size_t b = 0, e = t.size();
+    while (b < e && (IsBlank(t[b]) || t[b] == '\r' || t[b] == '\n'))
+        ++b;
+    while (e > b && (IsBlank(t[e - 1]) || t[e - 1] == '\r' || t[e - 1] == '\n'))
+        --e;
+    return t.substr(b, e - b);
+}
+
+bool ParseInt(std::string_view t, std::int32_t& v) {
+    if (!t.empty() && t[0] == '+') t.remove_prefix(1);
+    if (t.empty()) return false;
+    auto r = std::from_chars(t.data(), t.data() + t.size(), v);
+    return r.ec == std::errc() && r.ptr == t.data() + t.size();
+}
+
+bool ParseReal(std::string_view t, double& v) {
+    if (!t.empty() && t[0] == '+') t.remove_prefix(1);
+    if (t.empty()) return false;
+    auto r = std::from_chars(t.data(), t.data() + t.size(), v);
+    return r.ec == std::errc() && r.ptr == t.data() + t.size() && std::isfinite(v);
+}
+
+// Walks a text line by line, accepting CR LF, LF and CR line ends.
+class LineReader {
+public:
+    explicit LineReader(std::string_view text) : s_(text) {}
+    bool Next(std::string_view& line) {
+        if (p_ >= s_.size()) return false;
+        ++line_;
+        std::size_t e = p_;
+        while (e < s_.size() && s_[e] != '\n' && s_[e] != '\r')
+            ++e;
+        line = s_.substr(p_, e - p_);
+        p_ = e;
+        if (p_ < s_.size()) {
+            if (s_[p_] == '\r' && p_ + 1 < s_.size() && s_[p_ + 1] == '\n') ++p_;
+            ++p_;
+        }
+        return true;
+    }
+    int Line() const { return line_; }
+    std::size_t Position() const { return p_; }
+
+private:
+    std::string_view s_;
+    std::size_t p_ = 0;
+    int line_ = 0;
+};
+
+// Splits on blanks into at most N stored fields; `count` counts them all.
+template <std::size_t N> struct Fields {
+    std::array<std::string_view, N> field;
+    std::size_t count = 0;
+    explicit Fields(std::string_view t) {
+        std::size_t i = 0;
+        while (i < t.size()) {
+            while (i < t.size() && IsBlank(t[i]))
+                ++i;
+            if (i >= t.size()) break;
+            std::size_t b = i;
+            while (i < t.size() && !IsBlank(t[i]))
+                ++i;
+            if (count < N) field[count] = t.substr(b, i - b);
+            ++count;
+        }
+    }
+};
+
+// A data line: the part before ";" (which `needSemicolon` makes compulsory), nothing but a
+// "~" comment after it. Returns false for blank and comment lines.
+bool DataPart(std::string_view line, std::string_view file, int lineNo, bool needSemicolon,
+              const char* what, std::string_view& data) {
+    std::string_view t = TrimView(line);
+    if (t.empty() || t[0] == '~') return false;
+    std::size_t semi = t.find(';');
+    if (semi == std::string_view::npos) {
+        if (needSemicolon) Fail(file, lineNo, std::string("missing ';' at the end of the ") + what);
+        std::size_t tilde = t.find('~');
+        data = tilde == std::string_view::npos ? t : t.substr(0, tilde);
+        return true;
+    }
+    std::string_view after = TrimView(t.substr(semi + 1));
+    if (!after.empty() && after[0] != '~') Fail(file, lineNo, "unexpected text after ';'");
+    data = t.substr(0, semi);
+    return true;
+}
+
+struct Metadata {
+    std::vector<TTntpTag> tags;
+    int endLine = 0;
+
+    const TTntpTag* Find(std::string_view name) const {
+        for (const auto& t : tags)
+            if (t.name == name) return &t;
+        return nullptr;
+    }
+};
+
+Metadata ReadMetadata(LineReader& lines, std::string_view file) {
+    Metadata meta;
+    std::string_view line;
+    while (lines.Next(line)) {
+        std::string_view t = TrimView(line);
+        if (t.empty() || t[0] == '~') continue;
+        if (t[0] != '<')
+            Fail(file, lines.Line(), "expected \"<NAME> value\" before <END OF METADATA>");
+        std::size_t close = t.find('>');
+        if (close == std::string_view::npos) Fail(file, lines.Line(), "unterminated metadata tag");
+        std::string name(t.substr(1, close - 1));
+        if (name == kEndTag) {
+            meta.endLine = lines.Line();
+            return meta;
+        }
+        if (meta.Find(name)) Fail(file, lines.Line(), "<" + name + "> given twice");
+        meta.tags.push_back({name, std::string(TrimView(t.substr(close + 1))), lines.Line()});
+    }
+    Fail(file, std::max(lines.Line(), 1), "no <END OF METADATA>");
+}
+
+// A non-negative count of the metadata; `fallback` when absent and not required.
+std::int32_t Count(const Metadata& meta, std::string_view name, std::string_view file,
+                   bool required, std::int32_t fallback = 0) {
+    const TTntpTag* tag = meta.Find(name);
+    if (!tag) {
+        if (required) Fail(file, meta.endLine, "missing <" + std::string(name) + ">");
+        return fallback;
+    }
+    std::int32_t v = 0;
+    if (!ParseInt(tag->value, v) || v < 0)
+        Fail(file, tag->line,
+             "<" + std::string(name) + "> " + Quote(tag->value) + " is not a count");
+    return v;
+}
+
+std::int32_t NodeNumber(std::string_view token, std::string_view file, int line, const char* what,
+                        std::int32_t limit) {
+    std::int32_t v = 0;
+    if (!ParseInt(token, v))
+        Fail(file, line, std::string(what) + " " + Quote(token) + " is not a node number");
+    if (v < 1 || v > limit)
+        Fail(file, line,
+             std::string(what) + " " + std::to_string(v) + " is not within 1.." +
+                 std::to_string(limit));
+    return v;
+}
+
+double Real(std::string_view token, std::string_view file, int line, const char* what) {
+    double v = 0;
+    if (!ParseReal(token, v))
+        Fail(file, line, std::string(what) + " " + Quote(token) + " is not a number");
+    return v;
+}
+
+std::string LoadFile(const std::string& path) {
+    TMemoryStream data;
+    data.LoadFromFile(path);
+    return std::move(data.Data());
+}
+
+// Records (id, line) pairs and reports a second position of the same node.
+class NodeIds {
+public:
+    void Add(std::int32_t id, int line, std::string_view file) {
+        auto [it, fresh] = lines_.emplace(id, line);
+        if (!fresh)
+            Fail(file, line,
+                 "node " + std::to_string(id) + " given twice (first on line " +
+                     std::to_string(it->second) + ")");
+    }
+
+private:
+    std::unordered_map<std::int32_t, int> lines_;
+};
+
+} // namespace
+
+double TTntpTrips::Total() const {
+    double sum = 0;
+    for (const auto& t : trips)
+        sum += t.flow;
+    return sum;
+}
+
+TTntpNetwork ParseTntpNetwork(std::string_view text, std::string_view fileName) {
+    LineReader lines(text);
+    Metadata meta = ReadMetadata(lines, fileName);
+    TTntpNetwork net;
+    net.zones = Count(meta, kZonesTag, fileName, true);
+    net.nodes = Count(meta, kNodesTag, fileName, true);
+    std::int32_t declaredLinks = Count(meta, kLinksTag, fileName, true);
+    net.firstThruNode = Count(meta, kFirstThruTag, fileName, false, 1);
+    if (net.zones > net.nodes)
+        Fail(fileName, meta.Find(kZonesTag)->line,
+             "<NUMBER OF ZONES> (" + std::to_string(net.zones) + ") exceeds <NUMBER OF NODES> (" +
+                 std::to_string(net.nodes) + ")");
+    if (net.firstThruNode < 1 || net.firstThruNode - 1 > net.nodes)
+        Fail(fileName, meta.Find(kFirstThruTag)->line,
+             "<FIRST THRU NODE> (" + std::to_string(net.firstThruNode) + ") is not within 1.." +
+                 std::to_string(static_cast<std::int64_t>(net.nodes) + 1));
+
+    net.links.reserve(
+        std::min<std::size_t>(static_cast<std::size_t>(declaredLinks), text.size() / 20));
+    std::string_view line, data;
+    while (lines.Next(line)) {
+        int n = lines.Line();
+        if (!DataPart(line, fileName, n, true, "link", data)) continue;
+        Fields<10> f(data);
+        if (f.count != 10)
+            Fail(fileName, n,
+                 "expected 10 fields before ';' (init node, term node, capacity, length, "
+                 "free-flow time, b, power, speed, toll, link type), found " +
+                     std::to_string(f.count));
+        TTntpLink link;
+        link.init = NodeNumber(f.field[0], fileName, n, "init node", net.nodes);
+        link.term = NodeNumber(f.field[1], fileName, n, "term node", net.nodes);
+        link.capacity = Real(f.field[2], fileName, n, "capacity");
+        link.length = Real(f.field[3], fileName, n, "length");
+        link.freeFlowTime = Real(f.field[4], fileName, n, "free-flow time");
+        link.b = Real(f.field[5], fileName, n, "b");
+        link.power = Real(f.field[6], fileName, n, "power");
+        link.speed = Real(f.field[7], fileName, n, "speed");
+        link.toll = Real(f.field[8], fileName, n, "toll");
+        if (!ParseInt(f.field[9], link.linkType))
+            Fail(fileName, n, "link type " + Quote(f.field[9]) + " is not an integer");
+        link.line = n;
+        net.links.push_back(link);
+    }
+    if (net.links.size() != static_cast<std::size_t>(declaredLinks))
+        Fail(fileName, meta.Find(kLinksTag)->line,
+             "<NUMBER OF LINKS> is " + std::to_string(declaredLinks) + " but the file has " +
+                 std::to_string(net.links.size()) + " links");
+    net.metadata = std::move(meta.tags);
+    return net;
+}
+
+TTntpTrips ParseTntpTrips(std::string_view text, std::string_view fileName) {
+    LineReader lines(text);
+    Metadata meta = ReadMetadata(lines, fileName);
+    TTntpTrips result;
+    result.zones = Count(meta, kZonesTag, fileName, true);
+    if (const TTntpTag* total = meta.Find(kTotalFlowTag)) {
+        double v = 0;
+        if (!ParseReal(total->value, v))
+            Fail(fileName, total->line,
+                 "<TOTAL OD FLOW> " + Quote(total->value) + " is not a number");
+        result.declaredTotal = v;
+    }
+    result.trips.reserve(text.size() / 16);
+
+    const std::string_view s = text;
+    std::size_t p = lines.Position();
+    int line = lines.Line() + 1;
+    auto skipBlanks = [&] {
+        while (p < s.size() && IsBlank(s[p]))
+            ++p;
+    };
+    // A token ends at white space or at one of `stops`.
+    auto token = [&](std::string_view stops) {
+        std::size_t b = p;
+        while (p < s.size() && !IsBlank(s[p]) && s[p] != '\r' && s[p] != '\n' &&
+               stops.find(s[p]) == std::string_view::npos)
+            ++p;
+        return s.substr(b, p - b);
+    };
+
+    std::int32_t origin = 0;
+    std::unordered_set<std::int32_t> origins;
+    std::size_t blockStart = 0;
+    std::int32_t lastDestination = 0;
+    bool blockSetBuilt = false;
+    std::unordered_set<std::int32_t> blockDestinations;
+
+    while (p < s.size()) {
+        char c = s[p];
+        if (c == '\n' || c == '\r') {
+            if (c == '\r' && p + 1 < s.size() && s[p + 1] == '\n') ++p;
+            ++p;
+            ++line;
+            continue;
+        }
+        if (IsBlank(c)) {
+            ++p;
+            continue;
+        }
+        if (c == '~') {
+            while (p < s.size() && s[p] != '\n' && s[p] != '\r')
+                ++p;
+            continue;
+        }
+        if (s.substr(p, 6) == "Origin") {
+            p += 6;
+            skipBlanks();
+            std::string_view t = token(";:");
+            origin = NodeNumber(t, fileName, line, "origin", result.zones);
+            if (!origins.insert(origin).second)
+                Fail(fileName, line, "origin " + std::to_string(origin) + " given twice");
+            blockStart = result.trips.size();
+            lastDestination = 0;
+            blockSetBuilt = false;
+            blockDestinations.clear();
+            continue;
+        }
+        std::string_view t = token(";:");
+        if (t.empty() || !(t[0] == '+' || t[0] == '-' || (t[0] >= '0' && t[0] <= '9')))
+            Fail(fileName, line, "unexpected text " + Quote(t.empty() ? s.substr(p, 1) : t));
+        if (origin == 0) Fail(fileName, line, "destination before the first \"Origin\"");
+        std::int32_t dest = NodeNumber(t, fileName, line, "destination", result.zones);
+        skipBlanks();
+        if (p >= s.size() || s[p] != ':')
+            Fail(fileName, line, "expected ':' after destination " + std::to_string(dest));
+        ++p;
+        skipBlanks();
+        double flow = Real(token(";:"), fileName, line, "flow");
+        if (flow < 0) Fail(fileName, line, "negative flow to destination " + std::to_string(dest));
+        skipBlanks();
+        if (p >= s.size() || s[p] != ';')
+            Fail(fileName, line,
+                 "expected ';' after the flow to destination " + std::to_string(dest));
+        ++p;
+        // Destinations usually ascend within a block; a set is built only when they do not.
+        bool repeated = false;
+        if (dest <= lastDestination || blockSetBuilt) {
+            if (!blockSetBuilt) {
+                for (std::size_t i = blockStart; i < result.trips.size(); ++i)
+                    blockDestinations.insert(result.trips[i].destination);
+                blockSetBuilt = true;
+            }
+            repeated = !blockDestinations.insert(dest).second;
+        }
+        if (repeated)
+            Fail(fileName, line,
+                 "destination " + std::to_string(dest) + " given twice for origin " +
+                     std::to_string(origin));
+        lastDestination = std::max(lastDestination, dest);
+        result.trips.push_back({origin, dest, flow});
+    }
+    result.metadata = std::move(meta.tags);
+    return result;
+}
+
+std::vector<TTntpNode> ParseTntpNodes(std::string_view text, std::string_view fileName) {
+    LineReader lines(text);
+    std::vector<TTntpNode> nodes;
+    NodeIds ids;
+    bool first = true;
+    std::string_view line, data;
+    while (lines.Next(line)) {
+        int n = lines.Line();
+        if (!DataPart(line, fileName, n, false, "node", data)) continue;
+        Fields<3> f(data);
+        if (first) {
+            first = false;
+            if (f.count > 0 && SameText(f.field[0], "node")) continue;
+        }
+        if (f.count != 3)
+            Fail(fileName, n, "expected 3 fields (node, x, y), found " + std::to_string(f.count));
+        TTntpNode node;
+        node.id = NodeNumber(f.field[0], fileName, n, "node", INT32_MAX);
+        node.x = Real(f.field[1], fileName, n, "x");
+        node.y = Real(f.field[2], fileName, n, "y");
+        node.line = n;
+        ids.Add(node.id, n, fileName);
+        nodes.push_back(node);
+    }
+    return nodes;
+}
+
+std::vector<TTntpNode> ParseGeoJsonNodes(std::string_view text, std::string_view fileName) {
+    TJsonValue root;
+    try {
+        root = ParseJson(text, fileName);
+    } catch (const EJsonError& e) {
+        throw ETntpError(e.what());
+    }
+    auto isText = [](const TJsonValue* v, std::string_view want) {
+        return v && v->IsString() && v->text == want;
+    };
+    if (!root.IsObject() || !isText(root.Find("type"), "FeatureCollection"))
+        Fail(fileName, root.line, "expected a GeoJSON FeatureCollection");
+    const TJsonValue* features = root.Find("features");
+    if (!features || !features->IsArray()) Fail(fileName, root.line, "missing \"features\" array");
+
+    std::vector<TTntpNode> nodes;
+    nodes.reserve(features->items.size());
+    NodeIds ids;
+    int index = 0;
+    for (const TJsonValue& f : features->items) {
+        ++index;
+        std::string which = "feature " + std::to_string(index);
+        if (!f.IsObject() || !isText(f.Find("type"), "Feature"))
+            Fail(fileName, f.line, which + " is not a GeoJSON Feature");
+        const TJsonValue* geometry = f.Find("geometry");
+        if (!geometry || !geometry->IsObject() || !isText(geometry->Find("type"), "Point"))
+            Fail(fileName, f.line, which + " has no Point geometry");
+        const TJsonValue* coords = geometry->Find("coordinates");
+        if (!coords || !coords->IsArray() || coords->items.size() < 2 || coords->items.size() > 3 ||
+            !std::all_of(coords->items.begin(), coords->items.end(),
+                         [](const TJsonValue& c) { return c.IsNumber(); }))
+            Fail(fileName, geometry->line,
+                 which + ": the coordinates are not [longitude, latitude]");
+        const TJsonValue* props = f.Find("properties");
+        const TJsonValue* id = props ? props->Find("id") : nullptr;
+        if (!id) id = f.Find("id");
+        if (!id) Fail(fileName, f.line, which + " has no \"id\" property");
+        if (!id->IsNumber() || id->number < 1 || id->number > INT32_MAX ||
+            id->number != std::floor(id->number))
+            Fail(fileName, id->line, which + ": the id is not a node number");
+        TTntpNode node;
+        node.id = static_cast<std::int32_t>(id->number);
+        node.x = coords->items[0].number;
+        node.y = coords->items[1].number;
+        node.line = f.line;
+        ids.Add(node.id, node.line, fileName);
+        nodes.push_back(node);
+    }
+    return nodes;
+}
+
+std::vector<TTntpFlow> ParseTntpFlows(std::string_view text, std::string_view fileName) {
+    LineReader lines(text);
+    std::vector<TTntpFlow> flows;
+    bool first = true;
+    std::string_view line, data;
+    while (lines.Next(line)) {
+        int n = lines.Line();
+        if (!DataPart(line, fileName, n, false, "flow", data)) continue;
+        Fields<4> f(data);
+        if (first) {
+            first = false;
+            if (f.count > 0 && SameText(f.field[0], "from")) continue;
+        }
+        if (f.count != 4)
+            Fail(fileName, n,
+                 "expected 4 fields (from, to, volume, cost), found " + std::to_string(f.count));
+        TTntpFlow flow;
+        flow.from = NodeNumber(f.field[0], fileName, n, "from node", INT32_MAX);
+        flow.to = NodeNumber(f.field[1], fileName, n, "to node", INT32_MAX);
+        flow.volume = Real(f.field[2], fileName, n, "volume");
+        flow.cost = Real(f.field[3], fileName, n, "cost");
+        flow.line = n;
+        flows.push_back(flow);
+    }
+    return flows;
+}
+
+void CheckTntpNodes(const TTntpNetwork& network, const std::vector<TTntpNode>& nodes,
+                    std::string_view fileName) {
+    std::vector<std::pair<std::int32_t, int>> sorted;
+    sorted.reserve(nodes.size());
+    for (const auto& n : nodes) {
+        if (n.id < 1 || n.id > network.nodes)
+            Fail(fileName, n.line,
+                 "node " + std::to_string(n.id) + " is not a node of the network (1.." +
+                     std::to_string(network.nodes) + ")");
+        sorted.emplace_back(n.id, n.line);
+    }
+    std::sort(sorted.begin(), sorted.end());
+    for (std::size_t i = 1; i < sorted.size(); ++i)
+        if (sorted[i].first == sorted[i - 1].first)
+            Fail(fileName, std::max(sorted[i].second, sorted[i - 1].second),
+                 "node " + std::to_string(sorted[i].first) + " given twice (first on line " +
+                     std::to_string(std::min(sorted[i].second, sorted[i - 1].second)) + ")");
+    // Ids are now distinct and within 1..nodes: the first gap is the first node without one.
+    std::int32_t expect = 1;
+    for (const auto& n : sorted) {
+        if (n.first != expect) break;
+        ++expect;
+    }
+    if (static_cast<std::int64_t>(expect) <= network.nodes)
+        throw ETntpError(std::string(fileName) + ": node " + std::to_string(expect) +
+                         " of the network has no coordinates");
+}
+
+TTntpNetwork ReadTntpNetwork(const std::string& path) {
+    return ParseTntpNetwork(LoadFile(path), path);
+}
+TTntpTrips ReadTntpTrips(const std::string& path) {
+    return ParseTntpTrips(LoadFile(path), path);
+}
+std::vector<TTntpNode> ReadTntpNodes(const std::string& path) {
+    return ParseTntpNodes(LoadFile(path), path);
+}
+std::vector<TTntpNode> ReadGeoJsonNodes(const std::string& path) {
+    return ParseGeoJsonNodes(LoadFile(path), path);
+}
+std::vector<TTntpFlow> ReadTntpFlows(const std::string& path) {
+    return ParseTntpFlows(LoadFile(path), path);
+}
+
+} // namespace zep::files
