@@ -16,13 +16,20 @@ struct StackEntry {
     bool owned;
 };
 
+// Frees the handlers it owns at program end.
+struct HandlerStack : std::vector<StackEntry> {
+    HandlerStack() { push_back({new TNullMessageHandler, true}); }
+    ~HandlerStack() {
+        for (auto& e : *this)
+            if (e.owned) delete e.handler;
+    }
+    HandlerStack(const HandlerStack&) = delete;
+    HandlerStack& operator=(const HandlerStack&) = delete;
+};
+
 // The stack starts with one null handler, as the library does at start-up.
-std::vector<StackEntry>& Stack() {
-    static std::vector<StackEntry> stack = [] {
-        std::vector<StackEntry> s;
-        s.push_back({new TNullMessageHandler, true});
-        return s;
-    }();
+HandlerStack& Stack() {
+    static HandlerStack stack;
     return stack;
 }
 
