@@ -193,9 +193,12 @@ double Real(std::string_view token, std::string_view file, int line, const char*
 }
 
 std::string LoadFile(const std::string& path) {
-    TMemoryStream data;
-    data.LoadFromFile(path);
-    return std::move(data.Data());
+    // One read into a buffer of the file's size; the rest (a file that grew) is appended.
+    TFileStream f(path, FileMode::OpenRead);
+    std::string data(static_cast<std::size_t>(std::max<std::int64_t>(f.Size(), 0)), '\0');
+    data.resize(f.Read(data.data(), data.size()));
+    data += f.ReadAll();
+    return data;
 }
 
 // Records (id, line) pairs and reports a second position of the same node.
@@ -295,12 +298,14 @@ TTntpTrips ParseTntpTrips(std::string_view text, std::string_view fileName) {
         while (p < s.size() && IsBlank(s[p]))
             ++p;
     };
-    // A token ends at white space or at one of `stops`.
-    auto token = [&](std::string_view stops) {
+    // A token ends at white space, ';' or ':'.
+    auto token = [&] {
         std::size_t b = p;
-        while (p < s.size() && !IsBlank(s[p]) && s[p] != '\r' && s[p] != '\n' &&
-               stops.find(s[p]) == std::string_view::npos)
+        while (p < s.size()) {
+            char c = s[p];
+            if (IsBlank(c) || c == '\r' || c == '\n' || c == ';' || c == ':') break;
             ++p;
+        }
         return s.substr(b, p - b);
     };
 
@@ -331,7 +336,7 @@ TTntpTrips ParseTntpTrips(std::string_view text, std::string_view fileName) {
         if (s.substr(p, 6) == "Origin") {
             p += 6;
             skipBlanks();
-            std::string_view t = token(";:");
+            std::string_view t = token();
             origin = NodeNumber(t, fileName, line, "origin", result.zones);
             if (!origins.insert(origin).second)
                 Fail(fileName, line, "origin " + std::to_string(origin) + " given twice");
@@ -341,7 +346,7 @@ TTntpTrips ParseTntpTrips(std::string_view text, std::string_view fileName) {
             blockDestinations.clear();
             continue;
         }
-        std::string_view t = token(";:");
+        std::string_view t = token();
         if (t.empty() || !(t[0] == '+' || t[0] == '-' || (t[0] >= '0' && t[0] <= '9')))
             Fail(fileName, line, "unexpected text " + Quote(t.empty() ? s.substr(p, 1) : t));
         if (origin == 0) Fail(fileName, line, "destination before the first \"Origin\"");
@@ -351,7 +356,7 @@ TTntpTrips ParseTntpTrips(std::string_view text, std::string_view fileName) {
             Fail(fileName, line, "expected ':' after destination " + std::to_string(dest));
         ++p;
         skipBlanks();
-        double flow = Real(token(";:"), fileName, line, "flow");
+        double flow = Real(token(), fileName, line, "flow");
         if (flow < 0) Fail(fileName, line, "negative flow to destination " + std::to_string(dest));
         skipBlanks();
         if (p >= s.size() || s[p] != ';')
