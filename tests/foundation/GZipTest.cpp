@@ -101,6 +101,21 @@ TEST(GZipStream, HeaderOfUnnamedDefaultCompressor) {
     EXPECT_EQ(named.substr(10, 16), std::string("Plan.S\0scenario B", 16));
 }
 
+TEST(CRCStream, KeepsCRCOfBothDirectionsAndRestartsAtZero) {
+    TMemoryStream inner;
+    TCRCStream crc(inner);
+    crc.WriteString("123456789");
+    EXPECT_EQ(crc.CRC(), 0xCBF43926u); // the CRC-32 check value
+    EXPECT_EQ(crc.Seek(0, SeekOrigin::Begin), 0);
+    EXPECT_EQ(crc.CRC(), 0u);
+    char buf[4];
+    crc.ReadBuffer(buf, 4);
+    crc.Seek(2, SeekOrigin::Begin); // only a rewind to 0 restarts
+    crc.ReadBuffer(buf, 1);
+    EXPECT_EQ(crc.CRC(), crc32(0, reinterpret_cast<const Bytef*>("12343"), 5));
+    EXPECT_EQ(inner.Data(), "123456789");
+}
+
 TEST(GZipStream, RoundTripAtEveryLevelAndWriteSize) {
     std::string data = MixedData(300000, 1);
     for (int number = 0; number <= 10; ++number) {
@@ -191,8 +206,7 @@ TEST(GUnzipStream, FailureTexts) {
     EXPECT_EQ(Throws([&] { gz.ReadAll(); }), "corrupted data");
 
     std::string badBlock = good;
-    badBlock[19] = static_cast<char>(0xFF); // first deflate byte: reserved block type 3
-    badBlock[19] = 0x07;
+    badBlock[19] = 0x07; // first deflate byte after "name.txt\0": final block of reserved type 3
     EXPECT_EQ(Throws([&] { Decompress(badBlock); }), "-3: invalid block type");
 
     // Every truncation ends in an error, never in a hang or a silently short result.
@@ -248,6 +262,18 @@ TEST_F(GZipFiles, InteroperatesWithGzipTool) {
     fs::copy_file(P("ours.dat.gz"), P("n/other.gz"));
     EXPECT_EQ(Run("gzip -dN " + P("n/other.gz")), 0);
     EXPECT_EQ(ReadFile(P("n/ours.dat")), data);
+
+    // Name and comment as the tool sees them.
+    WriteFile(P("commented.gz"), Compress(data, 0, "/x/Study 1.xml", "exported by a test"));
+    EXPECT_EQ(Run("gzip -t " + P("commented.gz")), 0);
+    EXPECT_EQ(Run("gzip -lN " + P("commented.gz") + " | grep -q '/Study 1.xml$'"), 0);
+    {
+        TFileStream f(P("commented.gz"), FileMode::OpenRead);
+        TGUnzipStream gz(f);
+        EXPECT_EQ(gz.FileName(), "Study 1.xml");
+        EXPECT_EQ(gz.Comment(), "exported by a test");
+        EXPECT_EQ(gz.ReadAll(), data);
+    }
 
     // Files the tool writes, with a stored name (-N) and without (-n).
     WriteFile(P("plain.txt"), data);
