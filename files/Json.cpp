@@ -107,7 +107,7 @@ private:
             if (p_ >= s_.size() || s_[p_] != ':') Fail("expected ':' after member name");
             ++p_;
             SkipBlanks();
-            v.members.emplace_back(std::move(key), Value(depth + 1));
+            v.members.push_back(TJsonMember{std::move(key), Value(depth + 1)});
             SkipBlanks();
             if (p_ < s_.size() && s_[p_] == ',') {
                 ++p_;
@@ -351,7 +351,7 @@ private:
 const TJsonValue* TJsonValue::Find(std::string_view key) const {
     if (kind != Kind::Object) return nullptr;
     for (const auto& m : members)
-        if (m.first == key) return &m.second;
+        if (m.name == key) return &m.value;
     return nullptr;
 }
 

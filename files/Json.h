@@ -5,7 +5,6 @@
 
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "foundation/Exception.h"
@@ -14,6 +13,8 @@ namespace zep::files {
 
 /// Malformed JSON; the message is "<file>:<line>: <what>".
 ZEP_DECLARE_EXCEPTION(EJsonError, Exception);
+
+struct TJsonMember;
 
 /// One JSON value. Strings are UTF-8 as in the input; object members keep their input order.
 class TJsonValue {
@@ -26,7 +27,7 @@ public:
     double number = 0;
     std::string text;
     std::vector<TJsonValue> items;
-    std::vector<std::pair<std::string, TJsonValue>> members;
+    std::vector<TJsonMember> members;
 
     bool IsNull() const { return kind == Kind::Null; }
     bool IsNumber() const { return kind == Kind::Number; }
@@ -35,6 +36,12 @@ public:
     bool IsObject() const { return kind == Kind::Object; }
     /// The member named `key` of an object, or nullptr (also for values that are no object).
     const TJsonValue* Find(std::string_view key) const;
+};
+
+/// One member of an object.
+struct TJsonMember {
+    std::string name;
+    TJsonValue value;
 };
 
 /// The name of a kind for messages: "null", "a boolean", "a number", "a string", ...

@@ -22,7 +22,7 @@ TEST(Json, ValuesKindsAndLines) {
                   "t.json");
     ASSERT_TRUE(v.IsObject());
     ASSERT_EQ(v.members.size(), 3u);
-    EXPECT_EQ(v.members[0].first, "a");
+    EXPECT_EQ(v.members[0].name, "a");
     const TJsonValue* a = v.Find("a");
     ASSERT_TRUE(a && a->IsArray());
     ASSERT_EQ(a->items.size(), 4u);
