@@ -415,7 +415,7 @@ std::string GUnzipFile(const std::string& source, const std::string& target) {
         if (name == "." || name == "..") name.clear();
         if (name.empty()) {
             std::string src = NamePart(source);
-            if (src.size() > 3 && src.compare(src.size() - 3, 3, ".gz") == 0)
+            if (src.size() > 3 && SameText(src.substr(src.size() - 3), ".gz"))
                 name = src.substr(0, src.size() - 3);
         }
         if (name.empty())

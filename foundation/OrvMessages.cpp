@@ -6,6 +6,7 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace zep {
@@ -196,6 +197,14 @@ void EndProgress() {
 
 void ShowFatal(const std::string& text) {
     if (auto* h = CurrentMessageHandler()) h->Fatal(text);
+}
+
+void ShowException(const std::exception& e) {
+    std::string text = ExceptionDisplayText(e);
+    if (dynamic_cast<const std::bad_alloc*>(&e) != nullptr)
+        ShowFatal(text);
+    else
+        ShowError(text);
 }
 
 int AskUser(const std::string& text, int buttons) {

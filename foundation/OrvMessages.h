@@ -104,6 +104,9 @@ void ShowProgress(const std::string& text, double fraction);
 void ShowProgressValue(double fraction);
 void EndProgress();
 void ShowFatal(const std::string& text);
+/// Shows the display text of `e` ("%s\r[%s]"): through Fatal when memory ran out, where a
+/// dialog of the usual kind may itself fail, through Error otherwise.
+void ShowException(const std::exception& e);
 int AskUser(const std::string& text, int buttons);
 
 /// The string table used by ShowErrorRes.

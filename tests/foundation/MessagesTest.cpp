@@ -135,6 +135,14 @@ TEST(ExceptionText, MessageReturnAndClassName) {
     const std::string other = ExceptionDisplayText(std::runtime_error("boom"));
     EXPECT_TRUE(other.starts_with("boom\r[")) << other;
     EXPECT_TRUE(other.ends_with("]")) << other;
+
+    Recording h;
+    ScopedMessageHandler scoped(h);
+    ShowException(EGZipError("corrupted header"));
+    ShowException(std::bad_alloc());
+    ASSERT_EQ(h.log.size(), 2u);
+    EXPECT_EQ(h.log[0], "E:corrupted header\r[EGZipError]");
+    EXPECT_TRUE(h.log[1].starts_with("F:")) << h.log[1];
 }
 
 } // namespace
