@@ -1,0 +1,160 @@
+#include "model/PersistentList.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace zep::model {
+
+TPersistentList::~TPersistentList() {
+    if (owns_)
+        for (auto it = items_.rbegin(); it != items_.rend(); ++it)
+            delete *it;
+}
+
+std::size_t TPersistentList::Add(TZEPPersistent* item) {
+    const std::size_t index = items_.size();
+    Insert(index, item);
+    return index;
+}
+
+void TPersistentList::Insert(std::size_t index, TZEPPersistent* item) {
+    if (recordsUndo_ && undo::IsRecording())
+        undo::Perform(std::make_unique<undo::TListInsertUndoer>(this, item, index));
+    else
+        RawInsert(index, item);
+}
+
+void TPersistentList::Delete(std::size_t index) {
+    if (recordsUndo_ && undo::IsRecording()) {
+        undo::Perform(std::make_unique<undo::TListDeleteUndoer>(this, items_[index], index));
+        return;
+    }
+    undo::TObject* item = RawExtract(index);
+    if (owns_) delete item;
+}
+
+std::ptrdiff_t TPersistentList::Remove(TZEPPersistent* item) {
+    const std::ptrdiff_t index = IndexOf(item);
+    if (index >= 0) Delete(static_cast<std::size_t>(index));
+    return index;
+}
+
+std::ptrdiff_t TPersistentList::IndexOf(const TZEPPersistent* item) const {
+    auto it = std::find(items_.begin(), items_.end(), item);
+    return it == items_.end() ? -1 : it - items_.begin();
+}
+
+void TPersistentList::Sort() {
+    std::vector<undo::TObject*> sorted(items_.begin(), items_.end());
+    std::stable_sort(sorted.begin(), sorted.end(), [this](undo::TObject* a, undo::TObject* b) {
+        return Compare(static_cast<TZEPPersistent*>(a), static_cast<TZEPPersistent*>(b)) < 0;
+    });
+    if (recordsUndo_ && undo::IsRecording()) {
+        undo::Perform(std::make_unique<undo::TSortUndoer>(this, std::move(sorted)));
+        return;
+    }
+    RawSwapItems(sorted);
+    sorted_ = true;
+    NotifyListChanged();
+}
+
+void TPersistentList::Clear() {
+    while (!items_.empty())
+        Delete(items_.size() - 1);
+}
+
+void TPersistentList::RawInsert(std::size_t index, undo::TObject* item) {
+    auto* p = static_cast<TZEPPersistent*>(item);
+    items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(index), p);
+    ItemAdded(index, p);
+}
+
+undo::TObject* TPersistentList::RawExtract(std::size_t index) {
+    TZEPPersistent* item = items_[index];
+    ItemRemoving(index, item);
+    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+    ItemRemoved(index, item);
+    return item;
+}
+
+void TPersistentList::RawSwapItems(std::vector<undo::TObject*>& items) {
+    std::vector<undo::TObject*> old(items_.begin(), items_.end());
+    items_.clear();
+    for (undo::TObject* o : items)
+        items_.push_back(static_cast<TZEPPersistent*>(o));
+    items.swap(old);
+    Reordered();
+}
+
+void TPersistentList::StoreItem(TPersistWriter& writer, const TZEPPersistent* item) const {
+    writer.WriteRef(item);
+}
+
+TZEPPersistent* TPersistentList::LoadItem(TPersistReader& reader) {
+    return reader.ReadRef();
+}
+
+void TPersistentList::Store(TPersistWriter& writer) const {
+    writer.BeginList(owns_, static_cast<std::uint32_t>(items_.size()));
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        writer.ListItem(static_cast<std::uint32_t>(i + 1));
+        StoreItem(writer, items_[i]);
+    }
+    writer.EndList();
+}
+
+void TPersistentList::Load(TPersistReader& reader) {
+    bool owning = false;
+    const std::uint32_t count = reader.BeginList(owning);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        reader.ListItem(i + 1);
+        if (TZEPPersistent* item = LoadItem(reader)) RawInsert(items_.size(), item);
+    }
+    reader.EndList();
+}
+
+// ---- ordered list and dictionary --------------------------------------------------------------
+
+std::size_t TOrderedList::LowerBound(const TZEPPersistent* item) const {
+    std::size_t lo = 0, hi = Count();
+    while (lo < hi) {
+        const std::size_t mid = (lo + hi) / 2;
+        if (Compare(Item(mid), item) < 0)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+std::size_t TOrderedList::Add(TZEPPersistent* item) {
+    const std::size_t index = LowerBound(item);
+    Insert(index, item);
+    return index;
+}
+
+int TDictionary::Compare(const TZEPPersistent* a, const TZEPPersistent* b) const {
+    const std::int32_t ka = KeyOf(a);
+    const std::int32_t kb = KeyOf(b);
+    return ka < kb ? -1 : (ka > kb ? 1 : 0);
+}
+
+TZEPPersistent* TDictionary::Find(std::int32_t key) const {
+    if (last_ && KeyOf(last_) == key) return last_;
+    std::size_t lo = 0, hi = Count();
+    while (lo < hi) {
+        const std::size_t mid = (lo + hi) / 2;
+        if (KeyOf(Item(mid)) < key)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    if (lo < Count() && KeyOf(Item(lo)) == key) return last_ = Item(lo);
+    return nullptr;
+}
+
+void TDictionary::ItemRemoving(std::size_t index, TZEPPersistent* item) {
+    if (item == last_) last_ = nullptr;
+}
+
+} // namespace zep::model

@@ -1,0 +1,124 @@
+// The persistent list base: owning or reference lists of model objects whose additions,
+// insertions, deletions and re-sorts are undo steps; the ordered list and the keyed dictionary.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "model/Persistent.h"
+#include "undo/Undo_.h"
+
+namespace zep::model {
+
+/// A list of model objects. An owning list frees its items (a deleted item is freed once no undo
+/// record can bring it back); a reference list never frees them. Add, Insert, Delete, Sort and
+/// Clear are undo steps while an undo transaction is open, direct changes otherwise.
+class TPersistentList : public TZEPPersistent, public undo::TUndoableList {
+public:
+    explicit TPersistentList(bool owns = true) : owns_(owns) {}
+    TPersistentList(const TPersistentList&) = delete;
+    TPersistentList& operator=(const TPersistentList&) = delete;
+    /// An owning list frees the items it still holds.
+    ~TPersistentList() override;
+
+    const char* ClassName() const override { return "TPersistentList"; }
+
+    std::size_t Count() const { return items_.size(); }
+    bool IsEmpty() const { return items_.empty(); }
+    TZEPPersistent* Item(std::size_t index) const { return items_[index]; }
+    const std::vector<TZEPPersistent*>& Items() const { return items_; }
+    bool Owns() const { return owns_; }
+    bool Sorted() const { return sorted_; }
+    /// A temporary list (a query result) must not leave undo records behind that outlive it:
+    /// with false its changes are never recorded.
+    void SetRecordsUndo(bool on) { recordsUndo_ = on; }
+    bool RecordsUndo() const { return recordsUndo_; }
+
+    /// Appends the item (an owning list takes it over); answers its index.
+    virtual std::size_t Add(TZEPPersistent* item);
+    /// Inserts the item at `index` (0..Count).
+    virtual void Insert(std::size_t index, TZEPPersistent* item);
+    /// Deletes the item at `index`.
+    virtual void Delete(std::size_t index);
+    /// Deletes `item`; answers its former index, -1 when absent.
+    virtual std::ptrdiff_t Remove(TZEPPersistent* item);
+    /// The item's index, -1 when absent (identity search).
+    virtual std::ptrdiff_t IndexOf(const TZEPPersistent* item) const;
+    /// Re-sorts by Compare (stable) and marks the list sorted.
+    virtual void Sort();
+    /// Deletes every item, last first.
+    virtual void Clear();
+    /// The order Sort uses: < 0, 0, > 0. Equal by default.
+    virtual int Compare(const TZEPPersistent* a, const TZEPPersistent* b) const { return 0; }
+
+    /// The list body: owning flag, count, then each item through StoreItem.
+    void Store(TPersistWriter& writer) const override;
+    /// Reads a list body written by Store, replacing the items (no undo steps).
+    void Load(TPersistReader& reader) override;
+
+    // Raw changes replayed by the undo records (they record nothing).
+    void RawInsert(std::size_t index, undo::TObject* item) override;
+    undo::TObject* RawExtract(std::size_t index) override;
+    void RawSwapItems(std::vector<undo::TObject*>& items) override;
+    bool IsSorted() const override { return sorted_; }
+    void SetSortedFlag(bool sorted) override { sorted_ = sorted; }
+    bool OwnsItems() const override { return owns_; }
+    void NotifyListChanged() override { Changed(); }
+
+    /// Announces a (bulk) change; nothing in the base.
+    virtual void Changed() {}
+
+protected:
+    /// After an item entered the list at `index` (also when an undo brings it back).
+    virtual void ItemAdded(std::size_t index, TZEPPersistent* item) {}
+    /// Before an item leaves the list.
+    virtual void ItemRemoving(std::size_t index, TZEPPersistent* item) {}
+    /// After an item left the list.
+    virtual void ItemRemoved(std::size_t index, TZEPPersistent* item) {}
+    /// After the order of the items changed (sort or its undo).
+    virtual void Reordered() {}
+    /// Writes one item: a reference by default.
+    virtual void StoreItem(TPersistWriter& writer, const TZEPPersistent* item) const;
+    /// Reads one item: a reference by default.
+    virtual TZEPPersistent* LoadItem(TPersistReader& reader);
+
+    void SetSorted(bool sorted) { sorted_ = sorted; }
+
+private:
+    std::vector<TZEPPersistent*> items_;
+    bool owns_;
+    bool sorted_ = false;
+    bool recordsUndo_ = true;
+};
+
+/// A list kept in Compare order: Add inserts at the position found by bisection, before any run
+/// of equal items.
+class TOrderedList : public TPersistentList {
+public:
+    using TPersistentList::TPersistentList;
+    std::size_t Add(TZEPPersistent* item) override;
+    /// The index of the first item not ordered before `item` (the insertion point).
+    std::size_t LowerBound(const TZEPPersistent* item) const;
+};
+
+/// An ordered list keyed by a signed 32-bit key; remembers the item its last lookup found.
+class TDictionary : public TOrderedList {
+public:
+    using TOrderedList::TOrderedList;
+    /// The key of an item.
+    virtual std::int32_t KeyOf(const TZEPPersistent* item) const = 0;
+    int Compare(const TZEPPersistent* a, const TZEPPersistent* b) const override;
+    /// The first item with this key, or nullptr.
+    TZEPPersistent* Find(std::int32_t key) const;
+
+protected:
+    void ItemAdded(std::size_t index, TZEPPersistent* item) override { last_ = nullptr; }
+    void ItemRemoving(std::size_t index, TZEPPersistent* item) override;
+    void Reordered() override { last_ = nullptr; }
+
+private:
+    mutable TZEPPersistent* last_ = nullptr;
+};
+
+} // namespace zep::model

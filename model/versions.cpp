@@ -1,0 +1,464 @@
+#include "model/versions.h"
+
+#include <utility>
+
+namespace zep::model {
+
+namespace {
+// A copy of a version's records, so that writes made while walking it cannot disturb the walk.
+std::vector<std::pair<std::int32_t, TValue>> Snapshot(const TVersion& v) {
+    std::vector<std::pair<std::int32_t, TValue>> records;
+    records.reserve(v.Count());
+    for (const TProperty& p : v)
+        records.emplace_back(p.id, p.value);
+    return records;
+}
+
+std::unique_ptr<TScenarioList> NewScenarioRefList() {
+    auto list = std::make_unique<TScenarioList>(false);
+    list->SetRecordsUndo(false);
+    return list;
+}
+} // namespace
+
+// ---- TVersionList -----------------------------------------------------------------------------
+
+void TVersionList::RawInsert(std::unique_ptr<TVersion> version) {
+    const std::uint32_t serial = version->Scenario()->Serial();
+    auto it = items_.begin();
+    while (it != items_.end() && (*it)->Scenario()->Serial() < serial)
+        ++it;
+    items_.insert(it, std::move(version));
+}
+
+std::unique_ptr<TVersion> TVersionList::RawExtract(const TScenario* scenario) {
+    for (auto it = items_.begin(); it != items_.end(); ++it) {
+        if ((*it)->Scenario() == scenario) {
+            std::unique_ptr<TVersion> v = std::move(*it);
+            items_.erase(it);
+            return v;
+        }
+    }
+    return nullptr;
+}
+
+void TVersionUndoer::Do() {
+    if (held_)
+        entity_->versions_.RawInsert(std::move(held_));
+    else
+        held_ = entity_->versions_.RawExtract(scenario_);
+}
+
+// ---- TVersionedEntity -------------------------------------------------------------------------
+
+TPropSpecSet& TVersionedEntity::ClassSpecs() {
+    static TPropSpecSet* set = [] {
+        auto* s = new TPropSpecSet(TEntity::ClassSpecs());
+        s->Add(new TBoolPropSpec(kPropUsed, "used", psNotStored, TValue(true)));
+        return s;
+    }();
+    return *set;
+}
+
+TVersionedProperty TVersionedEntity::Resolve(const TScenario* scenario, std::int32_t id) const {
+    if (versions_.Count() == 0) return {};
+    for (const TScenario* s = scenario; s; s = s->Parent()) {
+        if (TVersion* v = versions_.Find(s))
+            if (const TProperty* p = v->Find(id)) return {p, v->Scenario()};
+    }
+    return {};
+}
+
+TVersionedProperty TVersionedEntity::FindVersionedProperty(const TScenario* scenario,
+                                                           const TPropSpec& spec) const {
+    return Resolve(scenario, spec.Id());
+}
+
+TValue TVersionedEntity::GetValueIn(const TScenario* scenario, std::int32_t id) const {
+    if (TVersionedProperty r = Resolve(scenario, id)) return r.Value();
+    return Specs().ById(id).Default();
+}
+
+double TVersionedEntity::GetFloatIn(const TScenario* s, std::int32_t id) const {
+    if (TVersionedProperty r = Resolve(s, id)) return r.Value().ToDouble();
+    return Specs().ById(id).Default().ToDouble();
+}
+
+std::string TVersionedEntity::GetStringIn(const TScenario* s, std::int32_t id) const {
+    return Specs().ById(id).DisplayText(GetValueIn(s, id));
+}
+
+void TVersionedEntity::SetValueIn(TScenario* scenario, std::int32_t id, const TValue& value) {
+    SetVersionedValue(scenario, Specs().ById(id), value);
+}
+
+TVersion& TVersionedEntity::EnsureVersion(TScenario* scenario) {
+    if (TVersion* v = versions_.Find(scenario)) return *v;
+    auto fresh = std::make_unique<TVersion>(scenario);
+    if (undo::IsRecording())
+        undo::Perform(std::make_unique<TVersionUndoer>(this, scenario, std::move(fresh)));
+    else
+        versions_.RawInsert(std::move(fresh));
+    return *versions_.Find(scenario);
+}
+
+TVersion& TVersionedEntity::RawVersion(TScenario* scenario) {
+    if (TVersion* v = versions_.Find(scenario)) return *v;
+    versions_.RawInsert(std::make_unique<TVersion>(scenario));
+    return *versions_.Find(scenario);
+}
+
+void TVersionedEntity::DropVersionIfEmpty(TScenario* scenario) {
+    TVersion* v = versions_.Find(scenario);
+    if (!v || !v->Empty() || !scenario->Parent()) return;
+    undo::Perform(std::make_unique<TVersionUndoer>(this, scenario, nullptr));
+}
+
+void TVersionedEntity::RemoveRecordIn(TScenario* scenario, std::int32_t id) {
+    if (TVersion* v = versions_.Find(scenario)) v->SetValue(id, TValue());
+}
+
+void TVersionedEntity::SetVersionedValue(TScenario* scenario, const TPropSpec& spec,
+                                         const TValue& value) {
+    TValue v = value;
+    // Converted in every scenario, used or not, so that a value never stays in the type it
+    // arrived in; validity is asked for separately.
+    if (!v.IsEmpty()) spec.IsValid(v);
+    const std::int32_t id = spec.Id();
+    const TVersionedProperty r = Resolve(scenario, id);
+    if (r && ValuesEqual(r.Value(), v)) return;
+    if (r && r.scenario == scenario) {
+        TValue inherited;
+        if (scenario->Parent()) {
+            if (TVersionedProperty up = Resolve(scenario->Parent(), id)) inherited = up.Value();
+        } else {
+            inherited = spec.Default();
+        }
+        if (v.IsEmpty() || ValuesEqual(v, inherited)) {
+            RemoveRecordIn(scenario, id);
+            DropVersionIfEmpty(scenario);
+        } else {
+            versions_.Find(scenario)->SetValue(id, v);
+        }
+        return;
+    }
+    // Nothing of its own yet: an empty value adds nothing (and needs no version).
+    if (v.IsEmpty()) return;
+    EnsureVersion(scenario).SetValue(id, v);
+}
+
+bool TVersionedEntity::IsUsedIn(const TScenario* scenario) const {
+    if (TVersionedProperty r = Resolve(scenario, kPropUsed)) return r.Value().ToBool();
+    return Specs().ById(kPropUsed).Default().ToBool();
+}
+
+void TVersionedEntity::SetUsedIn(TScenario* scenario, bool used) {
+    SetVersionedValue(scenario, Specs().ById(kPropUsed), TValue(used));
+}
+
+bool TVersionedEntity::RemovedIn(const TScenario* scenario) const {
+    const TVersion* v = versions_.Find(scenario);
+    const TProperty* p = v ? v->Find(kPropUsed) : nullptr;
+    return p && !p->value.ToBool();
+}
+
+bool TVersionedEntity::AddedIn(const TScenario* scenario) const {
+    const TVersion* v = versions_.Find(scenario);
+    const TProperty* p = v ? v->Find(kPropUsed) : nullptr;
+    return p && p->value.ToBool();
+}
+
+bool TVersionedEntity::HasVersion(const TScenario* scenario) const {
+    const TVersion* v = versions_.Find(scenario);
+    return v && !v->Empty();
+}
+
+bool TVersionedEntity::ChangedAnyOf(const TScenario* scenario, const std::bitset<256>& ids) const {
+    const TVersion* v = versions_.Find(scenario);
+    if (!v) return false;
+    for (const TProperty& p : *v)
+        if (p.id >= 0 && p.id < 256 && ids.test(static_cast<std::size_t>(p.id))) return true;
+    return false;
+}
+
+std::string TVersionedEntity::ErrorMessageIn(const TScenario* scenario) const {
+    const TVersion* v = versions_.Find(scenario);
+    if (!v || !IsUsedIn(scenario)) return {};
+    for (const TProperty& p : *v) {
+        std::string msg = Specs().ById(p.id).ErrorMessage(p.value);
+        if (!msg.empty()) return msg;
+    }
+    return {};
+}
+
+bool TVersionedEntity::IsValidIn(const TScenario* scenario) const {
+    return ErrorMessageIn(scenario).empty();
+}
+
+std::string TVersionedEntity::ErrorMessage() const {
+    std::string msg = TEntity::ErrorMessage();
+    if (!msg.empty()) return msg;
+    for (const auto& v : versions_) {
+        msg = ErrorMessageIn(v->Scenario());
+        if (!msg.empty()) return msg;
+    }
+    return {};
+}
+
+bool TVersionedEntity::IsValid() const {
+    for (const auto& v : versions_)
+        if (!IsValidIn(v->Scenario())) return false;
+    return true;
+}
+
+void TVersionedEntity::RemoveVersion(TScenario* scenario) {
+    if (versions_.Find(scenario))
+        undo::Perform(std::make_unique<TVersionUndoer>(this, scenario, nullptr));
+    Normalize();
+}
+
+void TVersionedEntity::CopyVersion(TScenario* from, TScenario* to) {
+    const TVersion* v = versions_.Find(from);
+    if (!v) return;
+    auto records = Snapshot(*v);
+    for (auto it = records.rbegin(); it != records.rend(); ++it)
+        SetVersionedValue(to, Specs().ById(it->first), it->second);
+}
+
+void TVersionedEntity::MoveVersion(TScenario* from, TScenario* to) {
+    if (from == to) return;
+    const TVersion* v = versions_.Find(from);
+    if (!v) return;
+    auto records = Snapshot(*v);
+    // The source is cleared first: when the target inherits from the source, writing first
+    // would store nothing there and the values would be lost with the source's.
+    for (auto it = records.rbegin(); it != records.rend(); ++it)
+        SetVersionedValue(from, Specs().ById(it->first), TValue());
+    for (auto it = records.rbegin(); it != records.rend(); ++it)
+        SetVersionedValue(to, Specs().ById(it->first), it->second);
+}
+
+void TVersionedEntity::InheritVersionsFrom(const TVersionedEntity& other, TScenario* scenario) {
+    for (TScenario* s = scenario; s; s = s->Parent()) {
+        const TVersion* v = other.versions_.Find(s);
+        if (!v) continue;
+        auto records = Snapshot(*v);
+        for (auto it = records.rbegin(); it != records.rend(); ++it)
+            SetVersionedValue(s, Specs().ById(it->first), it->second);
+    }
+}
+
+std::unique_ptr<TScenarioList>
+TVersionedEntity::ScenariosWithVersions(const TScenarioList& scenarios) const {
+    auto list = NewScenarioRefList();
+    for (std::size_t i = 0; i < scenarios.Count(); ++i)
+        if (HasVersion(scenarios.Get(i))) list->Add(scenarios.Get(i));
+    return list;
+}
+
+void TVersionedEntity::Normalize() {
+    std::vector<TScenario*> scenarios;
+    for (const auto& v : versions_)
+        scenarios.push_back(v->Scenario());
+    for (TScenario* s : scenarios) {
+        TScenario* parent = s->Parent();
+        TVersion* v = versions_.Find(s);
+        if (!parent || !v) continue;
+        for (auto& [id, value] : Snapshot(*v)) {
+            const TVersionedProperty up = Resolve(parent, id);
+            if (up && ValuesEqual(value, up.Value())) versions_.Find(s)->SetValue(id, TValue());
+        }
+    }
+    for (TScenario* s : scenarios)
+        DropVersionIfEmpty(s);
+}
+
+void TVersionedEntity::Copy(const TEntity& other) {
+    TEntity::Copy(other);
+    if (auto* o = dynamic_cast<const TVersionedEntity*>(&other)) project_ = o->project_;
+}
+
+void TVersionedEntity::AssignProperties(const TEntity& other) {
+    TEntity::AssignProperties(other);
+    auto* o = dynamic_cast<const TVersionedEntity*>(&other);
+    if (!o) return;
+    for (const auto& v : o->versions_)
+        for (auto& [id, value] : Snapshot(*v))
+            SetVersionedValue(v->Scenario(), Specs().ById(id), value);
+}
+
+PVProperty TVersionedEntity::GetVersionedProperty(TScenario* scenario, std::int32_t id) {
+    return std::make_shared<TVPropertyProxy>(this, scenario, &Specs().ById(id));
+}
+
+void TVersionedEntity::Store(TPersistWriter& writer) const {
+    TEntity::Store(writer);
+    writer.BeginList(true, static_cast<std::uint32_t>(versions_.Count()));
+    std::uint32_t position = 0;
+    for (const auto& v : versions_) {
+        writer.ListItem(++position);
+        writer.WriteRef(v->Scenario());
+        writer.BeginList(true, static_cast<std::uint32_t>(v->Count()));
+        std::uint32_t n = 0;
+        for (const TProperty& p : *v) {
+            writer.ListItem(++n);
+            writer.WriteUInt8(static_cast<std::uint8_t>(p.id));
+            writer.WriteValue(p.value);
+        }
+        writer.EndList();
+    }
+    writer.EndList();
+}
+
+void TVersionedEntity::Load(TPersistReader& reader) {
+    TEntity::Load(reader);
+    while (versions_.Count() > 0)
+        versions_.RawExtract(versions_.At(versions_.Count() - 1).Scenario());
+    bool owning = false;
+    const std::uint32_t count = reader.BeginList(owning);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        reader.ListItem(i + 1);
+        auto* scenario = dynamic_cast<TScenario*>(reader.ReadRef());
+        const std::uint32_t n = reader.BeginList(owning);
+        for (std::uint32_t k = 0; k < n; ++k) {
+            reader.ListItem(k + 1);
+            const std::uint8_t id = reader.ReadUInt8();
+            TValue value = reader.ReadValue();
+            // A version without a scenario and a pair without identifier are dropped.
+            if (scenario && id != 0) RawVersion(scenario).RawPut(id, std::move(value));
+        }
+        reader.EndList();
+        if (scenario) RawVersion(scenario);
+    }
+    reader.EndList();
+}
+
+// ---- TVPropertyProxy --------------------------------------------------------------------------
+
+TVPropertyProxy::TVPropertyProxy(TVersionedEntity* entity, TScenario* scenario,
+                                 const TPropSpec* spec)
+    : TPropertyProxy(entity, spec), ventity_(entity), scenario_(scenario) {
+    Refresh();
+}
+
+TVPropertyProxy::TVPropertyProxy(TVersionedEntity* entity, TScenario* scenario,
+                                 const TPropSpec* spec, TValue value)
+    : TPropertyProxy(entity, spec, std::move(value)), ventity_(entity), scenario_(scenario) {
+    resolvedIn_ = ventity_->Resolve(scenario_, spec_->Id()).scenario;
+}
+
+void TVPropertyProxy::Refresh() {
+    const TVersionedProperty r = ventity_->Resolve(scenario_, spec_->Id());
+    value_ = r ? r.Value() : spec_->Default();
+    resolvedIn_ = r.scenario;
+}
+
+void TVPropertyProxy::SetValue(const TValue& value) {
+    if (ValuesEqual(value, value_)) return;
+    ventity_->SetVersionedValue(scenario_, *spec_, value);
+    Refresh();
+    forcedDefault_ = forcedDefault_ && value.IsEmpty();
+}
+
+bool TVPropertyProxy::IsUnset() const {
+    return !ventity_->Resolve(scenario_, spec_->Id());
+}
+
+TScenario* TVPropertyProxy::Scenario() const {
+    if (resolvedIn_) return resolvedIn_;
+    return scenario_ ? scenario_->Base() : nullptr;
+}
+
+bool TVPropertyProxy::DiffersFromInherited() const {
+    const TVersionedProperty r = ventity_->Resolve(scenario_, spec_->Id());
+    if (!r || r.scenario != scenario_) return false;
+    const TValue inherited = scenario_->Parent()
+                                 ? ventity_->GetValueIn(scenario_->Parent(), spec_->Id())
+                                 : spec_->Default();
+    return !ValuesEqual(r.Value(), inherited);
+}
+
+bool TVPropertyProxy::IsDefault() const {
+    if (forcedDefault_) return true;
+    if (!ValuesEqual(value_, spec_->Default())) return false;
+    return !scenario_ || scenario_->IsBase() || !DiffersFromInherited();
+}
+
+// ---- TVersionedEntityList ---------------------------------------------------------------------
+
+void TVersionedEntityList::SetProject(TProjectI* project) {
+    project_ = project;
+    for (std::size_t i = 0; i < Count(); ++i)
+        Get(i)->SetProject(project);
+}
+
+bool TVersionedEntityList::AnyHasVersion(const TScenario* scenario) const {
+    for (std::size_t i = 0; i < Count(); ++i)
+        if (Get(i)->HasVersion(scenario)) return true;
+    return false;
+}
+
+void TVersionedEntityList::RemoveVersion(TScenario* scenario) {
+    for (std::size_t i = 0; i < Count(); ++i)
+        Get(i)->RemoveVersion(scenario);
+    SetSorted(false);
+}
+
+void TVersionedEntityList::CopyVersion(TScenario* from, TScenario* to) {
+    for (std::size_t i = 0; i < Count(); ++i)
+        Get(i)->CopyVersion(from, to);
+    for (std::size_t i = 0; i < Count(); ++i)
+        Get(i)->Normalize();
+}
+
+void TVersionedEntityList::MoveVersion(TScenario* from, TScenario* to) {
+    if (from == to) return;
+    for (std::size_t i = 0; i < Count(); ++i)
+        Get(i)->MoveVersion(from, to);
+}
+
+void TVersionedEntityList::Normalize() {
+    for (std::size_t i = 0; i < Count(); ++i)
+        Get(i)->Normalize();
+}
+
+bool TVersionedEntityList::AnyUsedIn(const TScenario* scenario) const {
+    for (std::size_t i = 0; i < Count(); ++i)
+        if (Get(i)->IsUsedIn(scenario)) return true;
+    return false;
+}
+
+std::unique_ptr<TScenarioList>
+TVersionedEntityList::ScenariosWithVersions(const TScenarioList& scenarios) const {
+    auto list = NewScenarioRefList();
+    for (std::size_t k = 0; k < scenarios.Count(); ++k)
+        if (AnyHasVersion(scenarios.Get(k))) list->Add(scenarios.Get(k));
+    return list;
+}
+
+bool TVersionedEntityList::IsValidIn(const TScenario* scenario) const {
+    return ErrorMessageIn(scenario).empty();
+}
+
+std::string TVersionedEntityList::ErrorMessageIn(const TScenario* scenario) const {
+    for (std::size_t i = 0; i < Count(); ++i) {
+        std::string msg = Get(i)->ErrorMessageIn(scenario);
+        if (!msg.empty()) return msg;
+    }
+    return {};
+}
+
+void TVersionedEntityList::CollectInvalidIn(const TScenario* scenario, TEntityList& into) const {
+    for (std::size_t i = 0; i < Count(); ++i)
+        if (!Get(i)->IsValidIn(scenario)) into.Add(Get(i));
+}
+
+int TVersionedEntityList::StatusIn(const TScenario* scenario) const {
+    for (std::size_t i = 0; i < Count(); ++i) {
+        if (!Get(i)->IsValidIn(scenario)) return 1;
+        if (Get(i)->HasVersion(scenario)) return 2;
+    }
+    return 0;
+}
+
+} // namespace zep::model

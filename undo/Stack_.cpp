@@ -1,0 +1,59 @@
+#include "undo/Stack_.h"
+
+namespace zep::undo {
+
+TDoublyLinkedStack::~TDoublyLinkedStack() {
+    while (top_) {
+        TStackNode* below = top_->previous_;
+        delete top_;
+        top_ = below;
+    }
+}
+
+void TDoublyLinkedStack::Push(void* item) {
+    auto* node = new TStackNode(item);
+    node->previous_ = top_;
+    if (top_)
+        top_->next_ = node;
+    else
+        bottom_ = node;
+    top_ = node;
+    ++count_;
+}
+
+void* TDoublyLinkedStack::Pop() {
+    if (!top_) return nullptr;
+    TStackNode* node = top_;
+    top_ = node->previous_;
+    if (top_)
+        top_->next_ = nullptr;
+    else
+        bottom_ = nullptr;
+    void* item = node->item_;
+    delete node;
+    --count_;
+    return item;
+}
+
+void* TDoublyLinkedStack::RemoveBottom() {
+    if (!bottom_) return nullptr;
+    TStackNode* node = bottom_;
+    bottom_ = node->next_;
+    if (bottom_)
+        bottom_->previous_ = nullptr;
+    else
+        top_ = nullptr;
+    void* item = node->item_;
+    delete node;
+    --count_;
+    return item;
+}
+
+void* TDoublyLinkedStack::ItemAt(std::size_t position) const {
+    TStackNode* node = top_;
+    for (std::size_t i = 0; node && i < position; ++i)
+        node = node->previous_;
+    return node ? node->item_ : nullptr;
+}
+
+} // namespace zep::undo

@@ -1,0 +1,58 @@
+// A doubly linked stack: the record store of an undo set, which pushes on top and trims from the
+// bottom.
+#pragma once
+
+#include <cstddef>
+
+namespace zep::undo {
+
+/// Abstract last-in first-out store of non-owned pointers.
+class TStack {
+public:
+    virtual ~TStack() = default;
+    virtual void Push(void* item) = 0;
+    /// Removes and answers the top item; nullptr when empty.
+    virtual void* Pop() = 0;
+    /// Removes and answers the bottom (oldest) item; nullptr when empty.
+    virtual void* RemoveBottom() = 0;
+    virtual void* Top() const = 0;
+    virtual void* Bottom() const = 0;
+    virtual std::size_t Count() const = 0;
+    virtual bool IsEmpty() const = 0;
+    /// The item at `position` counted from the top (0 = top); nullptr when out of range.
+    virtual void* ItemAt(std::size_t position) const = 0;
+};
+
+/// One link of a TDoublyLinkedStack.
+class TStackNode {
+public:
+    explicit TStackNode(void* item) : item_(item) {}
+    void* item_;
+    TStackNode* previous_ = nullptr; // towards the bottom
+    TStackNode* next_ = nullptr;     // towards the top
+};
+
+/// TStack on a doubly linked chain: push, pop and remove-from-bottom are O(1). Items are not owned.
+class TDoublyLinkedStack : public TStack {
+public:
+    TDoublyLinkedStack() = default;
+    TDoublyLinkedStack(const TDoublyLinkedStack&) = delete;
+    TDoublyLinkedStack& operator=(const TDoublyLinkedStack&) = delete;
+    ~TDoublyLinkedStack() override;
+
+    void Push(void* item) override;
+    void* Pop() override;
+    void* RemoveBottom() override;
+    void* Top() const override { return top_ ? top_->item_ : nullptr; }
+    void* Bottom() const override { return bottom_ ? bottom_->item_ : nullptr; }
+    std::size_t Count() const override { return count_; }
+    bool IsEmpty() const override { return count_ == 0; }
+    void* ItemAt(std::size_t position) const override;
+
+private:
+    TStackNode* top_ = nullptr;
+    TStackNode* bottom_ = nullptr;
+    std::size_t count_ = 0;
+};
+
+} // namespace zep::undo
