@@ -1,9 +1,16 @@
 // zep-cli: the batch front end.
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "cli/Verbs.h"
+#include "foundation/OrvLogging.h"
 
 int main(int argc, char** argv) {
-    return zep::cli::RunCli(std::vector<std::string>(argv + 1, argv + argc));
+    std::vector<std::string> args(argv + 1, argv + argc);
+    // The log goes beside the program, as for the desktop application; "debug" raises the level.
+    std::error_code ec;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) zep::ConfigureLogging((exe.parent_path() / "VARDEN.LOG").string(), args);
+    return zep::cli::RunCli(args);
 }

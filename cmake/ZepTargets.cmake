@@ -5,7 +5,7 @@ if(ZEP_SANITIZE)
 endif()
 
 function(zep_defaults target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow=local
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local>
                          -Wnon-virtual-dtor -Wno-unused-parameter)
   if(ZEP_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
