@@ -197,6 +197,8 @@ public:
 
     /// An entity of this (owning) list changed its identifier.
     void IdChanged(std::int32_t oldId, std::int32_t newId);
+    /// Clears the sorted flag (undoably).
+    void MarkUnsorted();
     /// Forgets the cached largest identifier.
     void InvalidateMaxId() { maxIdValid_ = false; }
 

@@ -401,7 +401,7 @@ bool TVersionedEntityList::AnyHasVersion(const TScenario* scenario) const {
 void TVersionedEntityList::RemoveVersion(TScenario* scenario) {
     for (std::size_t i = 0; i < Count(); ++i)
         Get(i)->RemoveVersion(scenario);
-    SetSorted(false);
+    MarkUnsorted();
 }
 
 void TVersionedEntityList::CopyVersion(TScenario* from, TScenario* to) {

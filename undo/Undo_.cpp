@@ -1,5 +1,7 @@
 #include "undo/Undo_.h"
 
+#include <algorithm>
+
 #include "foundation/OrvMessages.h"
 
 namespace zep::undo {
@@ -120,8 +122,9 @@ void TUndoSet::Trim(std::size_t n) {
         const std::uint32_t t = stack_.BottomRecord()->transaction_;
         while (!stack_.IsEmpty() && stack_.BottomRecord()->transaction_ == t)
             Discard(static_cast<TUndoer*>(stack_.RemoveBottom()), true);
-        ShowProgress("Removing Undo Info",
-                     static_cast<double>(c - stack_.Count()) / static_cast<double>(c - n));
+        // Whole transactions may overshoot n, so the fraction is capped at 1.
+        ShowProgress("Removing Undo Info", std::min(1.0, static_cast<double>(c - stack_.Count()) /
+                                                             static_cast<double>(c - n)));
     }
     EndProgress();
 }
