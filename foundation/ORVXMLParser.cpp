@@ -1,5 +1,6 @@
 #include "foundation/ORVXMLParser.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "foundation/Format.h"
@@ -23,6 +24,29 @@ const char* FindText(const char* from, const char* to, std::string_view s) {
         from = hit + 1;
     }
     return nullptr;
+}
+
+// Reads the rest of `stream` in one piece when its size is known, which spares a large
+// document the copies and page faults of a growing buffer.
+std::string ReadWhole(TStream& stream) {
+    std::int64_t expected = 0;
+    try {
+        expected = stream.Size() - stream.Position();
+    } catch (const std::exception&) {
+        expected = 0; // a stream that cannot tell its size is read in chunks
+    }
+    std::string out;
+    if (expected > 0) {
+        out.resize(static_cast<std::size_t>(expected));
+        std::size_t got = 0;
+        for (std::size_t n;
+             got < out.size() && (n = stream.Read(out.data() + got, out.size() - got)) != 0;)
+            got += n;
+        out.resize(got);
+        if (got < static_cast<std::size_t>(expected)) return out;
+    }
+    out += stream.ReadAll();
+    return out;
 }
 
 const std::string kNameExpected = "[5] Expected Letter, \"_\", or \":\" ";
@@ -79,16 +103,22 @@ void TXMLParser::parse(const std::string& systemId) {
 }
 
 void TXMLParser::parse(TInputSource& source) {
-    std::string bytes;
     if (TStream* stream = source.getByteStream()) {
-        bytes = stream->ReadAll();
+        if (auto* memory = dynamic_cast<TMemoryStream*>(stream)) {
+            // Bytes already in memory are scanned where they are.
+            const std::size_t at =
+                std::min(static_cast<std::size_t>(memory->Position()), memory->Data().size());
+            memory->Seek(0, SeekOrigin::End);
+            SetBuffer(std::string_view(memory->Data()).substr(at));
+        } else {
+            SetText(ReadWhole(*stream));
+        }
     } else {
         TFileStream file(source.getSystemId(), FileMode::OpenRead);
-        bytes = file.ReadAll();
+        SetText(ReadWhole(file));
     }
     publicId_ = source.getPublicId();
     systemId_ = source.getSystemId();
-    SetText(std::move(bytes));
     open_.clear();
     documentHandler_->setDocumentLocator(&locator_);
     documentHandler_->startDocument();
@@ -297,7 +327,7 @@ void TXMLParser::CData() {
     const char* start = p_;
     p_ = close + 3;
     if (close > start)
-        documentHandler_->characters(text_, static_cast<std::size_t>(start - begin_),
+        documentHandler_->characters(Text(), static_cast<std::size_t>(start - begin_),
                                      static_cast<std::size_t>(close - start));
 }
 
@@ -408,7 +438,7 @@ void TXMLParser::CharData() {
     while (p_ < end_ && Is(*p_, charclass::Space))
         ++p_;
     if (p_ > start)
-        documentHandler_->ignorableWhitespace(text_, static_cast<std::size_t>(start - begin_),
+        documentHandler_->ignorableWhitespace(Text(), static_cast<std::size_t>(start - begin_),
                                               static_cast<std::size_t>(p_ - start));
     const char* textStart = p_;
     const char* stop = FindByte(p_, end_, '<');
@@ -427,7 +457,7 @@ void TXMLParser::CharData() {
         if (!scratch_.empty()) documentHandler_->characters(scratch_, 0, scratch_.size());
     } else {
         p_ = stop;
-        documentHandler_->characters(text_, static_cast<std::size_t>(textStart - begin_),
+        documentHandler_->characters(Text(), static_cast<std::size_t>(textStart - begin_),
                                      static_cast<std::size_t>(stop - textStart));
     }
 }

@@ -55,11 +55,16 @@ const std::uint8_t kTable[256] = {
 
 void TParser::SetText(std::string text) {
     text_ = std::move(text);
-    begin_ = text_.data();
+    SetBuffer(text_);
+}
+
+void TParser::SetBuffer(std::string_view bytes) {
+    if (bytes.data() != text_.data()) std::string().swap(text_);
+    begin_ = bytes.data();
     p_ = begin_;
-    end_ = begin_ + text_.size();
+    end_ = begin_ + bytes.size();
     marks_.clear();
-    step_ = std::max<std::size_t>(1, text_.size() / 100);
+    step_ = std::max<std::size_t>(1, bytes.size() / 100);
     nextTick_ = step_;
     lineCachePos_ = 0;
     lineCacheLineStart_ = 0;
@@ -112,7 +117,7 @@ void TParser::Progress(std::size_t position, std::size_t length) {
 
 void TParser::ReportProgress() {
     const auto passed = static_cast<std::size_t>(p_ - begin_);
-    const std::size_t length = text_.size();
+    const std::size_t length = Length();
     while (nextTick_ <= passed && nextTick_ <= length) {
         const std::size_t at = nextTick_;
         nextTick_ += step_;

@@ -57,8 +57,10 @@ public:
 
     /// Starts over on `text`: position 1, line 1, column 1, progress countdown reset.
     void SetText(std::string text);
-    const std::string& Text() const { return text_; }
-    std::size_t Length() const { return text_.size(); }
+    /// Starts over on bytes the caller keeps alive and unchanged until scanning ends.
+    void SetBuffer(std::string_view bytes);
+    std::string_view Text() const { return {begin_, Length()}; }
+    std::size_t Length() const { return static_cast<std::size_t>(end_ - begin_); }
     /// 1-based index of the current character (Length() + 1 at the end).
     std::size_t Position() const { return static_cast<std::size_t>(p_ - begin_) + 1; }
     char Ch() const { return p_ < end_ ? *p_ : '\0'; }
@@ -108,7 +110,6 @@ protected:
         return {start, static_cast<std::size_t>(p_ - start)};
     }
 
-    std::string text_;
     const char* begin_ = nullptr;
     const char* p_ = nullptr;
     const char* end_ = nullptr;
@@ -116,6 +117,7 @@ protected:
 private:
     void ReportProgress();
 
+    std::string text_; // the bytes, unless they belong to the caller
     std::vector<std::size_t> marks_;
     std::size_t step_ = 1;
     std::size_t nextTick_ = 1;
