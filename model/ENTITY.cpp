@@ -195,12 +195,38 @@ TEntityList::~TEntityList() {
     }
 }
 
+namespace {
+// Adding marks a list unsorted; undoing the addition must give the flag back.
+class TSortedFlagUndoer : public undo::TUndoer {
+public:
+    TSortedFlagUndoer(TEntityList* list, bool flag) : list_(list), flag_(flag) {}
+    void Do() override {
+        const bool old = list_->IsSorted();
+        list_->SetSortedFlag(flag_);
+        flag_ = old;
+    }
+    void Undo() override { Do(); }
+
+private:
+    TEntityList* list_;
+    bool flag_;
+};
+} // namespace
+
 std::size_t TEntityList::Add(TZEPPersistent* item) {
     auto* e = static_cast<TEntity*>(item);
     if (Owns() && e->Id() == 0) e->SetId(NextId());
     const std::size_t index = TPersistentList::Add(item);
-    SetSorted(false);
+    MarkUnsorted();
     return index;
+}
+
+void TEntityList::MarkUnsorted() {
+    if (!Sorted()) return;
+    if (RecordsUndo() && undo::IsRecording())
+        undo::Perform(std::make_unique<TSortedFlagUndoer>(this, false));
+    else
+        SetSorted(false);
 }
 
 void TEntityList::Delete(std::size_t index) {

@@ -37,18 +37,6 @@ void WriteShortString(TStream& out, const std::string& text) {
     out.WriteBuffer(&len, 1);
     out.WriteBuffer(s.data(), s.size());
 }
-
-/// A node's field of its own, changed only through undo steps.
-class TNodeTypeUndoer : public undo::TUndoer {
-public:
-    TNodeTypeUndoer(TNodeType** field, TNodeType* value) : field_(field), value_(value) {}
-    void Do() override { std::swap(*field_, value_); }
-    void Undo() override { Do(); }
-
-private:
-    TNodeType** field_;
-    TNodeType* value_;
-};
 } // namespace
 
 void TNodeType::StoreZEPTPar(TStream& out) const {
@@ -134,8 +122,7 @@ void TNode::SetPosition(TFloatPoint p) {
 }
 
 void TNode::SetNodeType(TNodeType* type) {
-    if (type == nodeType_) return;
-    undo::Perform(std::make_unique<TNodeTypeUndoer>(&nodeType_, type));
+    SetPointerField(nodeType_, type);
 }
 
 TNode* TNodeList::NodeById(std::int32_t id) {

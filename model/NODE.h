@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "foundation/Stream.h"
 #include "model/ENTITY.h"
@@ -14,6 +15,23 @@
 namespace zep::model {
 
 class TBaseLinkList;
+
+/// Changes a pointer field of a model object as an undo step (swapped back on undo).
+template <class T> class TPointerFieldUndoer : public undo::TUndoer {
+public:
+    TPointerFieldUndoer(T** field, T* value) : field_(field), value_(value) {}
+    void Do() override { std::swap(*field_, value_); }
+    void Undo() override { Do(); }
+
+private:
+    T** field_;
+    T* value_;
+};
+
+/// Sets `field` to `value` through an undo step (nothing when equal).
+template <class T> void SetPointerField(T*& field, T* value) {
+    if (field != value) undo::Perform(std::make_unique<TPointerFieldUndoer<T>>(&field, value));
+}
 
 /// A named class of nodes of the model's own network file.
 class TNodeType : public TEntity {
