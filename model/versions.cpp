@@ -206,6 +206,9 @@ std::string TVersionedEntity::ErrorMessage() const {
 }
 
 bool TVersionedEntity::IsValid() const {
+    // Entity-level values count too, so that IsValid agrees with ErrorMessage and invalid
+    // coordinates or study parameters are collected by validation.
+    if (!TEntity::ErrorMessage().empty()) return false;
     for (const auto& v : versions_)
         if (!IsValidIn(v->Scenario())) return false;
     return true;

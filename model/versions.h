@@ -93,7 +93,7 @@ public:
     /// The entity-level message when there is one, else the first ErrorMessageIn over the
     /// scenarios of the versions.
     std::string ErrorMessage() const override;
-    /// IsValidIn holds in every scenario that has a version.
+    /// The entity-level values are valid and IsValidIn holds in every scenario with a version.
     bool IsValid() const override;
 
     virtual void SetProject(TProjectI* project) { project_ = project; }
