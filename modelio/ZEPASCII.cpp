@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <clocale>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include <fcntl.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,8 +56,14 @@ std::string BlankApostrophes(std::string text) {
 
 std::string RenderReal(double value) {
     if (!std::isfinite(value)) value = -1;
-    // FloatToStrGeneral never consults the locale, so the separator is always ".".
-    return FloatToStrGeneral(value, 7, 1);
+    // FloatToStrGeneral takes its digits from the C library's printf, which follows LC_NUMERIC;
+    // a locale whose decimal separator is more than one byte (ps_AF) would break them up. The
+    // model reads ".", so the conversion runs in the C locale of this thread.
+    static const locale_t cLocale = ::newlocale(LC_NUMERIC_MASK, "C", locale_t(0));
+    locale_t previous = cLocale ? ::uselocale(cLocale) : locale_t(0);
+    std::string text = FloatToStrGeneral(value, 7, 1);
+    if (cLocale) ::uselocale(previous);
+    return text;
 }
 
 std::string RenderReal(std::optional<double> value) {

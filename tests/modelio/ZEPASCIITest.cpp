@@ -1,5 +1,6 @@
 #include "modelio/ZEPASCII.h"
 
+#include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -97,6 +98,31 @@ TEST(ZEPASCIIRealRendering, ReadsBackWithinSevenDigitsInTheRightNotation) {
             if (c >= '0' && c <= '9' && (c != '0' || !significant.empty())) significant += c;
         EXPECT_LE(significant.size(), 7u);
     }
+}
+
+// The regional settings never reach the model files. The test builds a locale whose decimal
+// separator is a two-byte character (Pashto, U+066B), the hardest case for printf-based code.
+TEST(ZEPASCIIRealRendering, IgnoresTheRegionalSettings) {
+    fs::path dir = fs::temp_directory_path() / ("zepascii_locale_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    std::string cmd =
+        "localedef -i ps_AF -f UTF-8 " + (dir / "ps_AF.UTF-8").string() + " >/dev/null 2>&1";
+    if (std::system(cmd.c_str()) != 0 && !fs::exists(dir / "ps_AF.UTF-8")) {
+        fs::remove_all(dir);
+        GTEST_SKIP() << "cannot build a test locale";
+    }
+    ::setenv("LOCPATH", dir.c_str(), 1);
+    bool switched = std::setlocale(LC_ALL, "ps_AF.UTF-8") != nullptr;
+    std::string half = RenderReal(0.5), mixed = RenderReal(1234.5678), big = RenderReal(12345678.0),
+                small = RenderReal(0.000012345);
+    std::setlocale(LC_ALL, "C");
+    ::unsetenv("LOCPATH");
+    fs::remove_all(dir);
+    if (!switched) GTEST_SKIP() << "test locale not accepted";
+    EXPECT_EQ(half, "0.5");
+    EXPECT_EQ(mixed, "1234.568");
+    EXPECT_EQ(big, "1.234568E7");
+    EXPECT_EQ(small, "0.000012345");
 }
 
 TEST(ZEPASCIIColumns, WidthsAndJustification) {
