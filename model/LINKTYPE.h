@@ -75,11 +75,6 @@ public:
     TLinkTypeOper* Get(std::size_t i) const { return GetAs<TLinkTypeOper>(i); }
     /// The data of `op`, or nullptr.
     TLinkTypeOper* FindByOperator(const TOperator* op) const;
-
-protected:
-    /// Items are stored whole (the list owns them).
-    void StoreItem(TPersistWriter& writer, const TZEPPersistent* item) const override;
-    TZEPPersistent* LoadItem(TPersistReader& reader) override;
 };
 
 /// A kind of link: its administrator, capacity and speed-flow parameters, and the data of each
@@ -87,8 +82,7 @@ protected:
 class TLinkType : public TVersionedEntity {
 public:
     static constexpr std::int32_t kAdmin = 1, kCapacityFactor = 2, kMinMaintenanceCost = 3,
-                                  kPctSpeedAtFullCapacity = 4, kVcForMinSpeed = 5,
-                                  kMinSpeedPct = 6;
+                                  kPctSpeedAtFullCapacity = 4, kVcForMinSpeed = 5, kMinSpeedPct = 6;
 
     explicit TLinkType(TProjectI* project = nullptr);
     ~TLinkType() override;

@@ -85,6 +85,9 @@ public:
     void SetPoints(const TPoint3Vector& points) override;
 
     const TPoint3Vector& RawPoints() const { return points_; }
+    /// Counts every change of the points (and its undo): geometry derived from the points is
+    /// stale once it differs.
+    std::uint32_t Revision() const { return revision_; }
 
 private:
     friend class TPolyLineChangeUndoer;
@@ -93,6 +96,7 @@ private:
 
     TPoint3Vector points_;
     std::unique_ptr<TReversePolylineProxy> reverse_;
+    std::uint32_t revision_ = 0;
 };
 
 /// Another polyline's points in reverse order: point i is the underlying point Count-1-i.
@@ -123,7 +127,10 @@ class TPolyLineChangeUndoer : public undo::TUndoer {
 public:
     TPolyLineChangeUndoer(TPolyline* polyline, TPoint3Vector points)
         : polyline_(polyline), points_(std::move(points)) {}
-    void Do() override { polyline_->points_.swap(points_); }
+    void Do() override {
+        polyline_->points_.swap(points_);
+        ++polyline_->revision_;
+    }
     void Undo() override { Do(); }
     void Redo() override { Do(); }
 
