@@ -1,0 +1,35 @@
+#include "files/OrdList_.h"
+
+namespace zep::files {
+
+void StoreListBody(TObjectWriter& writer, const model::TPersistentList& list,
+                   const std::function<void(TObjectWriter&, const TZEPPersistent*)>& item) {
+    const auto count = static_cast<std::uint32_t>(list.Count());
+    writer.BeginList(list.Owns(), count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        writer.ListItem(i + 1);
+        if (item)
+            item(writer, list.Item(i));
+        else
+            writer.WriteRef(list.Item(i));
+    }
+    writer.EndList();
+}
+
+void LoadListBody(TObjectReader& reader, model::TPersistentList& list,
+                  const std::function<TZEPPersistent*(TObjectReader&)>& item) {
+    bool owning = false;
+    const std::uint32_t count = reader.BeginList(owning);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        reader.ListItem(i + 1);
+        TZEPPersistent* o = item ? item(reader) : reader.ReadRef();
+        if (!o) continue;
+        // Inline records are made by the item reader and belong to nobody else; table objects
+        // are handed over by the reader.
+        if (list.Owns() && reader.IsTableObject(o)) reader.Claim(o);
+        list.RawInsert(list.Count(), o);
+    }
+    reader.EndList();
+}
+
+} // namespace zep::files
