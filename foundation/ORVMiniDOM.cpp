@@ -44,11 +44,25 @@ std::string TElement::Text() const {
     return s;
 }
 
-void TElement::Write(std::string& out, std::string_view indent) const {
+TElement::~TElement() {
+    std::vector<std::unique_ptr<TNode>> pending = std::move(children_);
+    while (!pending.empty()) {
+        std::unique_ptr<TNode> node = std::move(pending.back());
+        pending.pop_back();
+        if (auto* e = dynamic_cast<TElement*>(node.get())) {
+            for (auto& c : e->children_)
+                pending.push_back(std::move(c));
+            e->children_.clear();
+        }
+    }
+}
+
+namespace {
+void WriteStartTag(std::string& out, const TElement& e, std::string_view indent) {
     out += indent;
     out += '<';
-    out += name_;
-    for (const auto& a : attributes_) {
+    out += e.Name();
+    for (const auto& a : e.Attributes()) {
         // Escaped, unlike the attribute's text form: a value holding a quote, "<" or "&"
         // written as it is would make the file unreadable.
         out += ' ';
@@ -57,19 +71,48 @@ void TElement::Write(std::string& out, std::string_view indent) const {
         AppendXMLEscaped(out, a->Value());
         out += '"';
     }
-    if (children_.empty()) {
-        out += " />";
-    } else {
-        out += ">\r\n";
-        const std::string inner = std::string(indent) + "  ";
-        for (const auto& c : children_)
-            c->Write(out, inner);
-        out += indent;
-        out += "</";
-        out += name_;
-        out += '>';
+    out += e.Children().empty() ? " />\r\n" : ">\r\n";
+}
+
+void WriteEndTag(std::string& out, const TElement& e, std::string_view indent) {
+    out += indent;
+    out += "</";
+    out += e.Name();
+    out += ">\r\n";
+}
+} // namespace
+
+void TElement::Write(std::string& out, std::string_view indent) const {
+    struct Open {
+        const TElement* element;
+        std::size_t next; // the child to write next
+    };
+    std::vector<Open> open;
+    std::string pad(indent);
+    WriteStartTag(out, *this, pad);
+    if (children_.empty()) return;
+    open.push_back({this, 0});
+    pad += "  "; // from here on: the indentation of the children of the innermost open element
+    while (!open.empty()) {
+        Open& top = open.back();
+        if (top.next == top.element->children_.size()) {
+            pad.resize(pad.size() - 2);
+            WriteEndTag(out, *top.element, pad);
+            open.pop_back();
+            continue;
+        }
+        const TNode* child = top.element->children_[top.next++].get();
+        const auto* e = dynamic_cast<const TElement*>(child);
+        if (!e) {
+            child->Write(out, pad);
+            continue;
+        }
+        WriteStartTag(out, *e, pad);
+        if (!e->children_.empty()) {
+            open.push_back({e, 0});
+            pad += "  ";
+        }
     }
-    out += "\r\n";
 }
 
 std::string TDocument::AsString() const {

@@ -62,6 +62,8 @@ class TElement : public TNode {
 public:
     explicit TElement(std::string name, int line = 0, int column = 0)
         : TNode(line, column), name_(std::move(name)) {}
+    /// Frees the subtree without recursing once per level: documents may nest deeply.
+    ~TElement() override;
     const std::string& Name() const { return name_; }
 
     const std::vector<std::unique_ptr<TAttribute>>& Attributes() const { return attributes_; }
@@ -78,6 +80,7 @@ public:
     /// The text of all text children, concatenated.
     std::string Text() const;
 
+    /// Writes the subtree; descendant elements are walked here, without recursion.
     void Write(std::string& out, std::string_view indent) const override;
 
 private:

@@ -309,6 +309,30 @@ TEST(MiniDom, BuildsTheTreeAndWritesItWithCrLf) {
                                "</r>\r\n");
 }
 
+TEST(MiniDom, DeepTreesAreWrittenAndFreedWithoutRecursion) {
+    const auto nested = [](int depth) {
+        std::string text;
+        for (int i = 0; i < depth; ++i)
+            text += "<d>";
+        text += "x";
+        for (int i = 0; i < depth; ++i)
+            text += "</d>";
+        return text;
+    };
+    // Deep enough to overflow the stack if freeing recursed once per level.
+    auto deep = ParseMiniDomString(nested(1000000));
+    deep.reset();
+    // The indentation makes the written size quadratic in the depth, so writing stays shallow.
+    constexpr std::size_t kDepth = 2000;
+    const std::string written = ParseMiniDomString(nested(kDepth))->AsString();
+    EXPECT_EQ(written.size(), kDepth * (kDepth - 1) * 2 + kDepth * 11 + 2 * kDepth + 3);
+    EXPECT_EQ(written.substr(0, 12), "<d>\r\n  <d>\r\n");
+    const std::size_t x = written.find('x');
+    EXPECT_EQ(written.substr(x - 2 * kDepth - 3, 2 * kDepth + 6),
+              ">\r\n" + std::string(2 * kDepth, ' ') + "x\r\n");
+    EXPECT_EQ(written.substr(written.size() - 14), "  </d>\r\n</d>\r\n");
+}
+
 TEST(MiniDom, EveryFailureArrivesAsASaxParseExceptionWithThePlace) {
     try {
         ParseMiniDomString("<a>\n <b c=d/></a>");
