@@ -15,8 +15,8 @@
 
 namespace zep::model::test {
 
-/// Scenarios 00A (base) -> 01A -> 02A and 00A -> 01B, owned; an undo set recording from the
-/// start so that every test can undo what it did.
+/// Scenarios 00A (base) -> 01A -> 02A and 00A -> 01B, owned; an undo set that records from the
+/// start of the test body so that every test can undo what it did.
 class TStudyFixture : public ::testing::Test {
 protected:
     TStudyFixture() : scenarios(true) {
@@ -24,8 +24,9 @@ protected:
         s1 = AddScenario("01A", base);
         s2 = AddScenario("02A", s1);
         sib = AddScenario("01B", base);
-        undoSet.BeginTransaction();
     }
+    // After the derived fixtures built their entities: only the test's own edits are undone.
+    void SetUp() override { undoSet.BeginTransaction(); }
     ~TStudyFixture() override { undo::SetCurrentUndoSet(nullptr); }
 
     TScenario* AddScenario(const char* name, TScenario* parent) {
