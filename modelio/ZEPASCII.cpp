@@ -196,28 +196,10 @@ TLines ReadLines(const std::string& path) {
     return lines;
 }
 
-bool SaveIfChanged(const std::string& path, const TLines& lines) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    bool exists = fs::is_regular_file(path, ec);
-    if (exists) {
-        bool same = false;
-        try {
-            same = ReadLines(path) == lines;
-        } catch (const EStreamError&) {
-            // Unreadable: treat as changed; writing it will report what is wrong.
-        }
-        if (same) return false;
-        if (::access(path.c_str(), W_OK) != 0)
-            throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
-    }
+namespace {
 
-    fs::path target(path);
-    if (target.has_parent_path()) {
-        fs::create_directories(target.parent_path(), ec);
-        if (ec) throw EFCreateError("Cannot create file \"" + path + "\". " + ec.message());
-    }
-
+// Writes the lines to a temporary file beside `path` and moves it into place.
+void ReplaceWithLines(const std::string& path, const TLines& lines) {
     std::string content;
     std::size_t total = 0;
     for (const auto& line : lines)
@@ -228,6 +210,10 @@ bool SaveIfChanged(const std::string& path, const TLines& lines) {
         content += "\r\n";
     }
 
+    struct stat st {};
+    bool existed = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    if (existed && ::access(path.c_str(), W_OK) != 0)
+        throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
     std::string tmpName = path + ".XXXXXX";
     int fd = ::mkstemp(tmpName.data());
     if (fd < 0) throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
@@ -236,8 +222,7 @@ bool SaveIfChanged(const std::string& path, const TLines& lines) {
         // mkstemp creates the file private; give it the mode the old file had, or the one a
         // newly created file would get.
         mode_t mode;
-        struct stat st {};
-        if (exists && ::stat(path.c_str(), &st) == 0) {
+        if (existed) {
             mode = st.st_mode & 07777;
         } else {
             mode_t mask = ::umask(0);
@@ -255,7 +240,33 @@ bool SaveIfChanged(const std::string& path, const TLines& lines) {
         ::unlink(tmpName.c_str());
         throw;
     }
+}
+
+} // namespace
+
+bool SaveIfChanged(const std::string& path, const TLines& lines) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::is_regular_file(path, ec)) {
+        bool same = false;
+        try {
+            same = ReadLines(path) == lines;
+        } catch (const EStreamError&) {
+            // Unreadable: treat as changed; writing it will report what is wrong.
+        }
+        if (same) return false;
+    }
+    fs::path target(path);
+    if (target.has_parent_path()) {
+        fs::create_directories(target.parent_path(), ec);
+        if (ec) throw EFCreateError("Cannot create file \"" + path + "\". " + ec.message());
+    }
+    ReplaceWithLines(path, lines);
     return true;
+}
+
+void SaveLines(const std::string& path, const TLines& lines) {
+    ReplaceWithLines(path, lines);
 }
 
 // ---- Progress -------------------------------------------------------------------------------

@@ -133,6 +133,11 @@ std::string InputFileName(std::string_view projectFileName, std::string_view pro
 /// Returns true when the file was written. Failures raise EFCreateError or EWriteError.
 bool SaveIfChanged(const std::string& path, const TLines& lines);
 
+/// Writes `lines`, each ended by CR LF, to `path` whatever the file holds, without creating
+/// directories (for files the model expects rewritten on every generation). Same safe
+/// replacement and failures as SaveIfChanged.
+void SaveLines(const std::string& path, const TLines& lines);
+
 /// Reads a text file as lines, accepting CR LF, LF and CR line ends; a final line end does not
 /// start another line.
 TLines ReadLines(const std::string& path);

@@ -24,47 +24,22 @@ TEST(ZEPASCIIRealRendering, Table) {
         double value;
         const char* text;
     };
+    // clang-format off
     const Case cases[] = {
-        {0, "0"},
-        {-0.0, "0"},
-        {0.5, "0.5"},
-        {2.50, "2.5"},
-        {-2.5, "-2.5"},
-        {1, "1"},
-        {-1, "-1"},
-        {60, "60"},
-        {1234567, "1234567"},
-        {-1234567, "-1234567"},
-        {1234567.4, "1234567"},
-        {123456.75, "123456.8"},
-        {1.234567, "1.234567"},
-        {9999999, "9999999"},
-        {9999999.5, "1E7"},
-        {12345678, "1.234568E7"},
-        {-12345678, "-1.234568E7"},
-        {10000000, "1E7"},
-        {99999999, "1E8"},
-        {0.00001, "0.00001"},
-        {-0.00001, "-0.00001"},
-        {0.000012345678, "0.00001234568"},
-        {0.000001, "1E-6"},
-        {0.0000099, "9.9E-6"},
-        {-0.0000012345678, "-1.234568E-6"},
-        {1.0 / 3.0, "0.3333333"},
-        {-2.0 / 3.0, "-0.6666667"},
-        {0.1, "0.1"},
-        {1e15, "1E15"},
-        {1e100, "1E100"},
-        {1e-100, "1E-100"},
-        {std::numeric_limits<double>::max(), "1.797693E308"},
-        {-std::numeric_limits<double>::max(), "-1.797693E308"},
+        {0, "0"}, {-0.0, "0"}, {0.5, "0.5"}, {2.50, "2.5"}, {-2.5, "-2.5"}, {60, "60"},
+        {1234567, "1234567"}, {1234567.4, "1234567"}, {123456.75, "123456.8"},
+        {9999999, "9999999"}, {9999999.5, "1E7"}, {12345678, "1.234568E7"},
+        {-12345678, "-1.234568E7"}, {99999999, "1E8"}, {2147483647.0, "2.147484E9"},
+        {0.00001, "0.00001"}, {-0.00001, "-0.00001"}, {0.000012345678, "0.00001234568"},
+        {0.000001, "1E-6"}, {0.0000099, "9.9E-6"}, {-0.0000012345678, "-1.234568E-6"},
+        {1.0 / 3.0, "0.3333333"}, {-2.0 / 3.0, "-0.6666667"}, {1e100, "1E100"},
+        {1e-100, "1E-100"}, {std::numeric_limits<double>::max(), "1.797693E308"},
+        {std::numeric_limits<double>::lowest(), "-1.797693E308"},
         {std::numeric_limits<double>::min(), "2.225074E-308"},
         {std::numeric_limits<double>::denorm_min(), "4.940656E-324"},
-        {2147483647.0, "2.147484E9"},
-        {inf, "-1"},
-        {-inf, "-1"},
-        {std::nan(""), "-1"},
+        {inf, "-1"}, {-inf, "-1"}, {std::nan(""), "-1"},
     };
+    // clang-format on
     for (const auto& c : cases)
         EXPECT_EQ(RenderReal(c.value), c.text) << c.value;
 }
@@ -289,6 +264,19 @@ TEST_F(ZEPASCIISave, UnchangedContentKeepsTheTimeStamp) {
     EXPECT_TRUE(SaveIfChanged(file.string(), {}));
     EXPECT_EQ(Bytes(file), "");
     EXPECT_EQ(EntriesIn(dir_), 1u);
+}
+
+TEST_F(ZEPASCIISave, SaveLinesAlwaysRewritesButCreatesNoDirectory) {
+    fs::path file = dir_ / "W_EXA01A.L3E";
+    fs::create_directories(dir_);
+    SaveLines(file.string(), {"x"});
+    Age(file);
+    auto stamp = fs::last_write_time(file);
+    SaveLines(file.string(), {"x"});
+    EXPECT_GT(fs::last_write_time(file), stamp);
+    EXPECT_EQ(Bytes(file), "x\r\n");
+    EXPECT_THROW(SaveLines((dir_ / "01A" / "W_EXA01A.L3E").string(), {"x"}), EFCreateError);
+    EXPECT_FALSE(fs::exists(dir_ / "01A"));
 }
 
 TEST_F(ZEPASCIISave, FailuresRaiseAndKeepTheOldFile) {
