@@ -1,0 +1,1 @@
+zep_fuzz(prjfile SOURCE ${PROJECT_SOURCE_DIR}/fuzz/prjfile.cpp DEPS zep_files)
