@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <unordered_set>
@@ -42,9 +43,9 @@ private:
         while (p_ < s_.size()) {
             char c = s_[p_];
             if (c == '\n') {
-                ++line_;
+                if (line_ < INT_MAX) ++line_;
             } else if (c == '\r') {
-                if (p_ + 1 >= s_.size() || s_[p_ + 1] != '\n') ++line_;
+                if ((p_ + 1 >= s_.size() || s_[p_ + 1] != '\n') && line_ < INT_MAX) ++line_;
             } else if (c != ' ' && c != '\t') {
                 return;
             }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <unordered_map>
 #include <unordered_set>
@@ -47,16 +48,23 @@ std::string_view TrimView(std::string_view t) {
     return t.substr(b, e - b);
 }
 
+// from_chars takes no "+"; one is allowed here, but not "+-".
+bool StripPlus(std::string_view& t) {
+    if (!t.empty() && t[0] == '+') {
+        t.remove_prefix(1);
+        if (!t.empty() && t[0] == '-') return false;
+    }
+    return !t.empty();
+}
+
 bool ParseInt(std::string_view t, std::int32_t& v) {
-    if (!t.empty() && t[0] == '+') t.remove_prefix(1);
-    if (t.empty()) return false;
+    if (!StripPlus(t)) return false;
     auto r = std::from_chars(t.data(), t.data() + t.size(), v);
     return r.ec == std::errc() && r.ptr == t.data() + t.size();
 }
 
 bool ParseReal(std::string_view t, double& v) {
-    if (!t.empty() && t[0] == '+') t.remove_prefix(1);
-    if (t.empty()) return false;
+    if (!StripPlus(t)) return false;
     auto r = std::from_chars(t.data(), t.data() + t.size(), v);
     return r.ec == std::errc() && r.ptr == t.data() + t.size() && std::isfinite(v);
 }
@@ -67,7 +75,7 @@ public:
     explicit LineReader(std::string_view text) : s_(text) {}
     bool Next(std::string_view& line) {
         if (p_ >= s_.size()) return false;
-        ++line_;
+        if (line_ < INT_MAX) ++line_;
         std::size_t e = p_;
         while (e < s_.size() && s_[e] != '\n' && s_[e] != '\r')
             ++e;
@@ -321,7 +329,7 @@ TTntpTrips ParseTntpTrips(std::string_view text, std::string_view fileName) {
         if (c == '\n' || c == '\r') {
             if (c == '\r' && p + 1 < s.size() && s[p + 1] == '\n') ++p;
             ++p;
-            ++line;
+            if (line < INT_MAX) ++line;
             continue;
         }
         if (IsBlank(c)) {

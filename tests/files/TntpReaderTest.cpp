@@ -261,6 +261,8 @@ TEST(TntpReader, BadNetworkFiles) {
         {head + "1\t4\t1\t1\t1\t0.15\t4\t0\t0\t1\t;\n", "n.tntp:5: term node 4 is not within 1..3"},
         {head + "1.0\t2\t1\t1\t1\t0.15\t4\t0\t0\t1\t;\n",
          "n.tntp:5: init node '1.0' is not a node number"},
+        {head + "+1\t+-2\t1\t1\t1\t0.15\t4\t0\t0\t1\t;\n",
+         "n.tntp:5: term node '+-2' is not a node number"},
         {head + "1\t2\tlots\t1\t1\t0.15\t4\t0\t0\t1\t;\n",
          "n.tntp:5: capacity 'lots' is not a number"},
         {head + "1\t2\t1\tinf\t1\t0.15\t4\t0\t0\t1\t;\n", "n.tntp:5: length 'inf' is not a number"},
