@@ -12,6 +12,42 @@ using xmltest::Events;
 using xmltest::Parse;
 using xmltest::Recorder;
 
+TEST(XmlScanner, PositionsLinesColumnsAndMarks) {
+    TParser p;
+    p.SetText("ab\r\ncd\n");
+    EXPECT_EQ(p.Position(), 1u);
+    EXPECT_EQ(p.Ch(), 'a');
+    p.Mark();
+    p.NextChar();
+    p.NextChar();
+    EXPECT_EQ(p.MarkedText(), "ab");
+    EXPECT_EQ(p.Column(), 3);
+    p.NextChar(); // CR: still the first line
+    EXPECT_EQ(p.Line(), 1);
+    EXPECT_EQ(p.Column(), 4);
+    p.NextChar(); // passing the LF starts line 2 at column 1
+    EXPECT_EQ(p.Line(), 2);
+    EXPECT_EQ(p.Column(), 1);
+    try {
+        p.Expect("cx", 99);
+        FAIL();
+    } catch (const EParseException& e) {
+        EXPECT_STREQ(e.what(), "(2:1): [99] Expected cx");
+        EXPECT_EQ(e.Text(), "[99] Expected cx");
+    }
+    p.Expect("cd", 99);
+    p.NextChar();
+    EXPECT_TRUE(p.AtEnd());
+    EXPECT_EQ(p.Ch(), '\0');
+    EXPECT_EQ(p.Position(), 8u);
+    EXPECT_EQ(p.Line(), 3);
+    p.NextChar(); // stays at the end
+    EXPECT_EQ(p.Position(), 8u);
+    p.SetText("x"); // starting over resets the place
+    EXPECT_EQ(p.Line(), 1);
+    EXPECT_EQ(p.Column(), 1);
+}
+
 TEST(XmlParser, ContentEventsInDocumentOrder) {
     EXPECT_THAT(Events("<?xml version=\"1.0\" encoding='windows-1252' standalone=\"yes\"?>\n"
                        "<!-- lead --><?app go now?>\n"
@@ -30,7 +66,8 @@ TEST(XmlParser, ReferencesAreReplacedOnce) {
     EXPECT_THAT(Events("<a>&foo;&amp;lt;&apos;&quot;&gt;</a>").at(2), "C &foo;&lt;'\">");
     EXPECT_THAT(Events("<a v='&lt;&#233;' w=\"&#321;\"/>").at(1), "S a v=<\xE9 w=A");
     // Only the low 8 bits of a character reference count, however long the number.
-    EXPECT_THAT(Events("<a>&#99999999999999999999;&#x00000000041;</a>").at(2), "C \xFF" "A");
+    EXPECT_THAT(Events("<a>&#99999999999999999999;&#x00000000041;</a>").at(2), "C \xFF"
+                                                                               "A");
 }
 
 TEST(XmlParser, WhitespaceAndMarkupCorners) {
