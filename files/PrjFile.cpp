@@ -142,6 +142,7 @@ void LoadProject(TStream& in, TZEPPersistent& project, const std::string& fileNa
                                     {v.Text(), kVersionExpected.Text()}));
     TObjectReader reader;
     reader.LoadStream(in, project, hooks.projectOf ? hooks.projectOf(project) : nullptr);
+    if (hooks.adoptOrphans) hooks.adoptOrphans(project, reader.TakeOrphans());
     if (hooks.afterLoad) hooks.afterLoad(project);
 }
 

@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "files/STREAM_.h"
 #include "foundation/Exception.h"
@@ -40,6 +42,11 @@ struct TProjectFileHooks {
     std::function<model::TProjectI*(TZEPPersistent& project)> projectOf;
     /// Runs after the object stream is read.
     std::function<void(TZEPPersistent& project)> afterLoad;
+    /// Takes over the objects of a loaded stream that no list took (values may refer to
+    /// them); without it they are kept for the life of the program.
+    std::function<void(TZEPPersistent& project,
+                       std::vector<std::unique_ptr<TZEPPersistent>> orphans)>
+        adoptOrphans;
     /// Records the file name after a save or an open.
     std::function<void(TZEPPersistent& project, const std::string& fileName)> setFileName;
     /// Reads a model network or assignment file (header 6.8 or later) into the project; the

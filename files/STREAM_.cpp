@@ -451,7 +451,7 @@ TObjectReader::TObjectReader(const TStreamClassTable& table) : table_(table) {}
 
 TObjectReader::~TObjectReader() {
     if (done_) {
-        // Objects no list took over may still be referred to by values: they live on.
+        // Objects nobody took over may still be referred to by values: they live on.
         for (auto& o : owned_)
             (void)o.release();
         return;
@@ -604,6 +604,17 @@ std::uint16_t TObjectReader::ClassVersion(const char* className) const {
     for (const auto& c : classes_)
         if (c.first == className) return c.second;
     return 0;
+}
+
+std::vector<std::unique_ptr<TZEPPersistent>> TObjectReader::TakeOrphans() {
+    std::vector<std::unique_ptr<TZEPPersistent>> orphans;
+    if (!done_) return orphans;
+    for (std::size_t i = 1; i < owned_.size(); ++i)
+        if (!claimed_[i] && owned_[i]) {
+            claimed_[i] = true;
+            orphans.push_back(std::move(owned_[i]));
+        }
+    return orphans;
 }
 
 void TObjectReader::Claim(TZEPPersistent* object) {

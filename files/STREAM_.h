@@ -175,6 +175,9 @@ public:
     void Claim(TZEPPersistent* object);
     /// Whether `object` is one of the stream's table objects (the root included).
     bool IsTableObject(const TZEPPersistent* object) const { return indexOf_.count(object) > 0; }
+    /// After a successful load: the table objects no list took over (values may refer to
+    /// them). Whoever takes them must keep them as long as the loaded objects live.
+    std::vector<std::unique_ptr<TZEPPersistent>> TakeOrphans();
     /// Bytes left unread.
     std::size_t Remaining() const { return data_.size() - pos_; }
     bool OldSignature() const { return oldSignature_; }

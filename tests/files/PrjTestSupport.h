@@ -24,6 +24,9 @@ public:
           refs(std::make_unique<model::TEntityList>(false)) {}
     const char* ClassName() const override { return "TTestRoot"; }
 
+    // Declared first, so freed last: values of the lists below may refer to these.
+    std::vector<std::unique_ptr<TZEPPersistent>> orphans;
+
     std::unique_ptr<model::TScenarioList> scenarios;
     std::unique_ptr<model::TVersionedEntityList> things;
     std::unique_ptr<model::TEntityList> plain;
@@ -67,6 +70,11 @@ inline void RegisterTestRoot() {
     };
     hooks.setFileName = [](TZEPPersistent& o, const std::string& name) {
         static_cast<TTestRoot&>(o).fileName = name;
+    };
+    hooks.adoptOrphans = [](TZEPPersistent& o, std::vector<std::unique_ptr<TZEPPersistent>> v) {
+        auto& r = static_cast<TTestRoot&>(o);
+        for (auto& p : v)
+            r.orphans.push_back(std::move(p));
     };
     RegisterProjectFileHooks("TTestRoot", hooks);
 }
