@@ -3,7 +3,7 @@
 #include "foundation/ORVXML.h"
 #include "foundation/ORVXMLParser.h"
 
-namespace zep {
+namespace zep::minidom {
 
 void TTextNode::Write(std::string& out, std::string_view indent) const {
     out += indent;
@@ -196,4 +196,4 @@ std::unique_ptr<TDocument> ParseMiniDomString(const std::string& text, TNodeFact
     return ParseMiniDomStream(stream, factory);
 }
 
-} // namespace zep
+} // namespace zep::minidom

@@ -10,7 +10,9 @@
 #include "foundation/ORVSAX.h"
 #include "foundation/Stream.h"
 
-namespace zep {
+// The tree's own namespace: its TNode, TElement and TDocument are not the network node or the
+// shell's documents.
+namespace zep::minidom {
 
 /// Base of every tree item: the line and column the parser had reached when it was made.
 class TMiniDomObject {
@@ -142,4 +144,4 @@ std::unique_ptr<TDocument> ParseMiniDomStream(TStream& stream, TNodeFactory* fac
 std::unique_ptr<TDocument> ParseMiniDomString(const std::string& text,
                                               TNodeFactory* factory = nullptr);
 
-} // namespace zep
+} // namespace zep::minidom

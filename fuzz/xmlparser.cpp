@@ -15,7 +15,8 @@ public:
     std::size_t events = 0;
     void startElement(std::string_view name, const zep::TAttributeList& a) override {
         events += 1 + a.getLength();
-        for (std::size_t i = 0; i < a.getLength(); ++i) events += a.getValue(a.getName(i)).size();
+        for (std::size_t i = 0; i < a.getLength(); ++i)
+            events += a.getValue(a.getName(i)).size();
     }
     void endElement(std::string_view) override { ++events; }
     void characters(std::string_view t, std::size_t start, std::size_t length) override {
@@ -45,15 +46,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text(reinterpret_cast<const char*>(data), size);
     ParseWith(text, false);
     ParseWith(text, true);
-    std::unique_ptr<zep::TDocument> doc;
+    std::unique_ptr<zep::minidom::TDocument> doc;
     try {
-        doc = zep::ParseMiniDomString(text);
+        doc = zep::minidom::ParseMiniDomString(text);
     } catch (const zep::SAXParseException&) {
         return 0;
     }
     const std::string written = doc->AsString();
     // The tree's own output must read back; this raises (and the fuzzer reports it) if not.
-    const auto again = zep::ParseMiniDomString(written);
+    const auto again = zep::minidom::ParseMiniDomString(written);
     if (!again->Root() || again->Root()->Name() != doc->Root()->Name()) std::abort();
     return 0;
 }

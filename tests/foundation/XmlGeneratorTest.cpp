@@ -16,6 +16,8 @@
 namespace zep {
 namespace {
 
+using namespace minidom;
+
 TEST(XmlEscape, SpecialsHighBytesAndLineEnds) {
     EXPECT_EQ(XMLEscape("a&b<c>d\"e'f"), "a&amp;b&lt;c&gt;d&quot;e'f");
     EXPECT_EQ(XMLEscape("\xE9\x80\xFF\x7F"), "&#233;&#128;&#255;\x7F");
