@@ -26,7 +26,10 @@ void LoadListBody(TObjectReader& reader, model::TPersistentList& list,
         if (!o) continue;
         // Inline records are made by the item reader and belong to nobody else; table objects
         // are handed over by the reader.
-        if (list.Owns() && reader.IsTableObject(o)) reader.Claim(o);
+        if (!reader.IsTableObject(o))
+            reader.AddInline(o);
+        else if (list.Owns())
+            reader.Claim(o);
         list.RawInsert(list.Count(), o);
     }
     reader.EndList();

@@ -8,9 +8,20 @@
 #include <ctime>
 #include <filesystem>
 #include <map>
+#include <type_traits>
 
+#include "files/OrdList_.h"
 #include "foundation/Format.h"
 #include "foundation/ORVGZipStreams.h"
+#include "model/ADMIN.h"
+#include "model/CATEGORY.h"
+#include "model/LINK.h"
+#include "model/LINKTYPE.h"
+#include "model/Mode.h"
+#include "model/NODE.h"
+#include "model/OPERATOR.h"
+#include "model/Project.h"
+#include "model/Zone.h"
 
 namespace zep::files {
 
@@ -143,7 +154,10 @@ void LoadProject(TStream& in, TZEPPersistent& project, const std::string& fileNa
     TObjectReader reader;
     reader.LoadStream(in, project, hooks.projectOf ? hooks.projectOf(project) : nullptr);
     if (hooks.adoptOrphans) hooks.adoptOrphans(project, reader.TakeOrphans());
-    if (hooks.afterLoad) hooks.afterLoad(project);
+    if (hooks.afterLoad)
+        hooks.afterLoad(project);
+    else
+        project.AfterLoad();
 }
 
 bool IsCompressedProjectName(const std::string& fileName) {
@@ -202,6 +216,235 @@ void OpenProjectFile(const std::string& fileName, TZEPPersistent& project) {
         LoadProject(image, project, fileName);
     }
     if (hooks.setFileName) hooks.setFileName(project, fileName);
+}
+
+// ---- bodies of the model's classes ------------------------------------------------------------
+
+namespace {
+
+using namespace zep::model;
+
+void LoadVersioned(TVersionedEntity& e, TObjectReader& r) {
+    e.TVersionedEntity::Load(r);
+}
+
+// A reference field kept in a property: loaders put the ref there and the class's AfterLoad
+// takes its field from it.
+void PutRef(TEntity& e, std::int32_t id, TZEPPersistent* ref) {
+    if (ref) e.RawProperties().RawPut(id, TValue(ref));
+}
+
+template <class T> std::function<std::unique_ptr<TZEPPersistent>(const TLoadContext&)> Maker() {
+    return [](const TLoadContext& c) -> std::unique_ptr<TZEPPersistent> {
+        if constexpr (std::is_constructible_v<T, TProjectI*>)
+            return std::make_unique<T>(c.project);
+        else
+            return std::make_unique<T>();
+    };
+}
+
+/// Registers a class whose body is the versioned-entity body followed by `extraStore` /
+/// `extraLoad`.
+template <class T>
+void Versioned(TStreamClassTable& t, const char* name, const char* parent, std::uint16_t version,
+               std::function<void(const T&, TObjectWriter&)> extraStore = nullptr,
+               std::function<void(T&, TObjectReader&)> extraLoad = nullptr) {
+    TStreamClass c;
+    c.name = name;
+    c.parent = parent;
+    c.version = version;
+    c.create = Maker<T>();
+    c.store = [extraStore](const TZEPPersistent& o, TObjectWriter& w) {
+        const T& e = static_cast<const T&>(o);
+        StoreVersionedBody(w, e);
+        if (extraStore) extraStore(e, w);
+    };
+    c.load = [extraLoad](TZEPPersistent& o, TObjectReader& r) {
+        T& e = static_cast<T&>(o);
+        LoadVersioned(e, r);
+        if (extraLoad) extraLoad(e, r);
+    };
+    t.Register(std::move(c));
+}
+
+template <class T> void Plain(TStreamClassTable& t, const char* name) {
+    TStreamClass c;
+    c.name = name;
+    c.parent = "TEntity";
+    c.create = Maker<T>();
+    t.Register(std::move(c));
+}
+
+/// Reads an inline record of class T (its table body) and hands it to the list.
+template <class T> TZEPPersistent* LoadInline(TObjectReader& r, const char* name) {
+    const TStreamClass* entry = TStreamClassTable::Global().Find(name);
+    auto record = std::make_unique<T>(r.Project());
+    entry->load(*record, r);
+    return record.release();
+}
+
+// A record written inside its owner's body: compacted like table objects first.
+template <class T> void StoreInline(TObjectWriter& w, const TZEPPersistent* item) {
+    if (w.Discovering())
+        if (auto* v = dynamic_cast<const TVersionedEntity*>(item))
+            const_cast<TVersionedEntity*>(v)->Normalize();
+    const TStreamClass* entry = TStreamClassTable::Global().Find(item->ClassName());
+    if (!entry || !entry->store)
+        throw EInvalidImage(std::string("No body for ") + item->ClassName());
+    entry->store(*item, w);
+}
+
+void RegisterNetwork(TStreamClassTable& t) {
+    Plain<TNodeType>(t, "TNodeType");
+    Versioned<TNode>(t, "TNode", "TVersionedEntity", 0);
+    Versioned<TZone>(t, "TZone", "TNode", 4);
+    Versioned<TTurnRestriction>(
+        t, "TTurnRestriction", "TVersionedEntity", 0,
+        [](const TTurnRestriction& e, TObjectWriter& w) { w.WriteRef(e.To()); },
+        [](TTurnRestriction& e, TObjectReader& r) {
+            PutRef(e, TTurnRestriction::kTo, ReadRefAs<TNode>(r));
+        });
+    Versioned<TLink>(
+        t, "TLink", "TVersionedEntity", 4,
+        [](const TLink& e, TObjectWriter& w) {
+            w.WriteRef(e.Tail());
+            w.WriteRef(e.Head());
+            StoreListBody(w, e.Turns(), StoreInline<TTurnRestriction>);
+        },
+        [](TLink& e, TObjectReader& r) {
+            PutRef(e, TLink::kFrom, ReadRefAs<TNode>(r));
+            PutRef(e, TLink::kTo, ReadRefAs<TNode>(r));
+            if (r.ClassVersion("TLink") >= 4)
+                LoadListBody(r, e.Turns(), [](TObjectReader& rd) {
+                    return LoadInline<TTurnRestriction>(rd, "TTurnRestriction");
+                });
+            else
+                LoadRefList<TTurnRestriction>(r, e.Turns());
+        });
+    Versioned<TRoute>(
+        t, "TRoute", "TVersionedEntity", 0,
+        [](const TRoute& e, TObjectWriter& w) { w.WriteRef(e.Operator()); },
+        [](TRoute& e, TObjectReader& r) { PutRef(e, TRoute::kOperator, ReadRefAs<TOperator>(r)); });
+    Versioned<TOperatorRoute>(
+        t, "TOperatorRoute", "TRoute", 0,
+        [](const TOperatorRoute& e, TObjectWriter& w) { w.WriteRef(e.Operator()); },
+        [](TOperatorRoute& e, TObjectReader& r) {
+            PutRef(e, TRoute::kOperator, ReadRefAs<TOperator>(r));
+        });
+    Versioned<TLinkRoute>(
+        t, "TLinkRoute", "TVersionedEntity", 0,
+        [](const TLinkRoute& e, TObjectWriter& w) {
+            w.WriteRef(e.Link());
+            w.WriteRef(e.Route());
+        },
+        [](TLinkRoute& e, TObjectReader& r) {
+            PutRef(e, TLinkRoute::kLink, ReadRefAs<TLink>(r));
+            PutRef(e, TLinkRoute::kRoute, ReadRefAs<TRoute>(r));
+        });
+    Versioned<TLinkTypeOper>(
+        t, "TLinkTypeOper", "TVersionedEntity", 0,
+        [](const TLinkTypeOper& e, TObjectWriter& w) {
+            w.WriteRef(e.LinkType());
+            w.WriteRef(e.Operator());
+        },
+        [](TLinkTypeOper& e, TObjectReader& r) {
+            PutRef(e, TLinkTypeOper::kLinkType, ReadRefAs<TLinkType>(r));
+            PutRef(e, TLinkTypeOper::kOperator, ReadRefAs<TOperator>(r));
+        });
+    Versioned<TLinkType>(
+        t, "TLinkType", "TVersionedEntity", 0,
+        [](const TLinkType& e, TObjectWriter& w) {
+            StoreListBody(w, e.OperatorDataList(), StoreInline<TLinkTypeOper>);
+        },
+        [](TLinkType& e, TObjectReader& r) {
+            LoadListBody(r, e.OperatorDataList(), [](TObjectReader& rd) {
+                return LoadInline<TLinkTypeOper>(rd, "TLinkTypeOper");
+            });
+        });
+}
+
+void RegisterTransport(TStreamClassTable& t) {
+    Versioned<TMode>(t, "TMode", "TVersionedEntity", 0);
+    Versioned<TAdministrator>(t, "TAdministrator", "TVersionedEntity", 0);
+    Plain<TServiceLevel>(t, "TServiceLevel");
+    Versioned<TCategory>(
+        t, "TCategory", "TVersionedEntity", 0,
+        [](const TCategory& e, TObjectWriter& w) { StoreListBody(w, e.AvailableModes()); },
+        [](TCategory& e, TObjectReader& r) { LoadRefList<TMode>(r, e.AvailableModes()); });
+    Versioned<TTransfer>(
+        t, "TTransfer", "TVersionedEntity", 0,
+        [](const TTransfer& e, TObjectWriter& w) {
+            w.WriteRef(e.FromOperator());
+            w.WriteRef(e.ToOperator());
+        },
+        [](TTransfer& e, TObjectReader& r) {
+            TOperator* from = ReadRefAs<TOperator>(r);
+            TOperator* to = ReadRefAs<TOperator>(r);
+            e.SetFromOperator(from);
+            e.SetToOperator(to);
+        });
+    Versioned<TOperatorCategory>(
+        t, "TOperatorCategory", "TVersionedEntity", 0,
+        [](const TOperatorCategory& e, TObjectWriter& w) {
+            w.WriteRef(e.Operator());
+            w.WriteRef(e.Category());
+        },
+        [](TOperatorCategory& e, TObjectReader& r) {
+            TOperator* op = ReadRefAs<TOperator>(r);
+            TCategory* category = ReadRefAs<TCategory>(r);
+            e.SetOperator(op);
+            e.SetCategory(category);
+        });
+    TStreamClass opCats;
+    opCats.name = "TOperatorCategoryList";
+    opCats.version = 0;
+    opCats.create = [](const TLoadContext& c) {
+        return std::make_unique<TOperatorCategoryList>(true, c.project);
+    };
+    opCats.store = [](const TZEPPersistent& o, TObjectWriter& w) {
+        StoreListBody(w, static_cast<const TOperatorCategoryList&>(o),
+                      StoreInline<TOperatorCategory>);
+    };
+    opCats.load = [](TZEPPersistent& o, TObjectReader& r) {
+        LoadListBody(r, static_cast<TOperatorCategoryList&>(o), [](TObjectReader& rd) {
+            return LoadInline<TOperatorCategory>(rd, "TOperatorCategory");
+        });
+    };
+    t.Register(std::move(opCats));
+    Versioned<TOperator>(
+        t, "TOperator", "TVersionedEntity", 0,
+        [](const TOperator& e, TObjectWriter& w) {
+            w.WriteRef(e.Mode());
+            StoreListBody(w, e.Transfers(), StoreInline<TTransfer>);
+        },
+        [](TOperator& e, TObjectReader& r) {
+            TMode* mode = ReadRefAs<TMode>(r);
+            if (mode) e.SetMode(mode);
+            LoadListBody(r, e.Transfers(),
+                         [](TObjectReader& rd) { return LoadInline<TTransfer>(rd, "TTransfer"); });
+            // The operator takes over the category list its values refer to.
+            TZEPPersistent* held =
+                e.Properties().ValueOf(TOperator::kOperatorCategories).ToObject();
+            if (auto* list = dynamic_cast<TOperatorCategoryList*>(held);
+                list && r.IsTableObject(list)) {
+                r.Claim(list);
+                e.OperatorCategories();
+            } else if (held) {
+                throw EInvalidImage("Invalid image");
+            }
+        });
+}
+
+} // namespace
+
+void RegisterModelStreamClasses() {
+    static const bool once = [] {
+        TStreamClassTable& t = TStreamClassTable::Global();
+        RegisterNetwork(t);
+        RegisterTransport(t);
+        return true;
+    }();
+    (void)once;
 }
 
 } // namespace zep::files

@@ -40,7 +40,7 @@ struct TProjectFileHooks {
     std::function<TFileVersion(TZEPPersistent& project)> prepareStore;
     /// The project the objects being read belong to (given to versioned entities).
     std::function<model::TProjectI*(TZEPPersistent& project)> projectOf;
-    /// Runs after the object stream is read.
+    /// Runs after the object stream is read (the project's own AfterLoad when not given).
     std::function<void(TZEPPersistent& project)> afterLoad;
     /// Takes over the objects of a loaded stream that no list took (values may refer to
     /// them); without it they are kept for the life of the program.
@@ -56,6 +56,10 @@ struct TProjectFileHooks {
     /// Reads an XML project file.
     std::function<void(TZEPPersistent& project, const std::string& fileName)> readXml;
 };
+
+/// Puts the bodies of the model's classes (nodes, links, operators ...) into the global class
+/// table; runs once.
+void RegisterModelStreamClasses();
 
 void RegisterProjectFileHooks(const std::string& className, TProjectFileHooks hooks);
 /// The hooks registered for `project`'s class (empty hooks when none).

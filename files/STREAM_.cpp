@@ -663,7 +663,8 @@ void TObjectReader::LoadBytes(std::string bytes, TZEPPersistent& root, model::TP
     }
     if (classes_[index[0]].first != root.ClassName()) throw EInvalidImage("Invalid image");
 
-    TLoadContext context{&root, project};
+    context_ = TLoadContext{&root, project};
+    const TLoadContext& context = context_;
     objects_.reserve(count);
     owned_.reserve(count);
     objects_.push_back(&root);
@@ -689,6 +690,8 @@ void TObjectReader::LoadBytes(std::string bytes, TZEPPersistent& root, model::TP
     for (std::uint32_t i = 0; i < count; ++i) {
         if (i % kProgressStep == 0)
             ShowProgress("Reading", static_cast<double>(i) / static_cast<double>(count));
+        // The root's own post-load operation is the project's, run by the caller.
+        if (i > 0) postLoad_.push_back(objects_[i]);
         if (entries[i] && entries[i]->load)
             entries[i]->load(*objects_[i], *this);
         else if (auto* list = dynamic_cast<model::TPersistentList*>(objects_[i]))
@@ -704,8 +707,8 @@ void TObjectReader::LoadBytes(std::string bytes, TZEPPersistent& root, model::TP
             for (std::size_t steps = 0; p; p = p->Parent())
                 if (++steps > objects_.size()) throw EInvalidImage("Invalid image");
         }
-    for (std::uint32_t i = 0; i < count; ++i)
-        objects_[i]->AfterLoad();
+    for (TZEPPersistent* o : postLoad_)
+        o->AfterLoad();
     EndProgress();
     done_ = true;
 }

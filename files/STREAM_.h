@@ -178,6 +178,12 @@ public:
     /// After a successful load: the table objects no list took over (values may refer to
     /// them). Whoever takes them must keep them as long as the loaded objects live.
     std::vector<std::unique_ptr<TZEPPersistent>> TakeOrphans();
+    /// An inline record read inside an owner's body: its post-load operation runs with the
+    /// others, after its owner's.
+    void AddInline(TZEPPersistent* object) { postLoad_.push_back(object); }
+    /// The project the objects being read belong to.
+    model::TProjectI* Project() const { return context_.project; }
+    const TLoadContext& Context() const { return context_; }
     /// Bytes left unread.
     std::size_t Remaining() const { return data_.size() - pos_; }
     bool OldSignature() const { return oldSignature_; }
@@ -201,6 +207,8 @@ private:
     std::vector<bool> claimed_;
     std::unordered_map<const TZEPPersistent*, std::uint32_t> indexOf_;
     std::vector<OpenList> lists_;
+    std::vector<TZEPPersistent*> postLoad_;
+    TLoadContext context_;
     bool done_ = false;
 };
 

@@ -1,0 +1,101 @@
+// Saving and opening a large study as a compressed project file, against the gzip tool
+// compressing and decompressing the same bytes in the same run; peak memory of the process.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "files/PrjFile.h"
+#include "tests/files/PrjTestSupport.h"
+
+namespace {
+namespace fs = std::filesystem;
+using zep::files::test::TTestRoot;
+
+// 100,000 versioned entities with values in four scenarios and 25,000 plain entities referred
+// to by values: about the object count of the large synthetic study.
+TTestRoot& Study() {
+    static std::unique_ptr<TTestRoot> root = [] {
+        zep::files::test::RegisterTestRoot();
+        return zep::files::test::BuildRandomRoot(2026, 100000);
+    }();
+    return *root;
+}
+
+std::string Dir() {
+    static const std::string dir = [] {
+        fs::path d = fs::temp_directory_path() / ("zep_prjbench_" + std::to_string(::getpid()));
+        fs::create_directories(d);
+        return d.string();
+    }();
+    return dir;
+}
+
+double Seconds(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double RunShell(const std::string& command) {
+    auto t = std::chrono::steady_clock::now();
+    if (std::system(command.c_str()) != 0) std::abort();
+    return Seconds(t);
+}
+
+double PeakMiB() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_maxrss) / 1024.0;
+}
+
+// Each iteration times ours and the anchor back to back; the time reported is ours, the ratio
+// ours / anchor.
+void Save(benchmark::State& state) {
+    const std::string target = Dir() + "/study.zpz", plain = Dir() + "/image.zep";
+    zep::files::SaveProjectFile(plain, Study());
+    double ours = 0, anchor = 0;
+    for (auto _ : state) {
+        auto t = std::chrono::steady_clock::now();
+        zep::files::SaveProjectFile(target, Study());
+        const double o = Seconds(t);
+        fs::remove_all(Dir() + "/backups");
+        anchor += RunShell("gzip -c " + plain + " > " + Dir() + "/anchor.gz");
+        ours += o;
+        state.SetIterationTime(o);
+    }
+    state.counters["ratio_to_gzip_c"] = ours / anchor;
+    state.counters["image_MiB"] = static_cast<double>(fs::file_size(plain)) / 1048576.0;
+    state.counters["file_MiB"] = static_cast<double>(fs::file_size(target)) / 1048576.0;
+    state.counters["peak_MiB"] = PeakMiB();
+}
+
+void Load(benchmark::State& state) {
+    const std::string target = Dir() + "/study.zpz";
+    zep::files::SaveProjectFile(target, Study());
+    double ours = 0, anchor = 0;
+    std::size_t objects = 0;
+    for (auto _ : state) {
+        auto t = std::chrono::steady_clock::now();
+        TTestRoot loaded;
+        zep::files::OpenProjectFile(target, loaded);
+        const double o = Seconds(t);
+        objects = loaded.things->Count() + loaded.plain->Count();
+        anchor += RunShell("gzip -dc " + target + " > /dev/null");
+        ours += o;
+        state.SetIterationTime(o);
+    }
+    state.counters["ratio_to_gzip_dc"] = ours / anchor;
+    state.counters["objects"] = static_cast<double>(objects);
+    state.counters["peak_MiB"] = PeakMiB();
+}
+
+BENCHMARK(Save)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(Load)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+} // namespace
+
+BENCHMARK_MAIN();
