@@ -1,4 +1,9 @@
 # Common settings for every target of the project.
+if(ZEP_FUZZ)
+  # Instrument every library so the fuzzer sees the coverage of the code under test.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
 if(ZEP_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)

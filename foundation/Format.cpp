@@ -24,7 +24,10 @@ struct Decimal {
 
 Decimal ToDecimal(double value, int digits) {
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.17e", std::fabs(value));
+    // to_chars, unlike printf, never looks at the locale's decimal separator.
+    auto res = std::to_chars(buf, buf + sizeof buf - 1, std::fabs(value),
+                             std::chars_format::scientific, 17);
+    *res.ptr = '\0';
     // buf: d.ddddddddddddddddde[+-]xx
     std::string all;
     all += buf[0];
