@@ -539,10 +539,10 @@ std::string TOperatorRoute::GetName() const {
 
 // ---- links ------------------------------------------------------------------------------------
 
-TLink::TLink(TProjectI* project, TNode* tail, TNode* head)
+TLink::TLink(TProjectI* project, TNode* tail, TNode* head, TPoint3Vector points)
     : TBaseLink(project, tail, head), linkRoutes_(std::make_unique<TLinkRouteList>(false, project)),
       turns_(std::make_unique<TTurnRestrictionList>(true, project)),
-      polyline_(std::make_unique<TPolyline>()) {
+      polyline_(std::make_unique<TPolyline>(std::move(points))) {
     if (tail) SetObject(kFrom, tail);
     if (head) SetObject(kTo, head);
     if (project && tail && head)

@@ -316,8 +316,10 @@ public:
                                   kPolypoints = 50;
 
     /// Enters the nodes' lists, sets "from" and "to", and (with a project) the base scenario's
-    /// "length" to the geometric length times the project's "link_length_multiplier".
-    explicit TLink(TProjectI* project = nullptr, TNode* tail = nullptr, TNode* head = nullptr);
+    /// "length" to the geometric length (through `points`, the initial polyline) times the
+    /// project's "link_length_multiplier".
+    explicit TLink(TProjectI* project = nullptr, TNode* tail = nullptr, TNode* head = nullptr,
+                   TPoint3Vector points = {});
     ~TLink() override;
     const char* ClassName() const override { return "TLink"; }
     static TPropSpecSet& ClassSpecs();
