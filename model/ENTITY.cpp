@@ -189,6 +189,9 @@ std::unique_ptr<TEntity> TEntity::Clone() const {
 
 TEntityList::~TEntityList() {
     // Entities still held by undo records outlive the list; they must not call back into it.
+    // Only an owning list can be an entity's owner; the items of a reference list may already
+    // be gone, so they are not touched.
+    if (!Owns()) return;
     for (TZEPPersistent* item : Items()) {
         auto* e = static_cast<TEntity*>(item);
         if (e->ownerList_ == this) e->ownerList_ = nullptr;
