@@ -14,6 +14,7 @@
 #include "foundation/Format.h"
 #include "foundation/ORVGZipStreams.h"
 #include "model/ADMIN.h"
+#include "model/Attractors.h"
 #include "model/CATEGORY.h"
 #include "model/LINK.h"
 #include "model/LINKTYPE.h"
@@ -21,6 +22,7 @@
 #include "model/NODE.h"
 #include "model/OPERATOR.h"
 #include "model/Project.h"
+#include "model/SECTOR.h"
 #include "model/Zone.h"
 
 namespace zep::files {
@@ -285,6 +287,7 @@ template <class T> TZEPPersistent* LoadInline(TObjectReader& r, const char* name
 
 // A record written inside its owner's body: compacted like table objects first.
 template <class T> void StoreInline(TObjectWriter& w, const TZEPPersistent* item) {
+    w.NoteClass(item->ClassName());
     if (w.Discovering())
         if (auto* v = dynamic_cast<const TVersionedEntity*>(item))
             const_cast<TVersionedEntity*>(v)->Normalize();
@@ -435,6 +438,272 @@ void RegisterTransport(TStreamClassTable& t) {
         });
 }
 
+void RegisterLandUse(TStreamClassTable& t) {
+    Versioned<TCategoryMode>(
+        t, "TCategoryMode", "TVersionedEntity", 0,
+        [](const TCategoryMode& e, TObjectWriter& w) {
+            w.WriteRef(e.Category());
+            w.WriteRef(e.Mode());
+        },
+        [](TCategoryMode& e, TObjectReader& r) {
+            TCategory* category = ReadRefAs<TCategory>(r);
+            TMode* mode = ReadRefAs<TMode>(r);
+            e.SetCategory(category);
+            e.SetMode(mode);
+        });
+    Versioned<TODPair>(
+        t, "TODPair", "TVersionedEntity", 0,
+        [](const TODPair& e, TObjectWriter& w) {
+            w.WriteRef(e.Destination());
+            StoreListBody(w, e.CategoryModes(), StoreInline<TCategoryMode>);
+        },
+        [](TODPair& e, TObjectReader& r) {
+            e.SetDestination(ReadRefAs<TTransportZone>(r));
+            if (r.ClassVersion("TZone") >= 4)
+                LoadListBody(r, e.CategoryModes(), [](TObjectReader& rd) {
+                    return LoadInline<TCategoryMode>(rd, "TCategoryMode");
+                });
+            else
+                LoadRefList<TCategoryMode>(r, e.CategoryModes());
+        });
+    // Transport zones: the OD-pair list (older layouts carried one more ref, before it for
+    // transport zones, after it for micro zones).
+    auto storeZone = [](const TTransportZone& e, TObjectWriter& w) {
+        StoreListBody(w, e.ODPairs(), StoreInline<TODPair>);
+    };
+    auto loadPairs = [](TTransportZone& e, TObjectReader& r) {
+        auto item = [&e](TObjectReader& rd) -> TZEPPersistent* {
+            TODPair* pair = nullptr;
+            if (rd.ClassVersion("TZone") >= 4)
+                pair = static_cast<TODPair*>(LoadInline<TODPair>(rd, "TODPair"));
+            else
+                pair = ReadRefAs<TODPair>(rd);
+            if (pair) pair->SetOrigin(&e);
+            return pair;
+        };
+        LoadListBody(r, e.ODPairs(), item);
+    };
+    auto loadTransport = [loadPairs](const char* cls) {
+        return [loadPairs, cls](TTransportZone& e, TObjectReader& r) {
+            const bool micro = std::string_view(cls) == "TMicroZone";
+            const bool old = r.ClassVersion(cls) < 2;
+            if (old && !micro) r.ReadRef();
+            loadPairs(e, r);
+            if (old && micro) r.ReadRef();
+        };
+    };
+    Versioned<TTransportZone>(t, "TTransportZone", "TZone", 2, storeZone,
+                              loadTransport("TTransportZone"));
+    Versioned<TMicroZone>(
+        t, "TMicroZone", "TTransportZone", 2,
+        [storeZone](const TMicroZone& e, TObjectWriter& w) { storeZone(e, w); },
+        [f = loadTransport("TMicroZone")](TMicroZone& e, TObjectReader& r) { f(e, r); });
+    Versioned<TExternalZone>(
+        t, "TExternalZone", "TTransportZone", 0,
+        [storeZone](const TExternalZone& e, TObjectWriter& w) { storeZone(e, w); },
+        [f = loadTransport("TTransportZone")](TExternalZone& e, TObjectReader& r) { f(e, r); });
+    Versioned<TMacroZone>(t, "TMacroZone", "TZone", 0);
+
+    Versioned<TSectorInteraction>(
+        t, "TSectorInteraction", "TVersionedEntity", 2,
+        [](const TSectorInteraction& e, TObjectWriter& w) {
+            w.WriteRef(e.FromSector());
+            w.WriteRef(e.InputSector());
+            StoreListBody(w, e.Substitutes());
+        },
+        [](TSectorInteraction& e, TObjectReader& r) {
+            TSector* from = ReadRefAs<TSector>(r);
+            TSector* to = ReadRefAs<TSector>(r);
+            e.SetFromSector(from);
+            e.SetInputSector(to);
+            if (r.ClassVersion("TSectorInteraction") >= 2) LoadRefList<TSector>(r, e.Substitutes());
+        });
+    Versioned<TSectorCategory>(
+        t, "TSectorCategory", "TVersionedEntity", 0,
+        [](const TSectorCategory& e, TObjectWriter& w) {
+            w.WriteRef(e.Sector());
+            w.WriteRef(e.Category());
+        },
+        [](TSectorCategory& e, TObjectReader& r) {
+            TSector* sector = ReadRefAs<TSector>(r);
+            TCategory* category = ReadRefAs<TCategory>(r);
+            e.SetSector(sector);
+            e.SetCategory(category);
+        });
+    Versioned<TSectorZone>(
+        t, "TSectorZone", "TVersionedEntity", 0,
+        [](const TSectorZone& e, TObjectWriter& w) {
+            w.WriteRef(e.Sector());
+            w.WriteRef(e.Zone());
+        },
+        [](TSectorZone& e, TObjectReader& r) {
+            TSector* sector = ReadRefAs<TSector>(r);
+            TZone* zone = ReadRefAs<TZone>(r);
+            e.SetSector(sector);
+            e.SetZone(zone);
+        });
+    Versioned<TSector>(
+        t, "TSector", "TVersionedEntity", 0,
+        [](const TSector& e, TObjectWriter& w) {
+            StoreListBody(w, e.Interactions(), StoreInline<TSectorInteraction>);
+            StoreListBody(w, e.SectorCategories(), StoreInline<TSectorCategory>);
+            StoreListBody(w, e.SectorZones(), StoreInline<TSectorZone>);
+        },
+        [](TSector& e, TObjectReader& r) {
+            LoadListBody(r, e.Interactions(), [](TObjectReader& rd) {
+                return LoadInline<TSectorInteraction>(rd, "TSectorInteraction");
+            });
+            LoadListBody(r, e.SectorCategories(), [](TObjectReader& rd) {
+                return LoadInline<TSectorCategory>(rd, "TSectorCategory");
+            });
+            LoadListBody(r, e.SectorZones(), [](TObjectReader& rd) {
+                return LoadInline<TSectorZone>(rd, "TSectorZone");
+            });
+        });
+
+    Versioned<TAttractor>(t, "TAttractor", "TVersionedEntity", 0);
+    Versioned<TAttractionFunction>(
+        t, "TAttractionFunction", "TVersionedEntity", 0, nullptr,
+        [](TAttractionFunction& e, TObjectReader& r) {
+            TZEPPersistent* held =
+                e.Properties().ValueOf(TAttractionFunction::kAttractors).ToObject();
+            if (auto* list = dynamic_cast<TAttractorList*>(held); list && r.IsTableObject(list)) {
+                r.Claim(list);
+                e.Attractors();
+            } else if (held) {
+                throw EInvalidImage("Invalid image");
+            }
+        });
+    TStreamClass attractors;
+    attractors.name = "TAttractorList";
+    attractors.create = [](const TLoadContext& c) {
+        return std::make_unique<TAttractorList>(true, c.project);
+    };
+    attractors.load = [](TZEPPersistent& o, TObjectReader& r) {
+        LoadRefList<TAttractor>(r, static_cast<TAttractorList&>(o));
+    };
+    t.Register(std::move(attractors));
+    TStreamClass functions;
+    functions.name = "TAttractionFunctionList";
+    functions.create = [](const TLoadContext& c) {
+        return std::make_unique<TAttractionFunctionList>(true, c.project);
+    };
+    functions.load = [](TZEPPersistent& o, TObjectReader& r) {
+        LoadRefList<TAttractionFunction>(r, static_cast<TAttractionFunctionList&>(o));
+    };
+    t.Register(std::move(functions));
+}
+
+// Empties what a new project holds (the base scenario, the centroid node type) so that the
+// stream's objects take their places.
+void ClearForLoad(TProject& p) {
+    auto clear = [](TPersistentList& list) {
+        while (list.Count() > 0) {
+            TZEPPersistent* item = static_cast<TZEPPersistent*>(list.RawExtract(list.Count() - 1));
+            if (list.Owns()) delete item;
+        }
+    };
+    clear(p.NodeTypes());
+    clear(p.Scenarios());
+    p.SetBaseScenario(nullptr);
+    p.SetCurrentScenario(nullptr);
+}
+
+void RegisterProject(TStreamClassTable& t) {
+    TStreamClass c;
+    c.name = "TProject";
+    c.parent = "TEntity";
+    c.store = [](const TZEPPersistent& o, TObjectWriter& w) {
+        auto& p = const_cast<TProject&>(static_cast<const TProject&>(o));
+        // An empty attraction-function list is left out of the file (older readers do not
+        // know it); the project keeps it.
+        StoreEntityBody(w, p,
+                        p.AttractionFunctions().Count() == 0 ? TProjectI::kAttractionFunctions : 0);
+        StoreListBody(w, p.Scenarios());
+        w.WriteRef(p.BaseScenario());
+        w.WriteRef(p.CurrentScenario());
+        StoreListBody(w, p.Categories());
+        StoreListBody(w, p.Administrators());
+        StoreListBody(w, p.Modes());
+        StoreListBody(w, p.Operators());
+        StoreListBody(w, p.Routes());
+        StoreListBody(w, p.LinkTypes());
+        StoreListBody(w, p.NodeTypes());
+        StoreListBody(w, p.Nodes());
+        StoreListBody(w, p.Links());
+        StoreListBody(w, p.LinkRoutes());
+        StoreListBody(w, p.MacroZones());
+        StoreListBody(w, p.TransportZones());
+        StoreListBody(w, p.Sectors());
+    };
+    c.load = [](TZEPPersistent& o, TObjectReader& r) {
+        auto& p = static_cast<TProject&>(o);
+        ClearForLoad(p);
+        p.LoadProperties(r);
+        LoadRefList<TScenario>(r, p.Scenarios());
+        TScenario* base = ReadRefAs<TScenario>(r);
+        if (!base || !p.Scenarios().Contains(base)) throw EInvalidImage("Invalid image");
+        p.SetBaseScenario(base);
+        ReadRefAs<TScenario>(r); // the current scenario: the base scenario becomes current
+        p.SetCurrentScenario(base);
+        LoadRefList<TCategory>(r, p.Categories());
+        LoadRefList<TAdministrator>(r, p.Administrators());
+        LoadRefList<TMode>(r, p.Modes());
+        LoadRefList<TOperator>(r, p.Operators());
+        LoadRefList<TRoute>(r, p.Routes());
+        LoadRefList<TLinkType>(r, p.LinkTypes());
+        LoadRefList<TNodeType>(r, p.NodeTypes());
+        LoadRefList<TNode>(r, p.Nodes());
+        LoadRefList<TLink>(r, p.Links());
+        LoadRefList<TLinkRoute>(r, p.LinkRoutes());
+        LoadRefList<TMacroZone>(r, p.MacroZones());
+        LoadRefList<TTransportZone>(r, p.TransportZones());
+        LoadRefList<TSector>(r, p.Sectors());
+    };
+    t.Register(std::move(c));
+
+    TProjectFileHooks hooks;
+    hooks.prepareStore = [](TZEPPersistent& o) {
+        auto& p = static_cast<TProject&>(o);
+        return p.AttractionFunctions().Count() > 0 ? kVersionAttraction : kVersionPlain;
+    };
+    hooks.projectOf = [](TZEPPersistent& o) -> TProjectI* { return &static_cast<TProject&>(o); };
+    hooks.afterLoad = [](TZEPPersistent& o) {
+        auto& p = static_cast<TProject&>(o);
+        // The functions were read into the list the project's values refer to: the project's
+        // own list takes them over.
+        TZEPPersistent* held = p.Properties().ValueOf(TProjectI::kAttractionFunctions).ToObject();
+        auto* loaded = dynamic_cast<TAttractionFunctionList*>(held);
+        TAttractionFunctionList& own = p.AttractionFunctions();
+        if (loaded && loaded != &own) {
+            for (std::size_t i = 0; i < loaded->Count(); ++i)
+                own.RawInsert(own.Count(), loaded->Item(i));
+            std::vector<undo::TObject*> none;
+            loaded->RawSwapItems(none);
+            // The emptied list stays with the other objects nobody took over.
+        }
+        p.RawProperties().RawPut(TProjectI::kAttractionFunctions, TValue(&own));
+        // Links and routes keep their link-routes in lists the file does not hold: rebuilt
+        // from the link-routes before the project checks itself.
+        for (std::size_t i = 0; i < p.LinkRoutes().Count(); ++i) {
+            TLinkRoute* lr = p.LinkRoutes().Get(i);
+            if (lr->Link() && lr->Route()) lr->Register();
+        }
+        p.AfterLoad();
+    };
+    hooks.setFileName = [](TZEPPersistent& o, const std::string& name) {
+        static_cast<TProject&>(o).SetFileName(name);
+    };
+    hooks.adoptOrphans = [](TZEPPersistent&, std::vector<std::unique_ptr<TZEPPersistent>> v) {
+        // Values may still refer to them; the project has no place for them, so they stay
+        // reachable for the program's life.
+        static auto* kept = new std::vector<std::unique_ptr<TZEPPersistent>>;
+        for (auto& p : v)
+            kept->push_back(std::move(p));
+    };
+    RegisterProjectFileHooks("TProject", hooks);
+}
+
 } // namespace
 
 void RegisterModelStreamClasses() {
@@ -442,6 +711,8 @@ void RegisterModelStreamClasses() {
         TStreamClassTable& t = TStreamClassTable::Global();
         RegisterNetwork(t);
         RegisterTransport(t);
+        RegisterLandUse(t);
+        RegisterProject(t);
         return true;
     }();
     (void)once;

@@ -404,16 +404,17 @@ void TObjectWriter::EndList() {
         WriteInt16(static_cast<std::int16_t>(l.count));
 }
 
-void StorePropertyPairs(TObjectWriter& writer, const model::TPropertyList& props) {
+void StorePropertyPairs(TObjectWriter& writer, const model::TPropertyList& props,
+                        std::int32_t skipId) {
     // Identifiers travel as one byte: values under other identifiers (names the system made
     // up for unknown attributes) are not part of this file.
     std::uint32_t count = 0;
     for (const model::TProperty& p : props)
-        count += p.id > 0 && p.id <= 255;
+        count += p.id > 0 && p.id <= 255 && p.id != skipId;
     writer.BeginList(true, count);
     std::uint32_t n = 0;
     for (const model::TProperty& p : props) {
-        if (p.id <= 0 || p.id > 255) continue;
+        if (p.id <= 0 || p.id > 255 || p.id == skipId) continue;
         writer.ListItem(++n);
         writer.WriteUInt8(static_cast<std::uint8_t>(p.id));
         writer.WriteValue(p.value);
@@ -421,8 +422,8 @@ void StorePropertyPairs(TObjectWriter& writer, const model::TPropertyList& props
     writer.EndList();
 }
 
-void StoreEntityBody(TObjectWriter& writer, const model::TEntity& entity) {
-    StorePropertyPairs(writer, entity.Properties());
+void StoreEntityBody(TObjectWriter& writer, const model::TEntity& entity, std::int32_t skipId) {
+    StorePropertyPairs(writer, entity.Properties(), skipId);
 }
 
 void StoreVersionedBody(TObjectWriter& writer, const model::TVersionedEntity& entity) {

@@ -105,6 +105,11 @@ public:
     /// Writes the older form: signature "VPR5", 16-bit object count and refs (for tools and
     /// tests that make streams of older programs).
     void SetOldSignature(bool on) { oldSignature_ = on; }
+    /// Enters a class into the class table (with its version): inline records do this so that
+    /// readers can ask their class's version.
+    void NoteClass(const std::string& name) {
+        if (discovering_) ClassIndex(name);
+    }
     /// True during the discovery pass (store functions that compact data do it then).
     bool Discovering() const { return discovering_; }
     /// The stream number given to `object`, 0 when it is not a table object.
@@ -212,10 +217,11 @@ private:
     bool done_ = false;
 };
 
-/// Writes an entity's body: its values as (1-byte id, value) pairs.
-void StoreEntityBody(TObjectWriter& writer, const model::TEntity& entity);
-/// The (1-byte id, value) pairs of a property list as a list body.
-void StorePropertyPairs(TObjectWriter& writer, const model::TPropertyList& props);
+/// Writes an entity's body: its values as (1-byte id, value) pairs (without `skipId`'s).
+void StoreEntityBody(TObjectWriter& writer, const model::TEntity& entity, std::int32_t skipId = 0);
+/// The (1-byte id, value) pairs of a property list as a list body (without `skipId`'s).
+void StorePropertyPairs(TObjectWriter& writer, const model::TPropertyList& props,
+                        std::int32_t skipId = 0);
 /// Writes a versioned entity's body: the entity's values, then its versions in the order of
 /// their scenarios' stream numbers (the order a reader re-creates them in), so that a file read
 /// and written again comes out the same.
