@@ -17,6 +17,7 @@
 #include "foundation/Format.h"
 #include "foundation/OrvMessages.h"
 #include "foundation/Stream.h"
+#include "model/Project.h"
 
 namespace zep::modelio {
 namespace {
@@ -81,6 +82,24 @@ std::string RenderName(std::string_view ansiName) {
     return "'" + text + "'";
 }
 
+std::optional<double> NumberOf(const model::TValue& value) {
+    using model::TValueClass;
+    switch (value.Class()) {
+    case TValueClass::Object:
+        return std::nullopt;
+    case TValueClass::Boolean:
+        return value.ToBool() ? 1.0 : 0.0;
+    case TValueClass::String: {
+        if (value.IsEmpty()) return 0.0;
+        double d = model::TextToNumber(value.TextView());
+        if (std::isnan(d)) return std::nullopt;
+        return d;
+    }
+    default:
+        return value.ToDouble();
+    }
+}
+
 // ---- Columns --------------------------------------------------------------------------------
 
 std::string IntCol(std::int64_t value) {
@@ -141,6 +160,17 @@ TLines TitleBlock(const TTitleInfo& info) {
     return lines;
 }
 
+TLines TitleBlock(std::string title, const model::TProject& project,
+                  const model::TScenario* scenario) {
+    TTitleInfo info;
+    info.title = std::move(title);
+    info.projectName = project.GetName();
+    info.projectDescription = project.GetDescription();
+    if (scenario)
+        info.scenario = TTitleInfo::Scenario{scenario->GetName(), scenario->GetDescription()};
+    return TitleBlock(info);
+}
+
 // ---- File names -----------------------------------------------------------------------------
 
 std::string NameCode(std::string_view name) {
@@ -173,6 +203,58 @@ std::string InputFileName(std::string_view projectFileName, std::string_view pro
     }
     path /= base;
     return path.string();
+}
+
+std::string InputFileName(const model::TProject& project, const model::TScenario* scenario,
+                          std::string_view prefix, bool inScenarioDirectory,
+                          std::string_view extension) {
+    std::string scenarioName = scenario ? scenario->GetName() : std::string();
+    return InputFileName(project.FileName(), project.GetName(), scenario ? &scenarioName : nullptr,
+                         prefix, inScenarioDirectory, extension);
+}
+
+// ---- Reading the study ----------------------------------------------------------------------
+
+model::TValue ValueIn(const model::TVersionedEntity& entity, const model::TScenario* scenario,
+                      std::int32_t id) {
+    const model::TPropSpec* spec = entity.Specs().FindById(id);
+    if (id == model::kPropId || id == model::kPropName || id == model::kPropDescription ||
+        (spec &&
+         spec->HasFlag(static_cast<model::TPropFlags>(model::psAttribute | model::psUnversioned))))
+        return entity.GetValue(id);
+    return entity.GetValueIn(scenario, id);
+}
+
+double FloatIn(const model::TVersionedEntity& entity, const model::TScenario* scenario,
+               std::int32_t id) {
+    return ValueIn(entity, scenario, id).ToDouble();
+}
+
+namespace {
+
+const model::TProperty* FindBase(const model::TVersionedEntity& entity,
+                                 std::initializer_list<std::int32_t> ids) {
+    for (std::int32_t id : ids)
+        if (const model::TProperty* p = entity.Properties().Find(id)) return p;
+    const model::TScenario* base = entity.Project() ? entity.Project()->BaseScenario() : nullptr;
+    if (!base) return nullptr;
+    for (std::int32_t id : ids)
+        if (model::TVersionedProperty r = entity.Resolve(base, id)) return r.record;
+    return nullptr;
+}
+
+} // namespace
+
+model::TValue BaseValue(const model::TVersionedEntity& entity,
+                        std::initializer_list<std::int32_t> ids, const model::TValue& fallback) {
+    const model::TProperty* p = FindBase(entity, ids);
+    return p ? p->value : fallback;
+}
+
+bool HoldsBaseValue(const model::TVersionedEntity& entity,
+                    std::initializer_list<std::int32_t> ids) {
+    const model::TProperty* p = FindBase(entity, ids);
+    return p && !p->value.IsEmpty();
 }
 
 // ---- Saving ---------------------------------------------------------------------------------

@@ -4,12 +4,20 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "foundation/Exception.h"
+#include "model/Value.h"
+
+namespace zep::model {
+class TProject;
+class TScenario;
+class TVersionedEntity;
+} // namespace zep::model
 
 namespace zep::modelio {
 
@@ -34,6 +42,9 @@ std::string RenderReal(std::optional<double> value);
 /// A name as the model reads it, without padding: trimmed, apostrophes made blanks, converted
 /// to CP850, cut to 13 characters and put in single quotes ("' '" when nothing is left).
 std::string RenderName(std::string_view ansiName);
+/// The number a property value stands for in a real column: empty and null give 0, booleans
+/// 1 or 0; text that is not a number and object references give nothing ("0#Error!").
+std::optional<double> NumberOf(const model::TValue& value);
 
 // ---- Columns (each ends with its one blank) -------------------------------------------------
 
@@ -70,6 +81,8 @@ public:
     TLine& R(std::optional<double> value) { return Text(RealCol(value)); }
     TLine& W(double value) { return Text(WideCol(value)); }
     TLine& W(std::optional<double> value) { return Text(WideCol(value)); }
+    TLine& R(const model::TValue& value) { return R(NumberOf(value)); }
+    TLine& W(const model::TValue& value) { return W(NumberOf(value)); }
     TLine& N(std::string_view name) { return Text(NameCol(name)); }
     TLine& T(int width, std::string_view text) { return Text(RightText(width, text)); }
     TLine& L(int width, std::string_view text) { return Text(LeftText(width, text)); }
@@ -108,6 +121,10 @@ struct TTitleInfo {
 /// The first three lines of every input file.
 TLines TitleBlock(const TTitleInfo& info);
 
+/// The title block of a study-wide file (no scenario) or of a scenario's file.
+TLines TitleBlock(std::string title, const model::TProject& project,
+                  const model::TScenario* scenario);
+
 // ---- File names -----------------------------------------------------------------------------
 
 /// The 3-character code of a project or scenario name: trimmed and cut to 3 characters. Path
@@ -123,6 +140,30 @@ std::string NameCode(std::string_view name);
 std::string InputFileName(std::string_view projectFileName, std::string_view projectName,
                           const std::string* scenarioName, std::string_view prefix,
                           bool inScenarioDirectory, std::string_view extension);
+
+/// InputFileName for the project's file and name and the scenario's name (none: a study-wide
+/// file).
+std::string InputFileName(const model::TProject& project, const model::TScenario* scenario,
+                          std::string_view prefix, bool inScenarioDirectory,
+                          std::string_view extension);
+
+// ---- Reading the study ----------------------------------------------------------------------
+
+/// What a scenario's file reads for property `id`: the entity's own value for identity,
+/// attribute and all-scenario properties (they are not versioned), else the value the scenario
+/// sees (set there or inherited), else the default.
+model::TValue ValueIn(const model::TVersionedEntity& entity, const model::TScenario* scenario,
+                      std::int32_t id);
+double FloatIn(const model::TVersionedEntity& entity, const model::TScenario* scenario,
+               std::int32_t id);
+/// A base read, the same for every scenario: the first of `ids` the entity holds itself; else
+/// the first that resolves in the base scenario (where the study keeps its present values);
+/// else `fallback`. Several ids serve a property declared both for all scenarios and per
+/// scenario under one name.
+model::TValue BaseValue(const model::TVersionedEntity& entity,
+                        std::initializer_list<std::int32_t> ids, const model::TValue& fallback);
+/// Whether a base read of `ids` finds a value of the entity's own or of the base scenario.
+bool HoldsBaseValue(const model::TVersionedEntity& entity, std::initializer_list<std::int32_t> ids);
 
 // ---- Saving ---------------------------------------------------------------------------------
 
