@@ -18,6 +18,25 @@ TPropertyList::~TPropertyList() {
     std::free(data_);
 }
 
+TPropertyList::TPropertyList(TPropertyList&& other) noexcept
+    : data_(other.data_), size_(other.size_), capacity_(other.capacity_) {
+    other.data_ = nullptr;
+    other.size_ = other.capacity_ = other.cache_ = 0;
+}
+
+TPropertyList& TPropertyList::operator=(TPropertyList&& other) noexcept {
+    if (this != &other) {
+        this->~TPropertyList();
+        data_ = other.data_;
+        size_ = other.size_;
+        capacity_ = other.capacity_;
+        cache_ = 0;
+        other.data_ = nullptr;
+        other.size_ = other.capacity_ = other.cache_ = 0;
+    }
+    return *this;
+}
+
 std::size_t TPropertyList::LowerBound(std::int32_t id) const {
     std::size_t lo = 0, hi = size_;
     while (lo < hi) {

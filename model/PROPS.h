@@ -32,6 +32,8 @@ public:
     TPropertyList() = default;
     TPropertyList(const TPropertyList&) = delete;
     TPropertyList& operator=(const TPropertyList&) = delete;
+    TPropertyList(TPropertyList&& other) noexcept;
+    TPropertyList& operator=(TPropertyList&& other) noexcept;
     ~TPropertyList();
 
     /// The record with this identifier, or nullptr. Valid until the list changes.

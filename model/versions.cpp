@@ -23,30 +23,77 @@ std::unique_ptr<TScenarioList> NewScenarioRefList() {
 
 // ---- TVersionList -----------------------------------------------------------------------------
 
-void TVersionList::RawInsert(std::unique_ptr<TVersion> version) {
-    const std::uint32_t serial = version->Scenario()->Serial();
-    auto it = items_.begin();
-    while (it != items_.end() && (*it)->Scenario()->Serial() < serial)
+void TVersionList::RawInsert(TVersion&& version) {
+    if (!first_.Scenario()) {
+        first_ = std::move(version);
+        return;
+    }
+    const std::uint32_t serial = version.Scenario()->Serial();
+    if (serial < first_.Scenario()->Serial()) {
+        rest_.insert(rest_.begin(), std::move(first_));
+        first_ = std::move(version);
+        return;
+    }
+    auto it = rest_.begin();
+    while (it != rest_.end() && it->Scenario()->Serial() < serial)
         ++it;
-    items_.insert(it, std::move(version));
+    rest_.insert(it, std::move(version));
 }
 
-std::unique_ptr<TVersion> TVersionList::RawExtract(const TScenario* scenario) {
-    for (auto it = items_.begin(); it != items_.end(); ++it) {
-        if ((*it)->Scenario() == scenario) {
-            std::unique_ptr<TVersion> v = std::move(*it);
-            items_.erase(it);
+std::optional<TVersion> TVersionList::RawExtract(const TScenario* scenario) {
+    if (!scenario) return std::nullopt;
+    if (first_.Scenario() == scenario) {
+        std::optional<TVersion> v(std::move(first_));
+        if (rest_.empty()) {
+            first_ = TVersion(nullptr, nullptr);
+        } else {
+            first_ = std::move(rest_.front());
+            rest_.erase(rest_.begin());
+        }
+        return v;
+    }
+    for (auto it = rest_.begin(); it != rest_.end(); ++it) {
+        if (it->Scenario() == scenario) {
+            std::optional<TVersion> v(std::move(*it));
+            rest_.erase(it);
             return v;
         }
     }
-    return nullptr;
+    return std::nullopt;
+}
+
+void TVersion::SetValue(std::int32_t id, const TValue& value) {
+    const TProperty* record = Find(id);
+    if (record) {
+        if (ValuesEqual(record->value, value)) return;
+    } else if (value.IsEmpty()) {
+        return;
+    }
+    if (entity_ && undo::IsRecording())
+        undo::Perform(std::make_unique<TVersionValueUndoer>(entity_, scenario_, id, value));
+    else
+        RawPut(id, value);
+}
+
+void TVersion::Clear() {
+    while (Count() > 0)
+        SetValue(At(Count() - 1).id, TValue());
 }
 
 void TVersionUndoer::Do() {
-    if (held_)
-        entity_->versions_.RawInsert(std::move(held_));
-    else
+    if (held_) {
+        entity_->versions_.RawInsert(std::move(*held_));
+        held_.reset();
+    } else {
         held_ = entity_->versions_.RawExtract(scenario_);
+    }
+}
+
+void TVersionValueUndoer::Do() {
+    TVersion* v = entity_->versions_.Find(scenario_);
+    TValue current = v->ValueOf(id_);
+    v->RawPut(id_, std::move(saved_));
+    saved_ = std::move(current);
 }
 
 // ---- TVersionedEntity -------------------------------------------------------------------------
@@ -61,7 +108,18 @@ TPropSpecSet& TVersionedEntity::ClassSpecs() {
 }
 
 TVersionedProperty TVersionedEntity::Resolve(const TScenario* scenario, std::int32_t id) const {
-    if (versions_.Count() == 0) return {};
+    const std::size_t count = versions_.Count();
+    if (count == 0) return {};
+    if (count == 1) {
+        // The common case: one version. Only whether it lies on the way up matters.
+        TVersion& v = versions_.At(0);
+        for (const TScenario* s = scenario; s; s = s->Parent())
+            if (s == v.Scenario()) {
+                if (const TProperty* p = v.Find(id)) return {p, v.Scenario()};
+                return {};
+            }
+        return {};
+    }
     for (const TScenario* s = scenario; s; s = s->Parent()) {
         if (TVersion* v = versions_.Find(s))
             if (const TProperty* p = v->Find(id)) return {p, v->Scenario()};
@@ -94,24 +152,23 @@ void TVersionedEntity::SetValueIn(TScenario* scenario, std::int32_t id, const TV
 
 TVersion& TVersionedEntity::EnsureVersion(TScenario* scenario) {
     if (TVersion* v = versions_.Find(scenario)) return *v;
-    auto fresh = std::make_unique<TVersion>(scenario);
     if (undo::IsRecording())
-        undo::Perform(std::make_unique<TVersionUndoer>(this, scenario, std::move(fresh)));
+        undo::Perform(std::make_unique<TVersionUndoer>(this, scenario, TVersion(scenario, this)));
     else
-        versions_.RawInsert(std::move(fresh));
+        versions_.RawInsert(TVersion(scenario, this));
     return *versions_.Find(scenario);
 }
 
 TVersion& TVersionedEntity::RawVersion(TScenario* scenario) {
     if (TVersion* v = versions_.Find(scenario)) return *v;
-    versions_.RawInsert(std::make_unique<TVersion>(scenario));
+    versions_.RawInsert(TVersion(scenario, this));
     return *versions_.Find(scenario);
 }
 
 void TVersionedEntity::DropVersionIfEmpty(TScenario* scenario) {
     TVersion* v = versions_.Find(scenario);
     if (!v || !v->Empty() || !scenario->Parent()) return;
-    undo::Perform(std::make_unique<TVersionUndoer>(this, scenario, nullptr));
+    undo::Perform(std::make_unique<TVersionUndoer>(this, scenario, std::nullopt));
 }
 
 void TVersionedEntity::RemoveRecordIn(TScenario* scenario, std::int32_t id) {
@@ -216,7 +273,7 @@ bool TVersionedEntity::IsValid() const {
 
 void TVersionedEntity::RemoveVersion(TScenario* scenario) {
     if (versions_.Find(scenario))
-        undo::Perform(std::make_unique<TVersionUndoer>(this, scenario, nullptr));
+        undo::Perform(std::make_unique<TVersionUndoer>(this, scenario, std::nullopt));
     Normalize();
 }
 

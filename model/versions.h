@@ -5,6 +5,7 @@
 #include <bitset>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "model/ENTITY.h"
@@ -14,14 +15,27 @@ namespace zep::model {
 
 class TProjectI; // the project (declared with the project); versioned entities point to it
 
+class TVersionedEntity;
+
 /// The values one versioned entity holds for one scenario: a property list plus its scenario.
+/// Versions live inline in their entity's version list and move when it grows, so their writes
+/// are recorded by (entity, scenario, identifier), never by address.
 class TVersion : public TPropertyList {
 public:
-    explicit TVersion(TScenario* scenario) : scenario_(scenario) {}
+    TVersion(TScenario* scenario, TVersionedEntity* entity)
+        : scenario_(scenario), entity_(entity) {}
+    TVersion(TVersion&&) noexcept = default;
+    TVersion& operator=(TVersion&&) noexcept = default;
     TScenario* Scenario() const { return scenario_; }
+    TVersionedEntity* Entity() const { return entity_; }
+    /// The list's write rule; the undo step finds this version again through its entity.
+    void SetValue(std::int32_t id, const TValue& value);
+    /// Removes every record (undoably).
+    void Clear();
 
 private:
     TScenario* scenario_;
+    TVersionedEntity* entity_;
 };
 
 /// A resolved versioned value: the record found and the scenario whose version holds it. Empty
@@ -34,25 +48,62 @@ struct TVersionedProperty {
     const TValue& Value() const { return record->value; }
 };
 
-/// An entity's versions, one per scenario, in scenario creation order. Owns them.
+/// Hands out versions like pointers, so that `for (const auto& v : list)` gives `v->Find(id)`
+/// and `v.get()`.
+class TVersionRef {
+public:
+    explicit TVersionRef(TVersion* v) : v_(v) {}
+    TVersion* get() const { return v_; }
+    TVersion* operator->() const { return v_; }
+    TVersion& operator*() const { return *v_; }
+
+private:
+    TVersion* v_;
+};
+
+/// An entity's versions, one per scenario, in scenario creation order. The first version is
+/// held inside the list itself, so that the common case (values in one scenario only) costs
+/// no allocation and no extra memory access; the others follow in a vector. Pointers to
+/// versions are valid until the list changes.
 class TVersionList {
 public:
     TVersion* Find(const TScenario* scenario) const {
-        for (const auto& v : items_)
-            if (v->Scenario() == scenario) return v.get();
+        if (first_.Scenario() == scenario && scenario) return &first_;
+        for (const TVersion& v : rest_)
+            if (v.Scenario() == scenario) return const_cast<TVersion*>(&v);
         return nullptr;
     }
-    std::size_t Count() const { return items_.size(); }
-    TVersion& At(std::size_t i) const { return *items_[i]; }
-    auto begin() const { return items_.begin(); }
-    auto end() const { return items_.end(); }
+    std::size_t Count() const { return (first_.Scenario() ? 1 : 0) + rest_.size(); }
+    TVersion& At(std::size_t i) const {
+        return i == 0 ? first_ : const_cast<TVersion&>(rest_[i - 1]);
+    }
+
+    class Iterator {
+    public:
+        Iterator(const TVersionList* list, std::size_t i) : list_(list), i_(i) {}
+        TVersionRef operator*() const { return TVersionRef(&list_->At(i_)); }
+        Iterator& operator++() {
+            ++i_;
+            return *this;
+        }
+        bool operator!=(const Iterator& o) const { return i_ != o.i_; }
+        bool operator==(const Iterator& o) const { return i_ == o.i_; }
+
+    private:
+        const TVersionList* list_;
+        std::size_t i_;
+    };
+    Iterator begin() const { return Iterator(this, 0); }
+    Iterator end() const { return Iterator(this, Count()); }
+
     /// Inserts at the position of its scenario's serial (no undo step).
-    void RawInsert(std::unique_ptr<TVersion> version);
-    /// Takes the scenario's version out (no undo step); nullptr when absent.
-    std::unique_ptr<TVersion> RawExtract(const TScenario* scenario);
+    void RawInsert(TVersion&& version);
+    /// Takes the scenario's version out (no undo step); nothing when absent.
+    std::optional<TVersion> RawExtract(const TScenario* scenario);
 
 private:
-    std::vector<std::unique_ptr<TVersion>> items_;
+    mutable TVersion first_{nullptr, nullptr}; // no scenario: the list is empty
+    std::vector<TVersion> rest_;
 };
 
 /// The accessor of a property in one scenario.
@@ -158,8 +209,8 @@ public:
     void SetValueIn(TScenario* scenario, std::int32_t id, const TValue& value);
 
     const TVersionList& Versions() const { return versions_; }
-    /// The scenario's own version, or nullptr.
-    TVersion* VersionOf(const TScenario* scenario) const { return versions_.Find(scenario); }
+    /// The scenario's own version, or nullptr (read-only: write through SetVersionedValue).
+    const TVersion* VersionOf(const TScenario* scenario) const { return versions_.Find(scenario); }
     /// Raw access for loaders (no undo): the scenario's version, created when missing.
     TVersion& RawVersion(TScenario* scenario);
 
@@ -168,6 +219,7 @@ public:
 
 private:
     friend class TVersionUndoer;
+    friend class TVersionValueUndoer;
     void RemoveRecordIn(TScenario* scenario, std::int32_t id);
     TVersion& EnsureVersion(TScenario* scenario);
     void DropVersionIfEmpty(TScenario* scenario);
@@ -180,8 +232,8 @@ private:
 /// entity and swaps it in or out. Do, Undo and Redo all swap.
 class TVersionUndoer : public undo::TUndoer {
 public:
-    /// `held`: the version to insert, or nullptr to take the scenario's version out.
-    TVersionUndoer(TVersionedEntity* entity, TScenario* scenario, std::unique_ptr<TVersion> held)
+    /// `held`: the version to insert, or nothing to take the scenario's version out.
+    TVersionUndoer(TVersionedEntity* entity, TScenario* scenario, std::optional<TVersion> held)
         : entity_(entity), scenario_(scenario), held_(std::move(held)) {}
     void Do() override;
     void Undo() override { Do(); }
@@ -190,7 +242,25 @@ public:
 private:
     TVersionedEntity* entity_;
     TScenario* scenario_;
-    std::unique_ptr<TVersion> held_;
+    std::optional<TVersion> held_;
+};
+
+/// The undo step of one value in one version: swaps the held value (empty: no record) with the
+/// version's. Do, Undo and Redo all swap.
+class TVersionValueUndoer : public undo::TUndoer {
+public:
+    TVersionValueUndoer(TVersionedEntity* entity, TScenario* scenario, std::int32_t id,
+                        TValue saved)
+        : entity_(entity), scenario_(scenario), id_(id), saved_(std::move(saved)) {}
+    void Do() override;
+    void Undo() override { Do(); }
+    void Redo() override { Do(); }
+
+private:
+    TVersionedEntity* entity_;
+    TScenario* scenario_;
+    std::int32_t id_;
+    TValue saved_;
 };
 
 /// The accessor of one property of a versioned entity in one scenario.
