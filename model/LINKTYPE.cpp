@@ -64,17 +64,35 @@ void TLinkTypeOper::Copy(const TEntity& other) {
 
 void TLinkTypeOper::SetVersionedValue(TScenario* scenario, const TPropSpec& spec,
                                       const TValue& value) {
-    if (spec.Id() == kPathOverlappingFactor && (value.IsEmpty() || value.ToDouble() == 0)) {
-        // 0 is the marker "use the mode's factor"; it is kept as an integer so that it is not
-        // mistaken for a real factor, and it bypasses the conversion (0 is below the minimum).
-        const TVersionedProperty r = Resolve(scenario, spec.Id());
-        if (r && r.scenario == scenario && r.Value().Kind() == varInteger &&
-            r.Value().ToInteger() == 0)
-            return;
-        RawVersion(scenario).SetValue(spec.Id(), TValue(0));
+    if (spec.Id() != kPathOverlappingFactor || !(value.IsEmpty() || value.ToDouble() == 0)) {
+        TVersionedEntity::SetVersionedValue(scenario, spec, value);
         return;
     }
-    TVersionedEntity::SetVersionedValue(scenario, spec, value);
+    // 0 is the marker "use the mode's factor", kept as an integer so that it is not taken for a
+    // real factor. The ordinary write decides whether the scenario needs a record of its own
+    // (and makes its version undoably); the record then gets the integer kind.
+    TVersionedEntity::SetVersionedValue(scenario, spec, TValue(0.0));
+    if (const TVersion* v = VersionOf(scenario))
+        if (const TProperty* p = v->Find(spec.Id()); p && p->value.Kind() != varInteger) {
+            // Equal values are not rewritten, and 0.0 equals 0: take the record out first.
+            // Both are ordinary (undoable) writes to the version's values.
+            TVersion& own = RawVersion(scenario);
+            own.SetValue(spec.Id(), TValue());
+            own.SetValue(spec.Id(), TValue(0));
+        }
+}
+
+std::string TLinkTypeOper::ErrorMessageIn(const TScenario* scenario) const {
+    const TVersion* v = VersionOf(scenario);
+    if (!v || !IsUsedIn(scenario)) return {};
+    for (const TProperty& p : *v) {
+        if (p.id == kPathOverlappingFactor && p.value.Kind() == varInteger &&
+            p.value.ToInteger() == 0)
+            continue;
+        std::string msg = Specs().ById(p.id).ErrorMessage(p.value);
+        if (!msg.empty()) return msg;
+    }
+    return {};
 }
 
 double TLinkTypeOper::PathOverlappingFactorIn(const TScenario* scenario) const {

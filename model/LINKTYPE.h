@@ -39,6 +39,9 @@ public:
     /// A "path_overlapping_factor" of 0 or empty is stored as the integer 0 (use the mode's).
     void SetVersionedValue(TScenario* scenario, const TPropSpec& spec,
                            const TValue& value) override;
+    /// The property messages, except for the stored marker 0 of "path_overlapping_factor" (which
+    /// is below that property's minimum but means "the mode's factor").
+    std::string ErrorMessageIn(const TScenario* scenario) const override;
     /// "path_overlapping_factor" shows the mode's value where its own resolves to 0 or nothing.
     PVProperty GetVersionedProperty(TScenario* scenario, std::int32_t id) override;
     /// Loaders: the fields follow "operator" and "link_type".
