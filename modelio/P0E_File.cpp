@@ -251,6 +251,8 @@ private:
         for (std::size_t i = 0; i < types.Count(); ++i) {
             const TLinkType& t = *types.Get(i);
             for (const TLinkTypeOper* d : SortedOperatorData(t)) {
+                // An operator that cannot use the type has no overlap factor on it either.
+                if (d->FreeFlowSpeedIn(s_) == 0.0) continue;
                 // The record's own factor; 0 means "the mode's", which the model knows already.
                 double own = FloatIn(*d, s_, TLinkTypeOper::kPathOverlappingFactor);
                 const TMode* mode = d->Operator() ? d->Operator()->Mode() : nullptr;
