@@ -289,6 +289,9 @@ void TLinkRoute::Dettach() {
 void TLinkRoute::AfterLoad() {
     if (!link_) link_ = dynamic_cast<TLink*>(GetObject(kLink));
     if (!route_) route_ = dynamic_cast<TRoute*>(GetObject(kRoute));
+    // The link's list is not stored: it is rebuilt from the entries that name the link (the
+    // route's list is checked by the project's consistency pass).
+    if (link_ && route_ && link_->LinkRoutes().IndexOf(this) < 0) link_->LinkRoutes().Add(this);
 }
 
 bool TLinkRoute::IsRegistered() const {

@@ -156,6 +156,7 @@ public:
     std::string ErrorMessageIn(const TScenario* scenario) const override;
     /// Leaves the link's and the route's lists (undoable).
     void Dettach() override;
+    /// Fields from "link" and "route"; enters the link's list when missing.
     void AfterLoad() override;
 
     TLink* Link() const { return link_; }
