@@ -26,6 +26,11 @@ public:
 
     std::size_t Count() const { return items_.size(); }
     bool IsEmpty() const { return items_.empty(); }
+    /// Room for `n` items without reallocation (no undo step; the items are unchanged).
+    void Reserve(std::size_t n) { items_.reserve(n); }
+    std::size_t Capacity() const { return items_.capacity(); }
+    /// Gives back the room not used (capacity = count).
+    void ShrinkToFit() { items_.shrink_to_fit(); }
     TZEPPersistent* Item(std::size_t index) const { return items_[index]; }
     const std::vector<TZEPPersistent*>& Items() const { return items_; }
     bool Owns() const { return owns_; }
