@@ -40,6 +40,7 @@ class TNodeList;
 class TNodeType;
 class TNodeTypeList;
 class TOperator;
+class TOperatorRoute;
 class TOperatorList;
 class TRoute;
 class TRouteList;
@@ -78,6 +79,8 @@ public:
 
     /// The root of the scenario tree (owned by the project's scenario list once there is one).
     TScenario* BaseScenario() const { return baseScenario_; }
+    /// Loaders that rebuild the scenario list name its root here.
+    void SetBaseScenario(TScenario* scenario) { baseScenario_ = scenario; }
 
     /// Registers a link-route with the project; anything else raises EAddingInvalidEntity, an
     /// empty argument is ignored.
@@ -160,7 +163,6 @@ public:
     void MoveVersion(TScenario* from, TScenario* to) override;
     /// The first message of the lists in the fixed order; empty when all are valid.
     std::string ErrorMessageIn(const TScenario* scenario) const override;
-    void SetProject(TProjectI* project) override;
     /// SetProject(this) on every list.
     void SetProjectAll();
 
@@ -216,6 +218,8 @@ public:
     TLink* ReverseLink(const TLink* link) const;
     /// The first operator of type "route", or nullptr.
     TOperator* FirstRouteOperator() const;
+    /// The operator's internal route (in the route list), or nullptr.
+    TOperatorRoute* InternalRouteOf(const TOperator* op) const;
 
     bool IsTwoWayPair(const TLink* link, const TScenario* scenario) const;
     bool IsPlainTwoWayPair(const TLink* link, const TScenario* scenario) const;
@@ -262,8 +266,10 @@ private:
     void RemoveSector(TSector* sector);
     void RemoveAttractionFunction(TAttractionFunction* function);
     void RepairRoutes();
+    void RepairOperators();
     void RepairLinkRoutes();
     void RepairLinks();
+    void RepairLinkTypes();
     void RepairLandUse();
     double MeanCategoryValue(const TMode* mode, const TScenario* scenario, std::int32_t id) const;
 

@@ -1,0 +1,464 @@
+#include "model/Consistency.h"
+
+#include <unordered_map>
+#include <unordered_set>
+
+#include "model/ADMIN.h"
+#include "model/Attractors.h"
+#include "model/CATEGORY.h"
+#include "model/CanonicalDump.h"
+#include "model/LINK.h"
+#include "model/LINKTYPE.h"
+#include "model/Mode.h"
+#include "model/OPERATOR.h"
+#include "model/Project.h"
+#include "model/SECTOR.h"
+#include "model/Zone.h"
+
+namespace zep::model {
+
+namespace {
+
+class TChecker {
+public:
+    explicit TChecker(TProject& project) : p_(project) {}
+
+    std::vector<std::string> Run() {
+        CollectLive();
+        CheckOwningLists();
+        CheckLinks();
+        CheckLinkRoutes();
+        CheckOperators();
+        CheckZones();
+        CheckReferences();
+        return std::move(problems_);
+    }
+
+private:
+    void Fail(const std::string& what) { problems_.push_back(what); }
+
+    static std::string Name(const TEntity* e) {
+        if (!e) return "nil";
+        return std::string(e->ClassName()) + " " + e->KeyText();
+    }
+
+    void Live(const TZEPPersistent* o) {
+        if (o) live_.insert(o);
+    }
+    void LiveList(const TEntityList& l) {
+        Live(&l);
+        for (const TZEPPersistent* o : l.Items())
+            Live(o);
+    }
+
+    // Everything the study holds: entities of its lists and the records they own.
+    void CollectLive() {
+        LiveList(p_.Scenarios());
+        LiveList(p_.ServiceLevels());
+        LiveList(p_.Nodes());
+        LiveList(p_.NodeTypes());
+        LiveList(p_.Categories());
+        LiveList(p_.Administrators());
+        LiveList(p_.Modes());
+        LiveList(p_.Operators());
+        LiveList(p_.Routes());
+        LiveList(p_.LinkTypes());
+        LiveList(p_.Links());
+        LiveList(p_.LinkRoutes());
+        LiveList(p_.MacroZones());
+        LiveList(p_.Sectors());
+        LiveList(p_.AttractionFunctions());
+        for (std::size_t i = 0; i < p_.Operators().Count(); ++i) {
+            TOperator* op = p_.Operators().Get(i);
+            LiveList(op->Transfers());
+            LiveList(op->OperatorCategories());
+        }
+        for (std::size_t i = 0; i < p_.LinkTypes().Count(); ++i)
+            LiveList(p_.LinkTypes().Get(i)->OperatorDataList());
+        for (std::size_t i = 0; i < p_.Links().Count(); ++i)
+            LiveList(p_.Links().Get(i)->Turns());
+        for (std::size_t i = 0; i < p_.TransportZones().Count(); ++i) {
+            TTransportZone* z = p_.TransportZones().Get(i);
+            LiveList(z->ODPairs());
+            for (std::size_t k = 0; k < z->ODPairs().Count(); ++k)
+                LiveList(z->ODPairs().Get(k)->CategoryModes());
+        }
+        for (std::size_t i = 0; i < p_.Sectors().Count(); ++i) {
+            TSector* s = p_.Sectors().Get(i);
+            LiveList(s->Interactions());
+            LiveList(s->SectorZones());
+            LiveList(s->SectorCategories());
+        }
+        TAttractionFunctionList& fs = p_.AttractionFunctions();
+        for (std::size_t i = 0; i < fs.Count(); ++i)
+            LiveList(fs.Get(i)->Attractors());
+    }
+
+    void CheckOwning(const TEntityList& list, const char* what, bool uniqueIds) {
+        std::unordered_set<const TZEPPersistent*> seen;
+        std::unordered_map<std::int32_t, const TEntity*> ids;
+        for (std::size_t i = 0; i < list.Count(); ++i) {
+            const TEntity* e = list.Get(i);
+            if (!seen.insert(e).second) Fail(std::string(what) + ": " + Name(e) + " twice");
+            if (list.Owns() &&
+                (e->OwnerList() != &list || e->ListIndex() != static_cast<std::int32_t>(i)))
+                Fail(std::string(what) + ": " + Name(e) + " has list index " +
+                     std::to_string(e->ListIndex()) + " at position " + std::to_string(i));
+            if (uniqueIds) {
+                auto [it, fresh] = ids.emplace(e->Id(), e);
+                if (!fresh)
+                    Fail(std::string(what) + ": identifier " + std::to_string(e->Id()) +
+                         " held by " + Name(it->second) + " and " + Name(e));
+            }
+        }
+    }
+
+    void CheckOwningLists() {
+        CheckOwning(p_.Scenarios(), "scenarios", false);
+        CheckOwning(p_.Nodes(), "nodes", true);
+        CheckOwning(p_.NodeTypes(), "node types", true);
+        CheckOwning(p_.Categories(), "categories", true);
+        CheckOwning(p_.Administrators(), "administrators", true);
+        CheckOwning(p_.Modes(), "modes", true);
+        CheckOwning(p_.Operators(), "operators", true);
+        CheckOwning(p_.Routes(), "routes", true);
+        CheckOwning(p_.LinkTypes(), "link types", true);
+        CheckOwning(p_.Links(), "links", false);
+        CheckOwning(p_.LinkRoutes(), "link-routes", false);
+        CheckOwning(p_.MacroZones(), "macro zones", true);
+        CheckOwning(p_.Sectors(), "sectors", true);
+        CheckOwning(p_.Transfers(), "transfers", false);
+        CheckOwning(p_.TransportZones(), "transport zones", false);
+        CheckOwning(p_.AttractionFunctions(), "attraction functions", false);
+        std::unordered_set<std::string> names;
+        for (std::size_t i = 0; i < p_.Scenarios().Count(); ++i) {
+            TScenario* s = p_.Scenarios().Get(i);
+            if (!names.insert(s->GetName()).second)
+                Fail("scenarios: name " + s->GetName() + " twice");
+            if (s->Parent() && !live_.count(s->Parent()))
+                Fail("scenario " + s->GetName() + ": parent not in the study");
+        }
+        if (!p_.Scenarios().Contains(p_.BaseScenario())) Fail("base scenario not in the list");
+    }
+
+    static std::size_t Occurrences(const TEntityList& list, const TZEPPersistent* item) {
+        std::size_t n = 0;
+        for (const TZEPPersistent* o : list.Items())
+            n += o == item;
+        return n;
+    }
+
+    void CheckLinks() {
+        TLinkList& links = p_.Links();
+        for (std::size_t i = 0; i < links.Count(); ++i) {
+            TLink* l = links.Get(i);
+            if (!l->Tail() || !l->Head() || !live_.count(l->Tail()) || !live_.count(l->Head())) {
+                Fail(Name(l) + ": end node missing or not in the study");
+                continue;
+            }
+            if (Occurrences(l->Tail()->OutLinks(), l) != 1)
+                Fail(Name(l) + ": not once in its tail's outgoing links");
+            if (Occurrences(l->Head()->InLinks(), l) != 1)
+                Fail(Name(l) + ": not once in its head's incoming links");
+            if (l->GetObject(TLink::kFrom) != l->Tail() || l->GetObject(TLink::kTo) != l->Head())
+                Fail(Name(l) + ": \"from\"/\"to\" differ from its nodes");
+            for (std::size_t k = 0; k < l->Turns().Count(); ++k)
+                if (!live_.count(l->Turns().Get(k)->To()))
+                    Fail(Name(l) + ": turn towards a node not in the study");
+        }
+        const std::unordered_set<const TZEPPersistent*> linkSet(links.Items().begin(),
+                                                                links.Items().end());
+        TNodeList& nodes = p_.Nodes();
+        for (std::size_t i = 0; i < nodes.Count(); ++i) {
+            TNode* n = nodes.Get(i);
+            for (std::size_t k = 0; k < n->OutLinks().Count(); ++k) {
+                TBaseLink* l = n->OutLinks().Get(k);
+                if (!linkSet.count(l) || l->Tail() != n)
+                    Fail(Name(n) + ": outgoing entry that is not its link of the study");
+            }
+            for (std::size_t k = 0; k < n->InLinks().Count(); ++k) {
+                TBaseLink* l = n->InLinks().Get(k);
+                if (!linkSet.count(l) || l->Head() != n)
+                    Fail(Name(n) + ": incoming entry that is not its link of the study");
+            }
+            if (n->NodeType() && !live_.count(n->NodeType()))
+                Fail(Name(n) + ": node type not in the study");
+        }
+    }
+
+    void CheckLinkRoutes() {
+        TLinkRouteList& lrs = p_.LinkRoutes();
+        const std::unordered_set<const TZEPPersistent*> lrSet(lrs.Items().begin(),
+                                                              lrs.Items().end());
+        for (std::size_t i = 0; i < lrs.Count(); ++i) {
+            TLinkRoute* lr = lrs.Get(i);
+            if (!lr->Link() || !live_.count(lr->Link()) || !lr->Route() ||
+                !live_.count(lr->Route())) {
+                Fail(Name(lr) + ": link or route missing or not in the study");
+                continue;
+            }
+            if (Occurrences(lr->Link()->LinkRoutes(), lr) != 1)
+                Fail(Name(lr) + " on " + Name(lr->Link()) + ": not once in its link's list");
+            if (Occurrences(lr->Route()->LinkRoutes(), lr) != 1)
+                Fail(Name(lr) + " on " + Name(lr->Link()) + ": not once in its route's list");
+        }
+        for (std::size_t i = 0; i < p_.Links().Count(); ++i) {
+            TLink* l = p_.Links().Get(i);
+            std::unordered_set<const TRoute*> routes;
+            for (std::size_t k = 0; k < l->LinkRoutes().Count(); ++k) {
+                TLinkRoute* lr = l->LinkRoutes().Get(k);
+                if (!lrSet.count(lr) || lr->Link() != l)
+                    Fail(Name(l) + ": link-route entry that is not its own of the study");
+                else if (!routes.insert(lr->Route()).second)
+                    Fail(Name(l) + ": two link-routes of " + Name(lr->Route()));
+            }
+        }
+        for (std::size_t i = 0; i < p_.Routes().Count(); ++i) {
+            TRoute* r = p_.Routes().Get(i);
+            for (std::size_t k = 0; k < r->LinkRoutes().Count(); ++k) {
+                TLinkRoute* lr = r->LinkRoutes().Get(k);
+                if (!lrSet.count(lr) || lr->Route() != r)
+                    Fail(Name(r) + ": link-route entry that is not its own of the study");
+            }
+        }
+    }
+
+    void CheckOperators() {
+        TOperatorList& ops = p_.Operators();
+        std::unordered_map<const TOperator*, int> internal;
+        for (std::size_t i = 0; i < p_.Routes().Count(); ++i) {
+            TRoute* r = p_.Routes().Get(i);
+            if (!r->Operator() || !ops.Contains(r->Operator()))
+                Fail(Name(r) + ": operator missing or not in the study");
+            else if (r->Internal())
+                ++internal[r->Operator()];
+        }
+        TTransferList& index = p_.Transfers();
+        for (std::size_t i = 0; i < ops.Count(); ++i) {
+            TOperator* op = ops.Get(i);
+            // A route operator's internal route is obsolete: access maintenance drops it.
+            if (internal[op] > 1 || (internal[op] == 0 && op->Type() != otRoute))
+                Fail(Name(op) + ": " + std::to_string(internal[op]) + " internal routes");
+            if (!op->Mode() || !p_.Modes().Contains(op->Mode()))
+                Fail(Name(op) + ": mode missing or not in the study");
+            for (std::size_t k = 0; k < op->Transfers().Count(); ++k) {
+                TTransfer* t = op->Transfers().Get(k);
+                if (Occurrences(index, t) != 1)
+                    Fail(Name(op) + ": transfer to " + Name(t->ToOperator()) +
+                         " not once in the transfer index");
+                if (t->FromOperator() != op) Fail(Name(op) + ": owns a transfer of another");
+                if (!t->ToOperator() || !ops.Contains(t->ToOperator()))
+                    Fail(Name(op) + ": transfer to an operator not in the study");
+            }
+            if (!op->TransferTo(op)) Fail(Name(op) + ": no transfer to itself");
+        }
+        for (std::size_t i = 0; i < index.Count(); ++i) {
+            TTransfer* t = index.Get(i);
+            TOperator* from = t->FromOperator();
+            if (!from || !ops.Contains(from) || from->Transfers().IndexOf(t) < 0)
+                Fail("transfer index: an entry not owned by an operator of the study");
+        }
+        for (std::size_t i = 0; i < p_.Categories().Count(); ++i) {
+            TCategory* c = p_.Categories().Get(i);
+            for (std::size_t k = 0; k < c->AvailableModes().Count(); ++k)
+                if (!p_.Modes().Contains(c->AvailableModes().Get(k)))
+                    Fail(Name(c) + ": available mode not in the study");
+        }
+        for (std::size_t i = 0; i < p_.LinkTypes().Count(); ++i) {
+            TLinkType* t = p_.LinkTypes().Get(i);
+            for (std::size_t k = 0; k < t->OperatorDataList().Count(); ++k) {
+                TLinkTypeOper* d = t->OperatorDataList().Get(k);
+                if (!d->Operator() || !ops.Contains(d->Operator()) || d->LinkType() != t)
+                    Fail(Name(t) + ": operator data of an operator not in the study");
+            }
+        }
+    }
+
+    void CheckZones() {
+        TTransportZoneList& zones = p_.TransportZones();
+        std::unordered_set<const TZEPPersistent*> zoneSet(zones.Items().begin(),
+                                                          zones.Items().end());
+        for (std::size_t i = 0; i < zones.Count(); ++i)
+            if (p_.Nodes().IndexOf(zones.Get(i)) < 0)
+                Fail(Name(zones.Get(i)) + ": transport zone not in the node list");
+        for (std::size_t i = 0; i < p_.Nodes().Count(); ++i) {
+            TNode* n = p_.Nodes().Get(i);
+            if (dynamic_cast<TTransportZone*>(n) && !zoneSet.count(n))
+                Fail(Name(n) + ": zone missing from the transport zones");
+        }
+        for (std::size_t i = 0; i < zones.Count(); ++i) {
+            TTransportZone* z = zones.Get(i);
+            for (std::size_t k = 0; k < z->ODPairs().Count(); ++k) {
+                TODPair* od = z->ODPairs().Get(k);
+                if (od->Origin() != z) Fail(Name(z) + ": OD pair of another origin");
+                if (!zoneSet.count(od->Destination()))
+                    Fail(Name(z) + ": OD pair towards a zone not in the study");
+            }
+        }
+        for (std::size_t i = 0; i < p_.MacroZones().Count(); ++i) {
+            TMacroZone* m = p_.MacroZones().Get(i);
+            for (std::size_t k = 0; k < m->SubZones().Count(); ++k) {
+                TMicroZone* z = m->SubZones().Get(k);
+                if (!zoneSet.count(z) || z->MacroZone() != m)
+                    Fail(Name(m) + ": sub-zone not in the study or of another macro zone");
+            }
+        }
+    }
+
+    void CheckValues(const TEntity* owner, const TPropertyList& values, const char* where) {
+        for (const TProperty& p : values) {
+            const TZEPPersistent* o = p.value.ToObject();
+            if (o && !live_.count(o))
+                Fail(Name(owner) + ": " + where + " value " + std::to_string(p.id) +
+                     " refers to an object not in the study");
+        }
+    }
+
+    void CheckReferences() {
+        std::vector<const TZEPPersistent*> all(live_.begin(), live_.end());
+        for (const TZEPPersistent* o : all) {
+            const auto* e = dynamic_cast<const TEntity*>(o);
+            if (!e) continue;
+            CheckValues(e, e->Properties(), "entity-level");
+            if (const auto* ve = dynamic_cast<const TVersionedEntity*>(e))
+                for (const auto& v : ve->Versions()) {
+                    if (!live_.count(v->Scenario()))
+                        Fail(Name(e) + ": version of a scenario not in the study");
+                    CheckValues(e, *v, "versioned");
+                }
+        }
+    }
+
+    TProject& p_;
+    std::unordered_set<const TZEPPersistent*> live_;
+    std::vector<std::string> problems_;
+};
+
+} // namespace
+
+std::vector<std::string> CheckConsistency(TProject& project) {
+    return TChecker(project).Run();
+}
+
+std::string ConsistencyReport(TProject& project) {
+    std::string text;
+    for (const std::string& line : CheckConsistency(project))
+        text += line + "\n";
+    return text;
+}
+
+} // namespace zep::model
+
+namespace zep::model {
+
+namespace {
+
+std::string Key(const TEntity* e) {
+    return e ? e->KeyText() : std::string("nil");
+}
+
+std::string Keys(const TEntityList& list) {
+    std::string out = "{";
+    for (std::size_t i = 0; i < list.Count(); ++i)
+        out += (i ? " " : "") + Key(list.Get(i));
+    return out + "}";
+}
+
+std::string LinkRouteKeys(const TEntityList& list) {
+    std::string out = "{";
+    for (std::size_t i = 0; i < list.Count(); ++i) {
+        auto* lr = static_cast<const TLinkRoute*>(list.Get(i));
+        out += (i ? " " : "") + Key(lr->Route()) + "@" + Key(lr->Link());
+    }
+    return out + "}";
+}
+
+} // namespace
+
+std::string DumpProject(TProject& p) {
+    p.AttractionFunctions(); // created on first request: the dump must not depend on that
+    std::string out = DumpEntity(p);
+    const TEntityList* lists[] = {
+        &p.Scenarios(),          &p.ServiceLevels(), &p.NodeTypes(),      &p.Categories(),
+        &p.Administrators(),     &p.Modes(),         &p.Operators(),      &p.Routes(),
+        &p.Transfers(),          &p.LinkTypes(),     &p.Nodes(),          &p.Links(),
+        &p.LinkRoutes(),         &p.MacroZones(),    &p.TransportZones(), &p.Sectors(),
+        &p.AttractionFunctions()};
+    for (const TEntityList* l : lists)
+        out += DumpList(*l);
+    out += "-- structure\n";
+    for (std::size_t i = 0; i < p.Scenarios().Count(); ++i)
+        out += "scenario " + p.Scenarios().Get(i)->GetName() + " parent " +
+               Key(p.Scenarios().Get(i)->Parent()) + "\n";
+    for (std::size_t i = 0; i < p.Nodes().Count(); ++i) {
+        TNode* n = p.Nodes().Get(i);
+        out += Key(n) + " type " + Key(n->NodeType()) + " out " + Keys(n->OutLinks()) + " in " +
+               Keys(n->InLinks()) + "\n";
+    }
+    for (std::size_t i = 0; i < p.Links().Count(); ++i) {
+        TLink* l = p.Links().Get(i);
+        out += Key(l) + " " + Key(l->Tail()) + "->" + Key(l->Head()) + " lrs " +
+               LinkRouteKeys(l->LinkRoutes()) + " poly " + l->Polyline().Text() + "\n";
+        for (std::size_t k = 0; k < l->Turns().Count(); ++k)
+            out +=
+                "  turn to " + Key(l->Turns().Get(k)->To()) + "\n" + DumpEntity(*l->Turns().Get(k));
+    }
+    for (std::size_t i = 0; i < p.Routes().Count(); ++i) {
+        TRoute* r = p.Routes().Get(i);
+        out += Key(r) + " operator " + Key(r->Operator()) + " lrs " +
+               LinkRouteKeys(r->LinkRoutes()) + "\n";
+    }
+    for (std::size_t i = 0; i < p.Categories().Count(); ++i)
+        out += Key(p.Categories().Get(i)) + " modes " +
+               Keys(p.Categories().Get(i)->AvailableModes()) + "\n";
+    for (std::size_t i = 0; i < p.Operators().Count(); ++i) {
+        TOperator* op = p.Operators().Get(i);
+        out += Key(op) + " mode " + Key(op->Mode()) + "\n";
+        for (std::size_t k = 0; k < op->Transfers().Count(); ++k) {
+            TTransfer* t = op->Transfers().Get(k);
+            out += "  transfer " + Key(t->FromOperator()) + "->" + Key(t->ToOperator()) + "\n" +
+                   DumpEntity(*t);
+        }
+        for (std::size_t k = 0; k < op->OperatorCategories().Count(); ++k) {
+            TOperatorCategory* oc = op->OperatorCategories().Get(k);
+            out += "  category " + Key(oc->Category()) + "\n" + DumpEntity(*oc);
+        }
+    }
+    for (std::size_t i = 0; i < p.LinkTypes().Count(); ++i) {
+        TLinkType* t = p.LinkTypes().Get(i);
+        out += Key(t) + " operator data\n";
+        for (std::size_t k = 0; k < t->OperatorDataList().Count(); ++k)
+            out += "  of " + Key(t->OperatorDataList().Get(k)->Operator()) + "\n" +
+                   DumpEntity(*t->OperatorDataList().Get(k));
+    }
+    for (std::size_t i = 0; i < p.TransportZones().Count(); ++i) {
+        TTransportZone* z = p.TransportZones().Get(i);
+        for (std::size_t k = 0; k < z->ODPairs().Count(); ++k) {
+            TODPair* od = z->ODPairs().Get(k);
+            out += Key(z) + " od to " + Key(od->Destination()) + "\n" + DumpEntity(*od);
+            for (std::size_t m = 0; m < od->CategoryModes().Count(); ++m) {
+                TCategoryMode* cm = od->CategoryModes().Get(m);
+                out += "  trips " + Key(cm->Category()) + "/" + Key(cm->Mode()) + "\n" +
+                       DumpEntity(*cm);
+            }
+        }
+    }
+    for (std::size_t i = 0; i < p.MacroZones().Count(); ++i)
+        out += Key(p.MacroZones().Get(i)) + " sub-zones " +
+               Keys(p.MacroZones().Get(i)->SubZones()) + "\n";
+    for (std::size_t i = 0; i < p.Sectors().Count(); ++i) {
+        TSector* s = p.Sectors().Get(i);
+        for (std::size_t k = 0; k < s->Interactions().Count(); ++k) {
+            TSectorInteraction* x = s->Interactions().Get(k);
+            out += Key(s) + " uses " + Key(x->InputSector()) + " substitutes " +
+                   Keys(x->Substitutes()) + "\n" + DumpEntity(*x);
+        }
+        out += DumpList(s->SectorZones()) + DumpList(s->SectorCategories());
+    }
+    TAttractionFunctionList& fs = p.AttractionFunctions();
+    for (std::size_t i = 0; i < fs.Count(); ++i)
+        out += "function " + std::to_string(i) + "\n" + DumpList(fs.Get(i)->Attractors());
+    return out;
+}
+
+} // namespace zep::model
