@@ -718,4 +718,18 @@ void RegisterModelStreamClasses() {
     (void)once;
 }
 
+std::unique_ptr<TProject> OpenProject(const std::string& fileName) {
+    RegisterModelStreamClasses();
+    auto project = std::make_unique<TProject>();
+    OpenProjectFile(fileName, *project);
+    return project;
+}
+
+void SaveProject(const std::string& fileName, TProject& project) {
+    RegisterModelStreamClasses();
+    if (IsXmlProjectName(fileName))
+        throw EInvalidFormat("XML project files cannot be written yet: " + fileName);
+    SaveProjectFile(fileName, project);
+}
+
 } // namespace zep::files

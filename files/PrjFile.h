@@ -14,6 +14,10 @@
 #include "foundation/ORVFiles.h"
 #include "foundation/Stream.h"
 
+namespace zep::model {
+class TProject;
+}
+
 namespace zep::files {
 
 /// Input/output failures of saving ("Could Not Rename Backup").
@@ -86,6 +90,12 @@ bool IsXmlProjectName(const std::string& fileName);
 std::string SaveProjectFile(const std::string& fileName, TZEPPersistent& project);
 /// Opens a project file of any supported form into `project`, then records the file name.
 void OpenProjectFile(const std::string& fileName, TZEPPersistent& project);
+
+/// Opens a study file of any supported form into a new project.
+std::unique_ptr<model::TProject> OpenProject(const std::string& fileName);
+/// Saves a project: the native file (compressed when the name ends in "z"); ".xml" and ".xmlz"
+/// go to the XML writer.
+void SaveProject(const std::string& fileName, model::TProject& project);
 
 /// The bytes of a project file after decompression (gzip when it starts with 1F 8B).
 std::string ReadProjectImage(const std::string& fileName);

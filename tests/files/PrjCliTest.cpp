@@ -1,0 +1,121 @@
+// zep-cli's info, convert and validate on study files, and its answer to damaged ones.
+#if __has_include("model/SampleStudy.h") && __has_include("model/Consistency.h")
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "files/PrjFile.h"
+#include "model/LINK.h"
+#include "model/Project.h"
+#include "model/SampleStudy.h"
+
+namespace zep::files {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+    int status;
+    std::string out;
+    std::string lastError; // the last line on standard error (progress lines come before it)
+};
+
+Result RunCli(const std::string& args) {
+    const std::string errFile =
+        (fs::temp_directory_path() / ("zep_prjcli_err_" + std::to_string(::getpid()))).string();
+    const std::string cmd = std::string(ZEP_BIN_DIR) + "/zep-cli " + args + " 2>" + errFile;
+    Result r{-1, {}, {}};
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p) return r;
+    std::array<char, 4096> buf;
+    for (std::size_t n; (n = std::fread(buf.data(), 1, buf.size(), p)) > 0;)
+        r.out.append(buf.data(), n);
+    const int st = ::pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    std::ifstream in(errFile, std::ios::binary);
+    std::string err((std::istreambuf_iterator<char>(in)), {});
+    fs::remove(errFile);
+    while (!err.empty() && err.back() == '\n')
+        err.pop_back();
+    const std::size_t cut = err.find_last_of("\r\n");
+    r.lastError = cut == std::string::npos ? err : err.substr(cut + 1);
+    return r;
+}
+
+class PrjCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!fs::exists(std::string(ZEP_BIN_DIR) + "/zep-cli")) GTEST_SKIP() << "no zep-cli";
+        dir_ = fs::temp_directory_path() / ("zep_prjcli_" + std::to_string(::getpid()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    fs::path dir_;
+};
+
+TEST_F(PrjCli, InfoConvertValidate) {
+    model::TProject study;
+    model::BuildSampleStudy(study);
+    const std::string zpz = (dir_ / "sample.zpz").string();
+    SaveProject(zpz, study);
+    auto info = RunCli("info " + zpz);
+    ASSERT_EQ(info.status, 0) << info.out;
+    auto loaded = OpenProject(zpz);
+    const std::string expected = "scenarios: " + std::to_string(loaded->Scenarios().Count()) +
+                                 "\nnodes: " + std::to_string(loaded->Nodes().Count()) + "\n";
+    EXPECT_EQ(info.out.substr(0, expected.size()), expected);
+    EXPECT_NE(info.out.find("\nlinks: " + std::to_string(loaded->Links().Count()) + "\n"),
+              std::string::npos);
+    EXPECT_NE(info.out.find("\nlink_routes: "), std::string::npos);
+
+    const std::string zep = (dir_ / "sample.zep").string();
+    auto convert = RunCli("convert " + zpz + " " + zep);
+    ASSERT_EQ(convert.status, 0) << convert.out;
+    EXPECT_EQ(RunCli("info " + zep).out, info.out);
+    std::ifstream plain(zep, std::ios::binary);
+    char head[2] = {0, 0};
+    plain.read(head, 2);
+    EXPECT_EQ(head[0], 5); // a plain file starts with the version header
+
+    auto validate = RunCli("validate " + zep);
+    EXPECT_TRUE(validate.status == 0 || validate.status == 1) << validate.out;
+    EXPECT_EQ(validate.status == 0, validate.out == "0 problems\n") << validate.out;
+    EXPECT_EQ(RunCli("validate").status, 2);
+}
+
+TEST_F(PrjCli, DamagedFilesExitWithTheMessage) {
+    model::TProject study;
+    model::BuildSampleStudy(study);
+    const std::string zep = (dir_ / "s.zep").string();
+    SaveProject(zep, study);
+    std::string bytes = ReadProjectImage(zep);
+    const std::string bad = (dir_ / "bad.zep").string();
+    auto write = [&](const std::string& b) { std::ofstream(bad, std::ios::binary) << b; };
+    write(bytes.substr(0, bytes.size() / 2));
+    auto r = RunCli("info " + bad);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.lastError, "Stream read error");
+    std::string flipped = bytes;
+    flipped[7] ^= 0x40;
+    write(flipped);
+    r = RunCli("validate " + bad);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.lastError, "Invalid image");
+    flipped = bytes;
+    flipped[2] = 3; // version 5.3
+    write(flipped);
+    r = RunCli("convert " + bad + " " + (dir_ / "out.zep").string());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.lastError, "Incorrect file version 5.3.1. Expected 6.8.1");
+    EXPECT_FALSE(fs::exists(dir_ / "out.zep"));
+}
+
+} // namespace
+} // namespace zep::files
+
+#endif // the sample study is part of the model
