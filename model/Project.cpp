@@ -1058,6 +1058,14 @@ void TProject::RepairLinkRoutes() {
     const std::unordered_set<const TZEPPersistent*> routes(routes_->Items().begin(),
                                                            routes_->Items().end());
     const std::size_t total = linkRoutes_->Count();
+    // The stream keeps only the owning list: the links' and routes' lists are rebuilt here, in
+    // list order, so that a route's link-routes come back in the order they were stored.
+    for (std::size_t i = 0; i < total; ++i) {
+        TLinkRoute* lr = linkRoutes_->Get(i);
+        if (lr->Link() && lr->Link()->Tail() && lr->Link()->Head() && lr->Route() &&
+            routes.count(lr->Route()))
+            lr->Register();
+    }
     for (std::size_t i = linkRoutes_->Count(); i-- > 0;) {
         if (i >= linkRoutes_->Count()) continue;
         TLinkRoute* lr = linkRoutes_->Get(i);
@@ -1078,7 +1086,7 @@ void TProject::RepairLinkRoutes() {
                 Upgrade(fault);
                 RemoveLinkRoute(lr);
             } else {
-                if (lr->Route()->LinkRoutes().IndexOf(lr) < 0) lr->Route()->LinkRoutes().Add(lr);
+                lr->Register();
                 bool anyVersion = false;
                 for (std::size_t s = 0; s < scenarios_->Count() && !anyVersion; ++s)
                     anyVersion = lr->HasVersion(scenarios_->Get(s));
