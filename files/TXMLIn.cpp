@@ -1,0 +1,520 @@
+#include "files/TXMLIn.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+#include "foundation/Format.h"
+#include "foundation/ORVGZipStreams.h"
+#include "foundation/ORVXMLParser.h"
+#include "foundation/OrvMessages.h"
+#include "foundation/Stream.h"
+#include "model/ADMIN.h"
+#include "model/CATEGORY.h"
+#include "model/LINK.h"
+#include "model/LINKTYPE.h"
+#include "model/Mode.h"
+#include "model/NODE.h"
+#include "model/OPERATOR.h"
+#include "model/Project.h"
+#include "model/SECTOR.h"
+#include "model/Zone.h"
+
+namespace zep::files {
+
+using namespace zep::model;
+
+namespace {
+
+/// A study being read is not an edit: nothing of it goes into an undo transaction that another
+/// study may have open.
+class TNoUndoScope {
+public:
+    TNoUndoScope() : saved_(undo::CurrentUndoSet()) { undo::SetCurrentUndoSet(nullptr); }
+    ~TNoUndoScope() { undo::SetCurrentUndoSet(saved_); }
+    TNoUndoScope(const TNoUndoScope&) = delete;
+    TNoUndoScope& operator=(const TNoUndoScope&) = delete;
+
+private:
+    undo::TUndoSet* saved_;
+};
+
+// The room the three large lists take before the first element arrives.
+constexpr std::size_t kNodeRoom = 2000;
+constexpr std::size_t kLinkRoom = 10000;
+constexpr std::size_t kLinkRouteRoom = 40000;
+
+template <class L> void ReserveRoom(L& list, std::size_t n) {
+    if constexpr (requires(L & l) { l.Reserve(n); }) list.Reserve(n);
+}
+template <class L> void TrimRoom(L& list) {
+    if constexpr (requires(L & l) { l.ShrinkToFit(); }) list.ShrinkToFit();
+}
+
+std::string Attr(const TAttributeList& attributes, std::string_view name) {
+    return Trim(attributes.getValue(name));
+}
+
+/// The number of an exchange identifier ("n_12" -> 12); false when there is none.
+bool NumberOf(const std::string& id, std::int32_t& number) {
+    if (id.size() <= 2) return false;
+    std::int64_t v = 0;
+    if (!TryStrToInt64(std::string_view(id).substr(2), v)) return false;
+    if (v < INT32_MIN || v > INT32_MAX) return false;
+    number = static_cast<std::int32_t>(v);
+    return true;
+}
+
+std::int32_t NumberOrZero(const TAttributeList& attributes) {
+    std::int32_t n = 0;
+    return NumberOf(Attr(attributes, "id"), n) ? n : 0;
+}
+
+[[noreturn]] void NotFound(std::string_view id) {
+    throw EEntityNotFound(Format("Entity \"%s\" not found", {std::string(id)}));
+}
+
+template <class T> T* LookupAs(TModelHandler& owner, const std::string& id) {
+    auto* object = dynamic_cast<T*>(owner.Lookup(id));
+    if (!object) NotFound(id);
+    return object;
+}
+
+template <class T> T* LookupAttr(TModelHandler& owner, const TAttributeList& a, const char* name) {
+    return LookupAs<T>(owner, Attr(a, name));
+}
+
+/// The reference written for a record that has none ("nil", the key text of an unset
+/// reference), or the registered object.
+template <class T>
+T* LookupOptional(TModelHandler& owner, const TAttributeList& a, const char* name) {
+    std::string id = Attr(a, name);
+    if (id == "nil") return nullptr;
+    return LookupAs<T>(owner, id);
+}
+
+TLink* LinkOf(TModelHandler& owner, const TAttributeList& a, const char* from, const char* to) {
+    auto* tail = LookupAttr<TNode>(owner, a, from);
+    auto* head = LookupAttr<TNode>(owner, a, to);
+    TLink* link = owner.Project().FindLink(tail, head);
+    if (!link) NotFound("l_" + tail->IdText() + "-" + head->IdText());
+    return link;
+}
+
+// ---- the list handlers -------------------------------------------------------------------------
+
+// Each list differs from the others only in how a child element makes its entity.
+#define ZEP_LIST_HANDLER(Class, ...)                                                               \
+    class Class : public TEntityListHandler {                                                      \
+    public:                                                                                        \
+        Class(TModelHandler& owner, std::string name)                                              \
+            : TEntityListHandler(owner, std::move(name)) {}                                        \
+                                                                                                   \
+    protected:                                                                                     \
+        TEntity* Create(const TAttributeList& a) override {                                        \
+            TProject& p = owner_.Project();                                                        \
+            (void)p;                                                                               \
+            __VA_ARGS__                                                                            \
+        }                                                                                          \
+    }
+
+ZEP_LIST_HANDLER(TScenariosHandler, {
+    std::string id = Attr(a, "id");
+    std::string name = id.size() > 2 ? id.substr(2) : std::string();
+    TScenario* s;
+    if (Attr(a, "previous").empty()) {
+        s = p.BaseScenario();
+    } else {
+        s = p.NewScenario(LookupAttr<TScenario>(owner_, a, "previous"));
+    }
+    s->SetName(name);
+    return s;
+});
+ZEP_LIST_HANDLER(TZonesHandler, { return p.NewMicroZone(NumberOrZero(a)); });
+ZEP_LIST_HANDLER(TCategoriesHandler, { return p.NewCategory(NumberOrZero(a)); });
+ZEP_LIST_HANDLER(TSectorsHandler, { return p.NewSector(NumberOrZero(a)); });
+ZEP_LIST_HANDLER(TSectorInteractionsHandler, {
+    auto* sector = LookupAttr<TSector>(owner_, a, "sector");
+    return sector->GetOrCreateInteractionWith(LookupAttr<TSector>(owner_, a, "input_sector"));
+});
+ZEP_LIST_HANDLER(TAdministratorsHandler, { return p.NewAdministrator(NumberOrZero(a)); });
+ZEP_LIST_HANDLER(TModesHandler, { return p.NewMode(NumberOrZero(a)); });
+ZEP_LIST_HANDLER(TOperatorsHandler, {
+    TOperator* op = p.NewOperator(LookupAttr<TMode>(owner_, a, "mode"), NumberOrZero(a));
+    static const char* const kTypes[] = {"null", "auto", "normal", "route", "walk", "mode_change"};
+    const std::string type = Attr(a, "type");
+    for (std::int32_t i = 0; i < 6; ++i)
+        if (type == kTypes[i]) op->SetType(i);
+    return op;
+});
+ZEP_LIST_HANDLER(TTransfersHandler, {
+    auto* from = LookupAttr<TOperator>(owner_, a, "from");
+    return p.AddTransfer(from, LookupAttr<TOperator>(owner_, a, "to"));
+});
+ZEP_LIST_HANDLER(TOperatorCategoriesHandler, {
+    auto* op = LookupAttr<TOperator>(owner_, a, "operator");
+    return op->GetOrCreateOperatorCategoryFor(LookupAttr<TCategory>(owner_, a, "category"));
+});
+ZEP_LIST_HANDLER(TRoutesHandler, {
+    auto* op = LookupAttr<TOperator>(owner_, a, "operator");
+    TRoute* route = p.NewRoute(op, NumberOrZero(a));
+    op->SetType(otRoute);
+    return route;
+});
+ZEP_LIST_HANDLER(TLinkTypesHandler, { return p.NewLinkType(NumberOrZero(a)); });
+ZEP_LIST_HANDLER(TLinkTypeOperatorsHandler, {
+    auto* op = LookupAttr<TOperator>(owner_, a, "operator");
+    return LookupAttr<TLinkType>(owner_, a, "link_type")->GetOrCreateOperatorData(op);
+});
+ZEP_LIST_HANDLER(TNodesHandler, { return p.NewNode(NumberOrZero(a)); });
+ZEP_LIST_HANDLER(TLinksHandler, {
+    auto* from = LookupAttr<TNode>(owner_, a, "from");
+    return p.LinkBetween(from, LookupAttr<TNode>(owner_, a, "to"));
+});
+ZEP_LIST_HANDLER(TTurnsHandler, {
+    TLink* link = LinkOf(owner_, a, "from", "thru");
+    return link->GetOrCreateTurnTo(LookupAttr<TNode>(owner_, a, "to"));
+});
+ZEP_LIST_HANDLER(TLinkRoutesHandler, {
+    TLink* link = LinkOf(owner_, a, "from", "to");
+    return p.NewLinkRoute(link, LookupAttr<TRoute>(owner_, a, "route"));
+});
+ZEP_LIST_HANDLER(TExogenousTripsHandler, {
+    auto* from = LookupAttr<TTransportZone>(owner_, a, "from");
+    auto* to = LookupAttr<TTransportZone>(owner_, a, "to");
+    auto* category = LookupAttr<TCategory>(owner_, a, "category");
+    auto* mode = LookupOptional<TMode>(owner_, a, "mode");
+    return from->GetOrCreateODPairTo(to)->GetOrCreateCategoryModeFor(category, mode);
+});
+ZEP_LIST_HANDLER(TEconomicDataHandler, {
+    auto* sector = LookupAttr<TSector>(owner_, a, "sector");
+    return sector->GetOrCreateSectorZoneFor(LookupOptional<TZone>(owner_, a, "zone"));
+});
+
+#undef ZEP_LIST_HANDLER
+
+/// The root element: the project's own desc, def and prop, and one list element per kind.
+class TProjectHandler : public TEntityListHandler {
+public:
+    explicit TProjectHandler(TModelHandler& owner) : TEntityListHandler(owner, "model") {}
+
+    void Start(const TAttributeList& attributes) {
+        entityHandler_.Start(&owner_.Project(), attributes);
+    }
+    void StartChild(std::string_view name, const TAttributeList& attributes) override {
+        // The project's own desc, def and prop (and whatever they hold) go to its entity
+        // handler; every other child is a list.
+        if (ownDepth_ > 0 || name == "desc" || name == "def" || name == "prop") {
+            ++ownDepth_;
+            entityHandler_.StartChild(name, attributes);
+            return;
+        }
+        std::unique_ptr<TEntityListHandler> list = MakeList(std::string(name));
+        if (!list) {
+            owner_.PushIgnore();
+            return;
+        }
+        lists_.push_back(std::move(list));
+        owner_.Push(lists_.back().get());
+        owner_.SetCurrentList(lists_.back().get());
+    }
+    void EndChild(std::string_view name) override {
+        if (ownDepth_ == 0) return;
+        --ownDepth_;
+        entityHandler_.EndChild(name);
+    }
+    void Characters(std::string_view text) override { entityHandler_.Characters(text); }
+
+protected:
+    TEntity* Create(const TAttributeList&) override { return &owner_.Project(); }
+
+private:
+    std::unique_ptr<TEntityListHandler> MakeList(const std::string& name) {
+        TModelHandler& o = owner_;
+        if (name == "scenarios") return std::make_unique<TScenariosHandler>(o, name);
+        if (name == "zones") return std::make_unique<TZonesHandler>(o, name);
+        if (name == "transport_categories") return std::make_unique<TCategoriesHandler>(o, name);
+        if (name == "socioeconomic_sectors") return std::make_unique<TSectorsHandler>(o, name);
+        if (name == "sector_interactions")
+            return std::make_unique<TSectorInteractionsHandler>(o, name);
+        if (name == "administrators") return std::make_unique<TAdministratorsHandler>(o, name);
+        if (name == "modes") return std::make_unique<TModesHandler>(o, name);
+        if (name == "operators") return std::make_unique<TOperatorsHandler>(o, name);
+        if (name == "transfers") return std::make_unique<TTransfersHandler>(o, name);
+        if (name == "operator_category_data")
+            return std::make_unique<TOperatorCategoriesHandler>(o, name);
+        if (name == "routes") return std::make_unique<TRoutesHandler>(o, name);
+        if (name == "link_types") return std::make_unique<TLinkTypesHandler>(o, name);
+        if (name == "link_type_operator_data")
+            return std::make_unique<TLinkTypeOperatorsHandler>(o, name);
+        if (name == "nodes") return std::make_unique<TNodesHandler>(o, name);
+        if (name == "links") return std::make_unique<TLinksHandler>(o, name);
+        if (name == "turns") return std::make_unique<TTurnsHandler>(o, name);
+        if (name == "link_routes") return std::make_unique<TLinkRoutesHandler>(o, name);
+        if (name == "exogenous_trips") return std::make_unique<TExogenousTripsHandler>(o, name);
+        if (name == "economic_data") return std::make_unique<TEconomicDataHandler>(o, name);
+        // attraction_functions and anything unknown: skipped with their content.
+        return nullptr;
+    }
+
+    std::vector<std::unique_ptr<TEntityListHandler>> lists_;
+    std::size_t ownDepth_ = 0;
+};
+
+} // namespace
+
+// ---- TIdRegistry -------------------------------------------------------------------------------
+
+TIdRegistry::TIdRegistry() : buckets_(256) {}
+
+void TIdRegistry::Register(std::string_view id, TZEPPersistent* object) {
+    if (id.empty()) return;
+    buckets_[static_cast<unsigned char>(id[0])].pending.push_back(
+        Entry{std::string(id), serial_++, object});
+}
+
+void TIdRegistry::Merge(Bucket& b) {
+    auto less = [](const Entry& x, const Entry& y) {
+        int c = x.id.compare(y.id);
+        return c != 0 ? c < 0 : x.serial < y.serial;
+    };
+    std::sort(b.pending.begin(), b.pending.end(), less);
+    const std::size_t mid = b.sorted.size();
+    b.sorted.insert(b.sorted.end(), std::make_move_iterator(b.pending.begin()),
+                    std::make_move_iterator(b.pending.end()));
+    b.pending.clear();
+    std::inplace_merge(b.sorted.begin(), b.sorted.begin() + static_cast<std::ptrdiff_t>(mid),
+                       b.sorted.end(), less);
+    // Of equal identifiers the earliest registration sorts first and stays.
+    b.sorted.erase(std::unique(b.sorted.begin(), b.sorted.end(),
+                               [](const Entry& x, const Entry& y) { return x.id == y.id; }),
+                   b.sorted.end());
+}
+
+TZEPPersistent* TIdRegistry::Find(std::string_view id) {
+    if (id.empty()) return nullptr;
+    Bucket& b = buckets_[static_cast<unsigned char>(id[0])];
+    if (!b.pending.empty()) Merge(b);
+    auto it = std::lower_bound(b.sorted.begin(), b.sorted.end(), id,
+                               [](const Entry& e, std::string_view k) { return e.id < k; });
+    return it != b.sorted.end() && it->id == id ? it->object : nullptr;
+}
+
+TZEPPersistent* TIdRegistry::Lookup(std::string_view id) {
+    TZEPPersistent* object = Find(id);
+    if (!object) NotFound(id);
+    return object;
+}
+
+void TIdRegistry::Clear() {
+    for (Bucket& b : buckets_) {
+        b.sorted.clear();
+        b.pending.clear();
+    }
+    serial_ = 0;
+}
+
+// ---- element handlers --------------------------------------------------------------------------
+
+void TAbstractElementHandler::StartChild(std::string_view, const TAttributeList&) {}
+void TAbstractElementHandler::EndChild(std::string_view) {}
+void TAbstractElementHandler::Characters(std::string_view) {}
+
+void TEntityHandler::Start(TEntity* entity, const TAttributeList& attributes) {
+    entity_ = entity;
+    childDepth_ = 0;
+    inDesc_ = false;
+    // Elements whose id carries no number (scenarios, records) keep the number the list gave:
+    // clearing it would leave two entities of one list without a distinct identifier.
+    std::int32_t number = 0;
+    if (NumberOf(Attr(attributes, "id"), number) && number != entity->Id()) entity->SetId(number);
+    if (attributes.Has("name")) entity->SetName(Attr(attributes, "name"));
+}
+
+void TEntityHandler::StartChild(std::string_view name, const TAttributeList& attributes) {
+    if (++childDepth_ != 1) return;
+    if (name == "desc") {
+        inDesc_ = true;
+        desc_.clear();
+    } else if (name == "def") {
+        Value(attributes, false);
+    } else if (name == "prop") {
+        Value(attributes, true);
+    }
+}
+
+void TEntityHandler::EndChild(std::string_view) {
+    if (childDepth_ == 0) return;
+    if (childDepth_ == 1 && inDesc_) {
+        entity_->SetDescription(Trim(desc_));
+        inDesc_ = false;
+    }
+    --childDepth_;
+}
+
+void TEntityHandler::Characters(std::string_view text) {
+    if (inDesc_ && childDepth_ == 1) desc_.append(text);
+}
+
+void TEntityHandler::Value(const TAttributeList& attributes, bool versioned) {
+    TPropSpec& spec = owner_.SpecByExchangeName(entity_->Specs(), attributes.getValue("name"));
+    std::string text = Attr(attributes, "value");
+    TValue value = spec.ValueType() == varError ? TValue(owner_.Lookup(text)) : TValue(text);
+    auto* ventity = dynamic_cast<TVersionedEntity*>(entity_);
+    if (!versioned || !ventity || spec.HasFlag(psAttribute) || spec.HasFlag(psUnversioned)) {
+        entity_->SetProperty(spec.Id(), value);
+        return;
+    }
+    ventity->SetValueIn(owner_.ScenarioOf(Attr(attributes, "in")), spec.Id(), value);
+}
+
+TEntityListHandler::TEntityListHandler(TModelHandler& owner, std::string listName)
+    : TAbstractElementHandler(owner), listName_(std::move(listName)), entityHandler_(owner) {}
+
+void TEntityListHandler::StartChild(std::string_view, const TAttributeList& attributes) {
+    TEntity* entity = Create(attributes);
+    owner_.Registry().Register(Attr(attributes, "id"), entity);
+    entityHandler_.Start(entity, attributes);
+    owner_.Push(&entityHandler_);
+}
+
+void TEntityListHandler::ShowProgress(double fraction) const {
+    zep::ShowProgress(Format("Loading %s...", {listName_}), fraction);
+}
+
+// ---- TModelHandler -----------------------------------------------------------------------------
+
+struct TModelHandler::ExchangeNames {
+    std::unordered_map<std::string, TPropSpec*> byName;
+};
+
+TModelHandler::TModelHandler(TProject& project)
+    : project_(project), ignore_(*this), projectHandler_(std::make_unique<TProjectHandler>(*this)) {
+}
+
+TModelHandler::~TModelHandler() = default;
+
+void TModelHandler::startDocument() {
+    stack_.clear();
+    depth_ = 0;
+    ReserveRoom(project_.Nodes(), kNodeRoom);
+    ReserveRoom(project_.Links(), kLinkRoom);
+    ReserveRoom(project_.LinkRoutes(), kLinkRouteRoom);
+}
+
+void TModelHandler::endDocument() {
+    TrimRoom(project_.Nodes());
+    TrimRoom(project_.Links());
+    TrimRoom(project_.LinkRoutes());
+}
+
+void TModelHandler::startElement(std::string_view name, const TAttributeList& attributes) {
+    ++depth_;
+    if (stack_.empty()) {
+        if (name == "model") {
+            Push(projectHandler_.get());
+            static_cast<TProjectHandler*>(projectHandler_.get())->Start(attributes);
+        }
+        return;
+    }
+    stack_.back().handler->StartChild(name, attributes);
+}
+
+void TModelHandler::endElement(std::string_view name) {
+    if (!stack_.empty()) {
+        if (stack_.back().depth == depth_) {
+            TAbstractElementHandler* h = stack_.back().handler;
+            h->End();
+            stack_.pop_back();
+            if (h == currentList_) currentList_ = nullptr;
+        } else {
+            stack_.back().handler->EndChild(name);
+        }
+    }
+    if (depth_ > 0) --depth_;
+}
+
+void TModelHandler::characters(std::string_view text, std::size_t start, std::size_t length) {
+    if (!stack_.empty()) stack_.back().handler->Characters(text.substr(start, length));
+}
+
+void TModelHandler::progress(std::size_t position, std::size_t length) {
+    position_ = position;
+    length_ = length;
+    if (currentList_ && length > 0)
+        currentList_->ShowProgress(static_cast<double>(position) / static_cast<double>(length));
+}
+
+void TModelHandler::Push(TAbstractElementHandler* handler) {
+    stack_.push_back(Level{handler, depth_});
+}
+
+void TModelHandler::SetCurrentList(const TEntityListHandler* list) {
+    currentList_ = list;
+    if (list)
+        list->ShowProgress(
+            length_ > 0 ? static_cast<double>(position_) / static_cast<double>(length_) : 0.0);
+}
+
+TScenario* TModelHandler::ScenarioOf(std::string_view in) {
+    if (in.empty()) return project_.BaseScenario();
+    return LookupAs<TScenario>(*this, std::string(in));
+}
+
+TPropSpec& TModelHandler::SpecByExchangeName(TPropSpecSet& set, const std::string& name) {
+    ExchangeNames* names = nullptr;
+    for (auto& [s, n] : exchangeNames_)
+        if (s == &set) names = n.get();
+    if (!names) {
+        auto built = std::make_unique<ExchangeNames>();
+        // A declared name maps to what the set resolves it to; the exchange name is its lower
+        // case form, which the set does not know.
+        for (const auto& [declared, spec] : set.AllByName())
+            built->byName.emplace(spec->StorageName(), spec);
+        names = built.get();
+        exchangeNames_.emplace_back(&set, std::move(built));
+    }
+    auto it = names->byName.find(name);
+    if (it != names->byName.end()) return *it->second;
+    return set.ByName(name);
+}
+
+// ---- loading -----------------------------------------------------------------------------------
+
+void LoadXmlProjectFromMemory(TProject& project, std::string data, const std::string& systemId) {
+    TNoUndoScope noUndo;
+    if (data.size() >= 2 && static_cast<unsigned char>(data[0]) == 0x1F &&
+        static_cast<unsigned char>(data[1]) == 0x8B) {
+        TMemoryStream packed(std::move(data));
+        TGUnzipStream unzip(packed);
+        data = unzip.ReadAll();
+    }
+    TMemoryStream text(std::move(data));
+    TModelHandler handler(project);
+    TXMLParser parser;
+    parser.setDocumentHandler(&handler);
+    parser.setErrorHandler(&handler);
+    TInputSource source(text);
+    source.setSystemId(systemId);
+    parser.parse(source);
+    project.SortAll();
+}
+
+void LoadXmlProject(TProject& project, const std::string& fileName) {
+    TMemoryStream file;
+    file.LoadFromFile(fileName);
+    LoadXmlProjectFromMemory(project, std::move(file.Data()), fileName);
+    project.SetFileName(fileName);
+}
+
+std::unique_ptr<TProject> OpenXmlProject(const std::string& fileName) {
+    auto project = std::make_unique<TProject>();
+    try {
+        LoadXmlProject(*project, fileName);
+    } catch (const std::exception& e) {
+        project.reset();
+        throw EProjectLoadError(Format("%0:s in File:\\n%1:s", {std::string(e.what()), fileName}));
+    }
+    return project;
+}
+
+} // namespace zep::files

@@ -1,0 +1,72 @@
+// The XML exchange form of a project, written: every entity kind in the order the reader needs
+// (everything an element refers to comes before it), plain or gzip-compressed.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "foundation/Stream.h"
+
+namespace zep {
+class TXMLGenerator;
+}
+
+namespace zep::model {
+class TEntity;
+class TProject;
+class TPropSpec;
+class TValue;
+} // namespace zep::model
+
+namespace zep::files {
+
+/// Writes one project as an XML document. Writing sorts the project's lists and compacts the
+/// versions of every entity written (values equal to what the parent scenario gives are
+/// dropped); nothing else changes.
+class TXMLWriter {
+public:
+    explicit TXMLWriter(model::TProject& project);
+    /// Writes the whole document to `output` (not owned); progress goes to ShowProgress.
+    void Write(TStream& output);
+
+private:
+    using TAttributes = std::vector<std::pair<const char*, std::string>>;
+    /// Opens `element`, writes `leading` attributes and the entity, closes the element.
+    void WriteEntity(const char* element, model::TEntity& entity, const TAttributes& leading = {});
+    /// The entity's attributes, desc, def and prop elements into the element open now.
+    void WriteContent(model::TEntity& entity);
+    void WriteAttributes(model::TEntity& entity);
+    void WriteValues(model::TEntity& entity);
+    void Attribute(std::string_view name, std::string_view value);
+    void Step(const char* text, float fraction);
+    void WriteScenarios();
+    void WriteSectors();
+    void WriteOperators();
+    void WriteLinkTypes();
+    void WriteLinks();
+    void WriteLinkRoutes();
+    void WriteExogenousTrips();
+    void WriteEconomicData();
+
+    model::TProject& project_;
+    TXMLGenerator* gen_ = nullptr;
+    // The names the document uses.
+    const std::string idName_ = "id";
+    const std::string nameName_ = "name";
+    const std::string defName_ = "def";
+    const std::string propName_ = "prop";
+    const std::string valueName_ = "value";
+    const std::string inName_ = "in";
+    const std::string descName_ = "desc";
+};
+
+/// Writes the project to `fileName`; compressed: gzip with compression number 0, the file's
+/// name in the header and the comment "VARDEN Database". The file appears only when complete:
+/// a failure leaves an existing file as it was and passes the exception on.
+void ExportXml(model::TProject& project, const std::string& fileName, bool compressed);
+/// ExportXml, compressed when the name ends in ".xmlz" (any case).
+void SaveXmlProject(model::TProject& project, const std::string& fileName);
+
+} // namespace zep::files
