@@ -10,6 +10,7 @@
 
 #include "ModelFilesTestStudy.h"
 #include "ModelFilesTestSupport.h"
+#include "model/SampleStudy.h"
 
 namespace zep::modelio {
 namespace {
@@ -64,6 +65,29 @@ TEST(ModelFilesGolden, SmallStudyEveryFileKind) {
     EXPECT_FALSE(fs::exists(dir.path / "00A/W_EXA00A.L2E"));
     EXPECT_FALSE(fs::exists(dir.path / "00A/W_EXA00A.L3E"));
     EXPECT_FALSE(fs::exists(dir.path / "01A/W_EXA01A.L0E"));
+}
+
+// The bundled sample study: three scenarios in a chain (01A adds a link and changes a capacity,
+// 02A stops a route and prohibits a turn).
+TEST(ModelFilesGolden, SampleStudyEveryScenario) {
+    test::TTempDir dir("sample");
+    model::TProject project;
+    model::BuildSampleStudy(project);
+    project.SetFileName((dir.path / "exa.zpz").string());
+    test::GenerateAll(project);
+
+    const fs::path golden = fs::path(ZEP_SOURCE_DIR) / "tests/data/modelio/sample";
+    std::vector<std::string> files = {"W_EXA.Z1E", "W_EXA.L0E"};
+    for (const char* s : {"00A", "01A", "02A"})
+        for (const char* kind : {"P0E", "P1E", "T1E", "F1E", "L1E", "L2E", "L3E"}) {
+            if (std::string(s) == "00A" && kind[1] != '0' && kind[1] != '1') continue;
+            files.push_back(std::string(s) + "/W_EXA" + s + "." + kind);
+        }
+    for (const std::string& f : files) {
+        SCOPED_TRACE(f);
+        ASSERT_TRUE(fs::exists(dir.path / f));
+        CheckAgainstGolden(dir.path / f, golden / f);
+    }
 }
 
 } // namespace
