@@ -4,6 +4,7 @@
 
 #include "ModeTestStudy.h"
 #include "model/Attractors.h"
+#include "model/Project.h"
 #include "model/SECTOR.h"
 
 namespace zep::model::test {
@@ -150,7 +151,8 @@ TEST_F(AttractorTest, VersionsAndCopies) {
     EXPECT_EQ(g->Attractors().Get(0)->GetIntegerIn(s2, TAttractor::kAttractorVariable), 5);
     EXPECT_EQ(g->GetObject(TAttractionFunction::kAttractors), &g->Attractors());
 
-    auto* project = reinterpret_cast<TProjectI*>(&undoSet);
+    TProject owner;
+    TProjectI* project = &owner;
     f->SetProject(project);
     EXPECT_EQ(a->Project(), project);
     f->SetProject(nullptr);

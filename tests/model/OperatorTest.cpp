@@ -9,6 +9,7 @@
 #include "model/CATEGORY.h"
 #include "model/Mode.h"
 #include "model/OPERATOR.h"
+#include "model/Project.h"
 
 namespace zep::model::test {
 namespace {
@@ -229,7 +230,8 @@ TEST_F(OperatorTest, VersionOperationsReachOwnedRecords) {
     EXPECT_TRUE(t->HasVersion(s2));
 
     // Attaching to a project reaches every transfer and record.
-    auto* project = reinterpret_cast<TProjectI*>(&undoSet);
+    TProject owner;
+    TProjectI* project = &owner;
     a->SetProject(project);
     EXPECT_EQ(t->Project(), project);
     EXPECT_EQ(r->Project(), project);
