@@ -1,0 +1,94 @@
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "model/PersistentList.h"
+#include "undo/Undo_.h"
+
+namespace zep::model {
+namespace {
+
+struct Rec : TZEPPersistent {
+    Rec(int k, int& alive) : key(k), alive_(alive) { ++alive_; }
+    ~Rec() override { --alive_; }
+    int key;
+    int& alive_;
+};
+
+class RecDictionary : public TDictionary {
+public:
+    using TDictionary::TDictionary;
+    std::int32_t KeyOf(const TZEPPersistent* item) const override {
+        return static_cast<const Rec*>(item)->key;
+    }
+};
+
+std::vector<int> Keys(const TPersistentList& list) {
+    std::vector<int> keys;
+    for (TZEPPersistent* p : list.Items())
+        keys.push_back(static_cast<Rec*>(p)->key);
+    return keys;
+}
+
+class PersistentListTest : public ::testing::Test {
+protected:
+    void TearDown() override { undo::SetCurrentUndoSet(nullptr); }
+    int alive = 0;
+};
+
+TEST_F(PersistentListTest, OrderedAddsBisectAndGoBeforeEqualRuns) {
+    RecDictionary dict(true);
+    for (int k : {5, -3, 9, 5, 0})
+        dict.Add(new Rec(k, alive));
+    EXPECT_EQ(Keys(dict), (std::vector<int>{-3, 0, 5, 5, 9}));
+    auto* second5 = dict.Item(2);
+    auto* newest = new Rec(5, alive);
+    EXPECT_EQ(dict.Add(newest), 2u); // before the existing run
+    EXPECT_EQ(dict.Find(5), newest);
+    EXPECT_EQ(dict.Find(-3), dict.Item(0));
+    EXPECT_EQ(dict.Find(4), nullptr);
+    // The remembered record is forgotten when it leaves.
+    dict.Remove(newest);
+    EXPECT_EQ(dict.Find(5), second5);
+    EXPECT_EQ(alive, 5);
+    dict.Clear();
+    EXPECT_EQ(dict.Find(5), nullptr);
+    EXPECT_EQ(alive, 0);
+}
+
+TEST_F(PersistentListTest, ChangesAreUndoableAndOwnershipIsRespected) {
+    auto list = std::make_unique<RecDictionary>(true);
+    list->Add(new Rec(1, alive));
+    list->Add(new Rec(3, alive));
+    undo::TUndoSet set;
+    set.BeginTransaction();
+    list->Add(new Rec(2, alive));
+    list->Delete(0);
+    list->Insert(0, new Rec(7, alive)); // a plain insert ignores the order
+    EXPECT_EQ(Keys(*list), (std::vector<int>{7, 2, 3}));
+    list->Sort();
+    EXPECT_EQ(Keys(*list), (std::vector<int>{2, 3, 7}));
+    EXPECT_TRUE(list->Sorted());
+    EXPECT_EQ(alive, 4); // the deleted record waits in its undo step
+    set.UndoTo(0);
+    EXPECT_EQ(Keys(*list), (std::vector<int>{1, 3}));
+    EXPECT_FALSE(list->Sorted());
+    EXPECT_EQ(alive, 2);
+
+    // A reference list never frees; a temporary list records nothing.
+    Rec kept(4, alive);
+    TPersistentList refs(false);
+    refs.SetRecordsUndo(false);
+    set.BeginTransaction();
+    refs.Add(&kept);
+    EXPECT_EQ(set.Count(), 0u);
+    refs.Delete(0);
+    EXPECT_EQ(alive, 3);
+    list.reset();
+    EXPECT_EQ(alive, 1);
+}
+
+} // namespace
+} // namespace zep::model
