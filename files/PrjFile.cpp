@@ -10,6 +10,7 @@
 #include <map>
 #include <type_traits>
 
+#include "files/ModelFile.h"
 #include "files/OrdList_.h"
 #include "foundation/Format.h"
 #include "foundation/ORVGZipStreams.h"
@@ -693,6 +694,9 @@ void RegisterProject(TStreamClassTable& t) {
     };
     hooks.setFileName = [](TZEPPersistent& o, const std::string& name) {
         static_cast<TProject&>(o).SetFileName(name);
+    };
+    hooks.readModelFile = [](TZEPPersistent& o, TStream& in, const std::string& name) {
+        ReadModelFile(in, static_cast<TProject&>(o), name);
     };
     hooks.adoptOrphans = [](TZEPPersistent&, std::vector<std::unique_ptr<TZEPPersistent>> v) {
         // Values may still refer to them; the project has no place for them, so they stay
