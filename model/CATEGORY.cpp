@@ -5,12 +5,7 @@ namespace zep::model {
 TCategory::TCategory(TProjectI* project)
     : TVersionedEntity(project), modes_(std::make_unique<TModeList>(false, project)) {}
 
-TCategory::~TCategory() {
-    // The modes may already be gone (a project frees its lists one after the other): the
-    // reference list is emptied without looking at them.
-    while (!modes_->IsEmpty())
-        modes_->RawExtract(modes_->Count() - 1);
-}
+TCategory::~TCategory() = default;
 
 TPropSpecSet& TCategory::ClassSpecs() {
     static TPropSpecSet* set = [] {

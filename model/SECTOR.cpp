@@ -41,12 +41,7 @@ TSectorInteraction::TSectorInteraction(TProjectI* project, TSector* from, TSecto
     if (to) RawProperties().RawPut(kInputSector, TValue(to));
 }
 
-TSectorInteraction::~TSectorInteraction() {
-    // The substitutes may already be gone (a project frees its sectors in one sweep): the
-    // reference list is emptied without looking at them.
-    while (!substitutes_->IsEmpty())
-        substitutes_->RawExtract(substitutes_->Count() - 1);
-}
+TSectorInteraction::~TSectorInteraction() = default;
 
 TPropSpecSet& TSectorInteraction::ClassSpecs() {
     static TPropSpecSet* set = [] {
