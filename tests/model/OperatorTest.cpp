@@ -2,7 +2,6 @@
 // get-or-create operations, copies, version operations passed on, and undo of random edits.
 #include <gtest/gtest.h>
 
-#include <limits>
 #include <random>
 
 #include "ModeTestStudy.h"
@@ -13,8 +12,6 @@
 
 namespace zep::model::test {
 namespace {
-
-constexpr double kInf = std::numeric_limits<double>::infinity();
 
 class OperatorTest : public TStudyFixture {
 protected:
