@@ -1,6 +1,7 @@
 #include "modelio/P1E_File.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "model/LINK.h"
@@ -30,20 +31,31 @@ std::string LinkHeading() {
         .Str();
 }
 
-// The link order of the file (origin id, then destination id) on a copy: the writers leave
-// the project's lists as they are.
-std::vector<const TLink*> SortedLinks(const TLinkList& links) {
-    std::vector<const TLink*> sorted;
-    sorted.reserve(links.Count());
-    for (std::size_t i = 0; i < links.Count(); ++i)
-        sorted.push_back(links.Get(i));
-    std::stable_sort(sorted.begin(), sorted.end(),
-                     [](const TLink* a, const TLink* b) { return CompareLinks(a, b) < 0; });
-    return sorted;
-}
-
 std::int32_t NodeId(const TNode* node) {
     return node ? node->Id() : 0;
+}
+
+// The link order of the file (origin id, then destination id; CompareLinks), on a copy: the
+// writers leave the project's lists as they are. The keys are read once, not per comparison.
+std::vector<const TLink*> SortedLinks(const TLinkList& links) {
+    struct TKey {
+        std::int64_t tail, head;
+        const TLink* link;
+    };
+    std::vector<TKey> keys;
+    keys.reserve(links.Count());
+    for (std::size_t i = 0; i < links.Count(); ++i) {
+        const TLink* l = links.Get(i);
+        keys.push_back({NodeId(l->Tail()), NodeId(l->Head()), l});
+    }
+    std::stable_sort(keys.begin(), keys.end(), [](const TKey& a, const TKey& b) {
+        return a.tail != b.tail ? a.tail < b.tail : a.head < b.head;
+    });
+    std::vector<const TLink*> sorted;
+    sorted.reserve(keys.size());
+    for (const TKey& k : keys)
+        sorted.push_back(k.link);
+    return sorted;
 }
 
 double TurnDelay(const TTurnRestriction& turn, const TScenario* s) {
@@ -56,9 +68,11 @@ void AddRouteColumns(TLine& line, const TLink& link, const TScenario* s,
     scratch.clear();
     for (std::size_t i = 0; i < list.Count(); ++i)
         scratch.push_back(list.Get(i));
+    // The link-route order: all are on this link, so by the absolute route identifier.
     if (scratch.size() > 1)
-        std::stable_sort(scratch.begin(), scratch.end(),
-                         [&](const auto* a, const auto* b) { return list.Compare(a, b) < 0; });
+        std::stable_sort(scratch.begin(), scratch.end(), [](const auto* a, const auto* b) {
+            return std::llabs(std::int64_t{a->Id()}) < std::llabs(std::int64_t{b->Id()});
+        });
     for (const TLinkRoute* lr : scratch) {
         const TRoute* route = lr->Route();
         // A link-route's identifier is its route's: the operators' internal routes (negative)

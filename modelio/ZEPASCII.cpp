@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstring>
@@ -57,6 +58,15 @@ std::string BlankApostrophes(std::string text) {
 
 std::string RenderReal(double value) {
     if (!std::isfinite(value)) value = -1;
+    // Whole numbers below 10^7 print as their digits in the general form; most columns
+    // (identifiers, capacities, lengths, counts) hold such numbers.
+    if (std::fabs(value) < 1e7 && value == std::trunc(value)) {
+        char digits[16];
+        auto [end, ec] = std::to_chars(digits, digits + sizeof digits,
+                                       static_cast<std::int64_t>(value == 0 ? 0 : value));
+        (void)ec;
+        return std::string(digits, end);
+    }
     // FloatToStrGeneral takes its digits from the C library's printf, which follows LC_NUMERIC;
     // a locale whose decimal separator is more than one byte (ps_AF) would break them up. The
     // model reads ".", so the conversion runs in the C locale of this thread.
@@ -141,6 +151,31 @@ std::string QuotedText(int width, std::string_view ansiText) {
     std::string text = Trim(AnsiToOem(Trim(BlankApostrophes(std::string(ansiText)))));
     text = Trim(Cut(text, width - 2));
     return LeftText(width, "'" + text + "'");
+}
+
+TLine& TLine::I(std::int64_t value) {
+    char digits[24];
+    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
+    (void)ec;
+    std::size_t n = static_cast<std::size_t>(end - digits);
+    if (n < static_cast<std::size_t>(kIntWidth)) text_.append(kIntWidth - n, ' ');
+    text_.append(digits, n);
+    text_ += ' ';
+    return *this;
+}
+
+TLine& TLine::T(int width, std::string_view text, bool cut) {
+    if (cut && text.size() > static_cast<std::size_t>(width))
+        text = text.substr(0, static_cast<std::size_t>(width));
+    if (text.size() < static_cast<std::size_t>(width))
+        text_.append(static_cast<std::size_t>(width) - text.size(), ' ');
+    text_ += text;
+    text_ += ' ';
+    return *this;
+}
+
+TLine& TLine::Real(std::optional<double> value, int width) {
+    return T(width, RenderReal(value), false);
 }
 
 // ---- Fixed lines ----------------------------------------------------------------------------
@@ -259,22 +294,40 @@ bool HoldsBaseValue(const model::TVersionedEntity& entity,
 
 // ---- Saving ---------------------------------------------------------------------------------
 
-TLines ReadLines(const std::string& path) {
-    TMemoryStream data;
-    data.LoadFromFile(path);
-    const std::string& text = data.Data();
-    TLines lines;
+namespace {
+
+// Calls `each(line)` for every line of `text` (CR LF, LF or CR ends; a final end starts no
+// line); stops and answers false when `each` does.
+template <class F> bool ForEachLine(std::string_view text, F each) {
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start));
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
+        if (end == std::string_view::npos) return each(text.substr(start));
+        if (!each(text.substr(start, end - start))) return false;
         start = end + 1;
         if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
     }
+    return true;
+}
+
+// Whether `text` holds exactly `lines`, whatever its line ends; allocates nothing.
+bool HoldsLines(std::string_view text, const TLines& lines) {
+    std::size_t i = 0;
+    bool same = ForEachLine(
+        text, [&](std::string_view line) { return i < lines.size() && line == lines[i++]; });
+    return same && i == lines.size();
+}
+
+} // namespace
+
+TLines ReadLines(const std::string& path) {
+    TMemoryStream data;
+    data.LoadFromFile(path);
+    TLines lines;
+    ForEachLine(data.Data(), [&](std::string_view line) {
+        lines.emplace_back(line);
+        return true;
+    });
     return lines;
 }
 
@@ -332,7 +385,9 @@ bool SaveIfChanged(const std::string& path, const TLines& lines) {
     if (fs::is_regular_file(path, ec)) {
         bool same = false;
         try {
-            same = ReadLines(path) == lines;
+            TMemoryStream data;
+            data.LoadFromFile(path);
+            same = HoldsLines(data.Data(), lines);
         } catch (const EStreamError&) {
             // Unreadable: treat as changed; writing it will report what is wrong.
         }

@@ -75,16 +75,16 @@ public:
     explicit TLine(std::string_view start) : text_(start) {}
 
     TLine& Ind() { return Text(kInd); }
-    TLine& I(std::int64_t value) { return Text(IntCol(value)); }
-    TLine& I(std::string_view heading) { return Text(IntCol(heading)); }
-    TLine& R(double value) { return Text(RealCol(value)); }
-    TLine& R(std::optional<double> value) { return Text(RealCol(value)); }
-    TLine& W(double value) { return Text(WideCol(value)); }
-    TLine& W(std::optional<double> value) { return Text(WideCol(value)); }
+    TLine& I(std::int64_t value);
+    TLine& I(std::string_view heading) { return T(8, heading, false); }
+    TLine& R(double value) { return Real(value, 10); }
+    TLine& R(std::optional<double> value) { return Real(value, 10); }
+    TLine& W(double value) { return Real(value, 14); }
+    TLine& W(std::optional<double> value) { return Real(value, 14); }
     TLine& R(const model::TValue& value) { return R(NumberOf(value)); }
     TLine& W(const model::TValue& value) { return W(NumberOf(value)); }
     TLine& N(std::string_view name) { return Text(NameCol(name)); }
-    TLine& T(int width, std::string_view text) { return Text(RightText(width, text)); }
+    TLine& T(int width, std::string_view text) { return T(width, text, true); }
     TLine& L(int width, std::string_view text) { return Text(LeftText(width, text)); }
     TLine& Q(int width, std::string_view text) { return Text(QuotedText(width, text)); }
     /// Literal text, e.g. the closing "/" or " /".
@@ -98,6 +98,9 @@ public:
     bool Empty() const { return text_.empty(); }
 
 private:
+    // Right-justified in `width`, cut to it when `cut`, then the blank.
+    TLine& T(int width, std::string_view text, bool cut);
+    TLine& Real(std::optional<double> value, int width);
     std::string text_;
 };
 
