@@ -1,0 +1,41 @@
+// zep-cli import-tntp NET [--nodes F | --nodes-geojson F] [--trips F] -o PROJECT: builds a
+// study from a public road network file with its node positions and trips.
+#include <cstdio>
+#include <filesystem>
+
+#include "cli/Verbs.h"
+#include "files/PrjFile.h"
+#include "files/TntpImport.h"
+#include "model/Project.h"
+
+namespace zep::cli {
+namespace {
+
+const char* const kSynopsis =
+    "import-tntp NET [--nodes F | --nodes-geojson F] [--trips F] -o PROJECT";
+
+int ImportTntpVerb(const std::vector<std::string>& args) {
+    ArgReader a(args, {"--nodes", "--nodes-geojson", "--trips", "-o"});
+    a.ExpectPositional(1, 1, kSynopsis);
+    if (!a.Has("-o") || (a.Has("--nodes") && a.Has("--nodes-geojson")))
+        throw EUsageError("usage: zep-cli " + std::string(kSynopsis));
+    const std::string& net = a.Positional()[0];
+    model::TProject project;
+    // The study is named after the network file, without the "_net" the collection adds.
+    std::string name = std::filesystem::path(net).stem().string();
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, "_net") == 0)
+        name.resize(name.size() - 4);
+    project.SetName(name);
+    files::ImportTntpFiles(project, net, a.Value("--nodes"), a.Value("--nodes-geojson"),
+                           a.Value("--trips"));
+    files::SaveProject(a.Value("-o"), project);
+    std::printf("written: %s\n", a.Value("-o").c_str());
+    return 0;
+}
+
+VerbRegistrar reg(52, {"import-tntp", kSynopsis,
+                       "build a study from a public road network file (positions, trips)",
+                       ImportTntpVerb});
+
+} // namespace
+} // namespace zep::cli
