@@ -654,6 +654,26 @@ void TLink::SetProject(TProjectI* project) {
     turns_->SetProject(project);
 }
 
+void TLink::RemoveVersion(TScenario* scenario) {
+    TBaseLink::RemoveVersion(scenario);
+    turns_->RemoveVersion(scenario);
+}
+
+void TLink::CopyVersion(TScenario* from, TScenario* to) {
+    TBaseLink::CopyVersion(from, to);
+    turns_->CopyVersion(from, to);
+}
+
+void TLink::MoveVersion(TScenario* from, TScenario* to) {
+    TBaseLink::MoveVersion(from, to);
+    turns_->MoveVersion(from, to);
+}
+
+void TLink::Normalize() {
+    TBaseLink::Normalize();
+    turns_->Normalize();
+}
+
 void TLink::AfterLoad() {
     if (!Tail() && !Head())
         SetEndsRaw(dynamic_cast<TNode*>(GetObject(kFrom)), dynamic_cast<TNode*>(GetObject(kTo)));

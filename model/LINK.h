@@ -338,6 +338,12 @@ public:
     void Copy(const TEntity& other) override;
     void SetProject(TProjectI* project) override;
     void AfterLoad() override;
+    /// The version operations reach the owned turn restrictions too (a removed scenario must
+    /// leave no version behind in them).
+    void RemoveVersion(TScenario* scenario) override;
+    void CopyVersion(TScenario* from, TScenario* to) override;
+    void MoveVersion(TScenario* from, TScenario* to) override;
+    void Normalize() override;
 
     TLinkRouteList& LinkRoutes() const { return *linkRoutes_; }
     TTurnRestrictionList& Turns() const { return *turns_; }

@@ -181,6 +181,20 @@ TEST_F(TLinkFixture, TurnProhibition) {
     EXPECT_FALSE(ab->IsTurnProhibited(c, s2));
     EXPECT_EQ(t->VersionOf(s1), nullptr);
 
+    // The link passes its version operations on to its turns.
+    ab->SetTurnProhibited(c, s1, true);
+    ab->CopyVersion(s1, sib);
+    EXPECT_TRUE(ab->IsTurnProhibited(c, sib));
+    ab->RemoveVersion(s1);
+    EXPECT_EQ(t->VersionOf(s1), nullptr);
+    EXPECT_FALSE(ab->HasVersion(s1));
+    EXPECT_FALSE(ab->IsTurnProhibited(c, s2));
+    ab->MoveVersion(sib, s2);
+    EXPECT_EQ(t->VersionOf(sib), nullptr);
+    EXPECT_TRUE(ab->IsTurnProhibited(c, s2));
+    ab->RemoveVersion(s2);
+    EXPECT_FALSE(ab->IsTurnProhibited(c, s2));
+
     // A positive delay alone also prohibits.
     t->SetValueIn(sib, TTurnRestriction::kDelay, TValue(0.25));
     EXPECT_TRUE(ab->IsTurnProhibited(c, sib));
