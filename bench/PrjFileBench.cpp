@@ -12,6 +12,8 @@
 
 #include "files/PrjFile.h"
 #include "foundation/OrvMessages.h"
+#include "model/LINK.h"
+#include "model/NODE.h"
 #include "model/Project.h"
 #if __has_include("model/SampleStudy.h")
 #include "model/SampleStudy.h"
