@@ -243,6 +243,15 @@ TEST_F(TLinkFixture, GeometryFollowsNodesAndPolyline) {
     EXPECT_EQ(l->Polyline().Point(0), (TPoint3{2, 2, 0}));
     l->InsertPolylinePoint({3, 5.5});
     EXPECT_EQ(l->Polyline().Points(), (TPoint3Vector{{2, 2, 0}, {5, 5, 0}, {3, 5.5, 0}}));
+    // A "polypoints" record read from a file replaces the polyline; a bad one changes nothing.
+    l->SetString(TLink::kPolypoints, "1, 2, 3@4, 5.5@-6");
+    EXPECT_TRUE(l->ApplyPolypoints());
+    EXPECT_EQ(l->Polyline().Points(), (TPoint3Vector{{3, 4, 0}, {5.5, -6, 0}}));
+    l->SetString(TLink::kPolypoints, "1, 2, 3@");
+    EXPECT_THROW(l->ApplyPolypoints(), EPolylineFormatError);
+    EXPECT_EQ(l->Polyline().Count(), 2u);
+    l->SetString(TLink::kPolypoints, "");
+    EXPECT_FALSE(l->ApplyPolypoints());
     UndoAll();
     EXPECT_TRUE(l->Polyline().IsEmpty());
     EXPECT_DOUBLE_EQ(l->GeometricLength(), 10); // the undone move and polyline are seen too
