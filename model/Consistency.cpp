@@ -236,8 +236,9 @@ private:
         TTransferList& index = p_.Transfers();
         for (std::size_t i = 0; i < ops.Count(); ++i) {
             TOperator* op = ops.Get(i);
-            // A route operator's internal route is obsolete: access maintenance drops it.
-            if (internal[op] > 1 || (internal[op] == 0 && op->Type() != otRoute))
+            // At most one: a route operator's internal route is obsolete (access maintenance
+            // drops it), and an internal route may be removed like any other.
+            if (internal[op] > 1)
                 Fail(Name(op) + ": " + std::to_string(internal[op]) + " internal routes");
             if (!op->Mode() || !p_.Modes().Contains(op->Mode()))
                 Fail(Name(op) + ": mode missing or not in the study");

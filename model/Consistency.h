@@ -18,7 +18,7 @@ class TProject;
 ///   ends at that node;
 /// - every link-route has a link and a route of the study and sits exactly once in both their
 ///   lists; every entry of those lists is a link-route of the study pointing back;
-/// - every route's operator is in the operator list; every operator has exactly one internal
+/// - every route's operator is in the operator list; every operator has at most one internal
 ///   route; every transfer of every operator is in the transfer index exactly once, and every
 ///   index entry is owned by its from-operator;
 /// - the transport zones are exactly the transport-zone nodes of the node list;

@@ -236,6 +236,14 @@ TAttractionFunctionList& TProject::AttractionFunctions() {
 
 // ---- scenarios ---------------------------------------------------------------------------------
 
+// Turn restrictions are records of their links that no project list holds: the version
+// operations reach them through their links (a version left behind would keep a removed
+// scenario). Repeating an operation a link already passed on changes nothing.
+void TProject::ForEachTurnList(const std::function<void(TTurnRestrictionList&)>& f) {
+    for (std::size_t i = 0; i < links_->Count(); ++i)
+        if (!links_->Get(i)->Turns().IsEmpty()) f(links_->Get(i)->Turns());
+}
+
 TScenario* TProject::NewScenario(TScenario* parent) {
     auto s = std::make_unique<TScenario>(parent);
     TScenario* raw = s.get();
@@ -265,6 +273,7 @@ TScenario* TProject::CurrentScenario() {
 void TProject::RemoveVersion(TScenario* s) {
     linkRoutes_->RemoveVersion(s);
     links_->RemoveVersion(s);
+    ForEachTurnList([&](TTurnRestrictionList& turns) { turns.RemoveVersion(s); });
     sectors_->RemoveVersion(s);
     macroZones_->RemoveVersion(s);
     transportZones_->RemoveVersion(s);
@@ -300,6 +309,7 @@ void TProject::CopyVersion(TScenario* from, TScenario* to) {
     linkTypes_->CopyVersion(from, to);
     nodes_->CopyVersion(from, to);
     links_->CopyVersion(from, to);
+    ForEachTurnList([&](TTurnRestrictionList& turns) { turns.CopyVersion(from, to); });
     linkRoutes_->CopyVersion(from, to);
     transportZones_->CopyVersion(from, to);
     macroZones_->CopyVersion(from, to);
@@ -317,6 +327,7 @@ void TProject::MoveVersion(TScenario* from, TScenario* to) {
     linkTypes_->MoveVersion(from, to);
     nodes_->MoveVersion(from, to);
     links_->MoveVersion(from, to);
+    ForEachTurnList([&](TTurnRestrictionList& turns) { turns.MoveVersion(from, to); });
     linkRoutes_->MoveVersion(from, to);
     transportZones_->MoveVersion(from, to);
     macroZones_->MoveVersion(from, to);

@@ -51,6 +51,7 @@ class TTransfer;
 class TTransferList;
 class TTransportZone;
 class TTransportZoneList;
+class TTurnRestrictionList;
 
 /// AddLinkRoute was given something that is not a link-route (no message).
 ZEP_DECLARE_EXCEPTION(EAddingInvalidEntity, Exception);
@@ -265,6 +266,7 @@ private:
     void RemoveMacroZone(TMacroZone* zone);
     void RemoveSector(TSector* sector);
     void RemoveAttractionFunction(TAttractionFunction* function);
+    void ForEachTurnList(const std::function<void(TTurnRestrictionList&)>& f);
     void RepairRoutes();
     void RepairOperators();
     void RepairLinkRoutes();
