@@ -202,7 +202,9 @@ TTextLines RouteLinkLines(const TProject& project, const TScenario* s) {
         Progress("Exporting Link-Routes", i, routes.Count());
         if (route->Id() < 0) continue;
         for (const TLinkRoute* lr : route->LinkRoutes().Ordered(s)) {
-            if (!ChangedIn(lr, s) || !lr->Link()) continue;
+            // A route switched off or on in the scenario changes each of its route-links
+            // there (the link-route's own notion of a version), so they are written with it.
+            if (!lr->HasVersion(s) || !lr->Link()) continue;
             int code = 0;
             if (lr->IsUsedIn(s)) code = lr->GetBooleanIn(s, TLinkRoute::kNoTransfers) ? 1 : 2;
             lines.push_back(

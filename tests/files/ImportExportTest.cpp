@@ -313,6 +313,20 @@ TEST(NetworkRoundTrip, SampleStudyEveryScenario) {
             t->SetName(s->GetName());
             twin[s] = t;
         }
+        // Each scenario writes something of every kind it changed, so the comparison below
+        // is not between empty files.
+        const std::size_t links = LinkLines(sample, s).size();
+        const std::size_t routeLinks = RouteLinkLines(sample, s).size();
+        const std::size_t turns = TurnLines(sample, s).size();
+        if (s->IsBase()) {
+            EXPECT_GT(links, 300u);
+            EXPECT_GT(routeLinks, 20u);
+        } else if (s->GetName() == "01A") {
+            EXPECT_GE(links, 2u);
+        } else {
+            EXPECT_GE(turns, 2u);
+            EXPECT_GE(routeLinks, 2u);
+        }
         Transfer(sample, s, copy, twin[s], one);
         ExportNetwork(copy, twin[s], two.Path());
         for (TNetworkFileKind kind : kReadable)
@@ -321,6 +335,25 @@ TEST(NetworkRoundTrip, SampleStudyEveryScenario) {
                 << s->GetName() << "." << NetworkFileExtension(kind);
     }
     EXPECT_EQ(ConsistencyReport(copy), "");
+    // Beyond the files: what each scenario uses is the same in both studies.
+    for (const auto& [s, t] : twin) {
+        for (std::size_t i = 0; i < sample.Links().Count(); ++i) {
+            const TLink* a = sample.Links().Get(i);
+            const TLink* b =
+                copy.FindLink(copy.FindNode(a->Tail()->Id()), copy.FindNode(a->Head()->Id()));
+            ASSERT_TRUE(b) << a->IdText();
+            EXPECT_EQ(a->IsUsedIn(s), b->IsUsedIn(t)) << a->IdText() << " " << s->GetName();
+            EXPECT_EQ(a->GetFloatIn(s, TLink::kCapacity), b->GetFloatIn(t, TLink::kCapacity));
+        }
+        for (std::size_t i = 0; i < sample.Routes().Count(); ++i) {
+            const TRoute* a = sample.Routes().Get(i);
+            if (a->Id() < 0) continue;
+            const auto* b = static_cast<const TRoute*>(copy.Routes().FindById(a->Id()));
+            ASSERT_TRUE(b);
+            EXPECT_EQ(a->CountUsedLinkRoutes(s), b->CountUsedLinkRoutes(t))
+                << a->GetName() << " " << s->GetName();
+        }
+    }
 }
 
 TEST(NetworkImport, NodesCreateByKindAndKeepTheKindOfExistingOnes) {
