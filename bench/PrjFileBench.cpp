@@ -150,7 +150,8 @@ BENCHMARK(LoadStreamOnly)->UseManualTime()->Unit(benchmark::kMillisecond)->Itera
 } // namespace
 
 int main(int argc, char** argv) {
-    zep::TNullMessageHandler quiet;
+    // Outlives the study, whose destruction at exit still reports progress.
+    static zep::TNullMessageHandler quiet;
     zep::PushMessageHandler(&quiet);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

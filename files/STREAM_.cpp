@@ -194,6 +194,7 @@ void TObjectWriter::StoreBody(const TZEPPersistent& object) {
 
 void TObjectWriter::StoreStream(TStream& out, const TZEPPersistent& root) {
     numbers_.clear();
+    numbers_.reserve(1024);
     objects_.clear();
     objectClass_.clear();
     classes_.clear();
@@ -668,6 +669,7 @@ void TObjectReader::LoadBytes(std::string bytes, TZEPPersistent& root, model::TP
     const TLoadContext& context = context_;
     objects_.reserve(count);
     owned_.reserve(count);
+    indexOf_.reserve(count);
     objects_.push_back(&root);
     indexOf_.emplace(&root, 0);
     owned_.emplace_back();
