@@ -1,0 +1,6 @@
+// Arbitrary bytes as a .nodes file (see netimport_common.h).
+#include "netimport_common.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    return zep::fuzz::ImportFuzzInput(zep::files::TNetworkFileKind::Nodes, data, size);
+}
