@@ -77,6 +77,13 @@ void TStreamClassTable::Register(TStreamClass entry) {
     entries_.push_back(std::make_unique<TStreamClass>(std::move(entry)));
 }
 
+std::unique_ptr<TStreamClassTable> TStreamClassTable::Clone() const {
+    auto copy = std::make_unique<TStreamClassTable>();
+    for (const auto& e : entries_)
+        copy->Register(*e);
+    return copy;
+}
+
 const TStreamClass* TStreamClassTable::Find(std::string_view name) const {
     auto it = byName_.find(std::string(name));
     return it == byName_.end() ? nullptr : entries_[it->second].get();

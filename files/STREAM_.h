@@ -70,6 +70,8 @@ public:
     static TStreamClassTable& Global();
     void Register(TStreamClass entry);
     const TStreamClass* Find(std::string_view name) const;
+    /// A copy of the table (tools and tests write older layouts through a changed copy).
+    std::unique_ptr<TStreamClassTable> Clone() const;
 
 private:
     std::vector<std::unique_ptr<TStreamClass>> entries_;

@@ -3,10 +3,12 @@
 #if __has_include("model/SampleStudy.h") && __has_include("model/Consistency.h")
 #include <gtest/gtest.h>
 
+#include "files/OrdList_.h"
 #include "files/PrjFile.h"
 #include "model/Attractors.h"
 #include "model/Consistency.h"
 #include "model/LINK.h"
+#include "model/OPERATOR.h"
 #include "model/Project.h"
 #include "model/SECTOR.h"
 #include "model/SampleStudy.h"
@@ -75,6 +77,95 @@ TEST_F(PrjProject, SyntheticStudySaveLoadSave) {
     model::BuildSyntheticStudy(study, sizes);
     study.SortAll();
     RoundTrip(study);
+}
+
+// The layouts of older programs: turn restrictions, OD pairs and category modes as refs, the
+// extra zone refs, interactions without substitutes. Written through a changed copy of the
+// class table; read by the ordinary reader into the same study.
+TEST_F(PrjProject, OlderClassLayoutsLoad) {
+    using namespace model;
+    auto old = TStreamClassTable::Global().Clone();
+    auto versioned = [&](const char* name, std::uint16_t version,
+                         std::function<void(const TZEPPersistent&, TObjectWriter&)> store) {
+        TStreamClass c = *TStreamClassTable::Global().Find(name);
+        c.version = version;
+        if (store) c.store = std::move(store);
+        old->Register(c);
+    };
+    versioned("TZone", 3, nullptr);
+    versioned("TLink", 3, [](const TZEPPersistent& o, TObjectWriter& w) {
+        const auto& l = static_cast<const TLink&>(o);
+        StoreVersionedBody(w, l);
+        w.WriteRef(l.Tail());
+        w.WriteRef(l.Head());
+        StoreListBody(w, l.Turns());
+    });
+    versioned("TODPair", 0, [](const TZEPPersistent& o, TObjectWriter& w) {
+        const auto& p = static_cast<const TODPair&>(o);
+        StoreVersionedBody(w, p);
+        w.WriteRef(p.Destination());
+        StoreListBody(w, p.CategoryModes());
+    });
+    versioned("TTransportZone", 1, [](const TZEPPersistent& o, TObjectWriter& w) {
+        const auto& z = static_cast<const TTransportZone&>(o);
+        StoreVersionedBody(w, z);
+        w.WriteRef(nullptr);
+        StoreListBody(w, z.ODPairs());
+    });
+    versioned("TExternalZone", 0, old->Find("TTransportZone")->store);
+    versioned("TMicroZone", 1, [](const TZEPPersistent& o, TObjectWriter& w) {
+        const auto& z = static_cast<const TTransportZone&>(o);
+        StoreVersionedBody(w, z);
+        StoreListBody(w, z.ODPairs());
+        w.WriteRef(nullptr);
+    });
+    versioned("TSectorInteraction", 1, nullptr);
+    versioned("TSector", 0, [&](const TZEPPersistent& o, TObjectWriter& w) {
+        const auto& s = static_cast<const TSector&>(o);
+        StoreVersionedBody(w, s);
+        StoreListBody(w, s.Interactions(), [](TObjectWriter& wr, const TZEPPersistent* item) {
+            const auto* i = static_cast<const TSectorInteraction*>(item);
+            wr.NoteClass("TSectorInteraction");
+            StoreVersionedBody(wr, *i);
+            wr.WriteRef(i->FromSector());
+            wr.WriteRef(i->InputSector());
+        });
+        for (const TPersistentList* list :
+             {static_cast<const TPersistentList*>(&s.SectorCategories()),
+              static_cast<const TPersistentList*>(&s.SectorZones())})
+            StoreListBody(w, *list, [](TObjectWriter& wr, const TZEPPersistent* item) {
+                wr.NoteClass(item->ClassName());
+                TStreamClassTable::Global().Find(item->ClassName())->store(*item, wr);
+            });
+    });
+
+    TProject study;
+    BuildSampleStudy(study);
+    for (std::size_t i = 0; i < study.Sectors().Count(); ++i) {
+        auto& interactions = study.Sectors().Get(i)->Interactions();
+        for (std::size_t k = 0; k < interactions.Count(); ++k)
+            interactions.Get(k)->Substitutes().Clear();
+    }
+    auto current = Load(Store(study));
+    TMemoryStream out;
+    const std::uint16_t header[3] = {5, 7, 1};
+    out.WriteBuffer(header, 6);
+    TObjectWriter writer(*old);
+    writer.StoreStream(out, study);
+    {
+        TProject scratch;
+        TObjectReader probe;
+        probe.LoadBytes(out.Data().substr(6), scratch, &scratch);
+        EXPECT_EQ(probe.ClassVersion("TLink"), 3);
+        EXPECT_EQ(probe.ClassVersion("TZone"), 3);
+        EXPECT_EQ(probe.ClassVersion("TMicroZone"), 1);
+        EXPECT_EQ(probe.ClassVersion("TSectorInteraction"), 1);
+        scratch.AfterLoad();
+    }
+    auto older = Load(out.Data());
+    EXPECT_GT(older->Links().Count(), 0u);
+    EXPECT_EQ(model::ConsistencyReport(*older), "");
+    EXPECT_EQ(model::DumpProject(*older), model::DumpProject(*current));
 }
 
 TEST_F(PrjProject, HeaderFollowsTheAttractionFunctions) {
