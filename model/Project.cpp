@@ -1,5 +1,6 @@
 #include "model/Project.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -656,6 +657,62 @@ void TProject::RemoveTransportZone(TTransportZone* zone) {
     for (std::size_t i = 0; i < transportZones_->Count(); ++i)
         transportZones_->Get(i)->RemoveODPairTo(zone);
     RemoveNode(zone);
+}
+
+void TProject::RemoveNodes(const std::vector<TNode*>& nodes) {
+    std::unordered_set<const TNode*> gone(nodes.begin(), nodes.end());
+    std::vector<TLink*> links;
+    std::unordered_set<const TLink*> linkSet;
+    for (TNode* n : nodes)
+        for (TBaseLinkList* list : {&n->OutLinks(), &n->InLinks()})
+            for (std::size_t i = 0; i < list->Count(); ++i)
+                if (auto* l = dynamic_cast<TLink*>(list->Get(i)))
+                    if (linkSet.insert(l).second) links.push_back(l);
+    for (TNode* n : nodes) {
+        const TBaseLinkList& in = n->InLinks();
+        for (std::size_t i = 0; i < in.Count(); ++i)
+            if (TNode* tail = in.Get(i)->Tail(); tail && !gone.count(tail)) {
+                const TBaseLinkList& into = tail->InLinks();
+                for (std::size_t k = 0; k < into.Count(); ++k)
+                    if (auto* t = dynamic_cast<TLink*>(into.Get(k))) t->Turns().DropNode(n);
+            }
+        if (auto* z = dynamic_cast<TTransportZone*>(n)) {
+            for (std::size_t i = 0; i < sectors_->Count(); ++i)
+                sectors_->Get(i)->RemoveSectorZone(z);
+            for (std::size_t i = 0; i < transportZones_->Count(); ++i)
+                transportZones_->Get(i)->RemoveODPairTo(z);
+        }
+    }
+    // Deleting from the back of each list keeps every deletion (and its undo) cheap.
+    auto byIndexDown = [](const TEntity* a, const TEntity* b) {
+        return a->ListIndex() > b->ListIndex();
+    };
+    std::vector<TLinkRoute*> lrs;
+    for (TLink* l : links)
+        for (std::size_t i = 0; i < l->LinkRoutes().Count(); ++i)
+            lrs.push_back(l->LinkRoutes().Get(i));
+    std::sort(lrs.begin(), lrs.end(), byIndexDown);
+    for (TLinkRoute* lr : lrs)
+        RemoveLinkRoute(lr);
+    std::vector<TLink*> survivors;
+    for (TLink* l : links)
+        if (TLink* rev = ReverseLink(l); rev && !linkSet.count(rev)) survivors.push_back(rev);
+    std::sort(links.begin(), links.end(), byIndexDown);
+    for (TLink* l : links) {
+        if (l->OwnerList() == links_.get())
+            DeleteFrom(*links_, l);
+        else
+            l->Dettach();
+    }
+    for (TLink* rev : survivors)
+        for (std::size_t i = 0; i < scenarios_->Count(); ++i)
+            rev->SetValueIn(scenarios_->Get(i), TLink::kTwoWay, TValue(false));
+    std::vector<TNode*> order(nodes.begin(), nodes.end());
+    std::sort(order.begin(), order.end(), byIndexDown);
+    for (TNode* n : order) {
+        if (n->IsZone()) transportZones_->Remove(n);
+        DeleteFrom(*nodes_, n);
+    }
 }
 
 void TProject::RemoveMacroZone(TMacroZone* zone) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "foundation/Exception.h"
 #include "model/SCENARIO.h"
@@ -208,6 +209,10 @@ public:
     /// Removes the link, its link-routes and, with `withReverse`, the reverse link; without it
     /// the reverse link's "two_way" is set false in every scenario.
     void RemoveLink(TLink* link, bool withReverse);
+    /// Removes the nodes (zones included) as one cascade: every link touching them with its
+    /// link-routes, turns leading onto them, zone data; surviving reverse links lose "two_way"
+    /// in every scenario. The same end state as removing them one by one, in far fewer moves.
+    void RemoveNodes(const std::vector<TNode*>& nodes);
     /// Removes every link-route, link and node ("Removing Objects" progress).
     void RemoveAll();
 

@@ -305,6 +305,30 @@ TEST_F(Cascade, RemovingEveryNodeInOneCommandUndoesCompletely) {
     EXPECT_CONSISTENT(p);
 }
 
+TEST_F(Cascade, RemovingNodesTogetherEndsAsRemovingThemOneByOne) {
+    for (std::size_t stride : {7u, 1u}) {
+        TProject twin;
+        BuildSampleStudy(twin);
+        std::vector<TNode*> some, twins;
+        for (std::size_t i = 0; i < p.Nodes().Count(); i += stride) {
+            some.push_back(p.Nodes().Get(i));
+            twins.push_back(twin.Nodes().Get(i));
+        }
+        // A turn onto a removed node, held in a scenario below the base.
+        p.Links().Get(0)->SetTurnProhibited(p.Links().Get(0)->Head(), s1, true);
+        twin.Links().Get(0)->SetTurnProhibited(twin.Links().Get(0)->Head(), s1, true);
+        const std::string before = DumpProject(p);
+        commands.Run("Remove Nodes", [&] { p.RemoveNodes(some); });
+        EXPECT_CONSISTENT(p);
+        for (TNode* n : twins)
+            twin.RemoveEntity(n);
+        EXPECT_SAME_DUMP(DumpProject(twin), DumpProject(p));
+        commands.UndoAll();
+        EXPECT_SAME_DUMP(before, DumpProject(p));
+        EXPECT_CONSISTENT(p);
+    }
+}
+
 TEST_F(Cascade, RemoveAllEmptiesTheNetworkWithProgress) {
     TProgressCapture progress;
     p.RemoveAll();
