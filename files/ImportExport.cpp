@@ -132,7 +132,18 @@ std::string TransitRouteLine(const TRoute* route, const TScenario* s) {
 
 bool IsExportedAsPair(const TProject& project, const TLink* link, const TScenario* s) {
     const TLink* rev = project.ReverseLink(link);
-    if (!rev || rev == link || !project.IsPlainTwoWayPair(link, s)) return false;
+    if (!rev || rev == link || link->Id() != rev->Id()) return false;
+    if (!link->GetBooleanIn(s, TLink::kTwoWay) || !rev->GetBooleanIn(s, TLink::kTwoWay))
+        return false;
+    // Operators' internal routes run on every link they may use, both members alike; only
+    // transit routes and turns tie a line to one direction.
+    for (const TLink* l : {link, rev}) {
+        if (!l->Turns().IsEmpty()) return false;
+        for (TZEPPersistent* item : l->LinkRoutes().Items()) {
+            const TRoute* route = static_cast<const TLinkRoute*>(item)->Route();
+            if (route && !route->Internal()) return false;
+        }
+    }
     if (link->IsUsedIn(s) != rev->IsUsedIn(s)) return false;
     for (std::int32_t id :
          {TLink::kType, TLink::kLength, TLink::kCapacity, TLink::kLinkName, TLink::kLinkDesc})

@@ -41,7 +41,8 @@ std::string NetworkFileName(const model::TProject& project, const model::TScenar
 // ---- writing --------------------------------------------------------------------------------
 
 /// Whether the link and its reverse are written as one line with direction 2: both "two_way"
-/// in the scenario, the same identifier, no link-routes or turns on either, and the same use,
+/// in the scenario, the same identifier, no turns and no link-routes of transit routes on
+/// either (operators' internal routes do not count), and the same use,
 /// type, length, capacity, name and description there (a pair whose members differ in a value
 /// the single line carries would lose that difference).
 bool IsExportedAsPair(const model::TProject& project, const model::TLink* link,

@@ -3,6 +3,7 @@
 // and the import as one undoable command.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <sstream>
 
 #include "files/ImportExport.h"
+#include "files/PrjFile.h"
 #include "foundation/ORVFiles.h"
 #include "model/Consistency.h"
 #include "model/LINK.h"
@@ -229,6 +231,25 @@ TEST(NetworkExport, PairRuleNeedsEqualMembersWithoutRoutesOrTurns) {
     ba->SetValueIn(n.base, TLink::kTwoWay, TValue(true));
     ab->SetTurnProhibited(n.p.FindNode(10), n.base, true);
     EXPECT_FALSE(IsExportedAsPair(n.p, ab, n.base));
+}
+
+// A loaded study gives every operator's internal route a link-route on the links it may use;
+// that neither splits a pair nor changes any other line.
+TEST(NetworkExport, SameLinesAfterTheProjectFile) {
+    RegisterModelStreamClasses();
+    SmallNet n;
+    TempDir dir;
+    SaveProjectFile(dir.File("small.zpz"), n.p);
+    TProject loaded;
+    OpenProjectFile(dir.File("small.zpz"), loaded);
+    TScenario* s = loaded.BaseScenario();
+    // Loading sorts the link list (tail, then head), so the lines are compared as a set.
+    TTextLines after = LinkLines(loaded, s), before = LinkLines(n.p, n.base);
+    std::sort(after.begin(), after.end());
+    std::sort(before.begin(), before.end());
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(RouteLinkLines(loaded, s), RouteLinkLines(n.p, n.base));
+    EXPECT_EQ(TurnLines(loaded, s), TurnLines(n.p, n.base));
 }
 
 TEST(NetworkExport, ChildScenarioWritesOnlyItsChanges) {
