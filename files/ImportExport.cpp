@@ -449,6 +449,7 @@ void TNetworkImporter::ImportText(TNetworkFileKind kind, std::string_view text,
     } end;
     std::size_t pos = 0;
     int number = 0;
+    std::size_t done = 0;
     bool first = true;
     while (pos < text.size()) {
         std::size_t eol = text.find_first_of("\r\n", pos);
@@ -465,7 +466,7 @@ void TNetworkImporter::ImportText(TNetworkFileKind kind, std::string_view text,
             std::int64_t v;
             if (!TryStrToInt64(line.cells[0], v)) continue; // the heading
         }
-        if (number % 64 == 0) ShowProgress(progress, static_cast<double>(pos) / text.size());
+        if (done++ % 64 == 0) ShowProgress(progress, static_cast<double>(pos) / text.size());
         switch (kind) {
         case TNetworkFileKind::Nodes:
             NodesLine(line);

@@ -13,6 +13,7 @@
 #include "files/ImportExport.h"
 #include "files/PrjFile.h"
 #include "foundation/ORVFiles.h"
+#include "foundation/OrvMessages.h"
 #include "model/Consistency.h"
 #include "model/LINK.h"
 #include "model/LINKTYPE.h"
@@ -596,6 +597,44 @@ TEST(NetworkCommands, ImportIsOneUndoableCommand) {
     TImportNetworkCmd wrong(sample, s1, dir.File("x.txt"));
     EXPECT_THROW(wrong.Execute(stack), EInvalidFormat);
     EXPECT_EQ(stack.TopCommand(), nullptr);
+}
+
+// Collects the distinct progress texts in the order they first appear.
+class ProgressTexts : public TMessageHandler {
+public:
+    ProgressTexts() { PushMessageHandler(this); }
+    ~ProgressTexts() override { PopMessageHandler(this); }
+    void Progress(const std::string& text, double fraction) override {
+        if (!text.empty() && (texts.empty() || texts.back() != text)) texts.push_back(text);
+        EXPECT_GE(fraction, 0.0);
+        EXPECT_LE(fraction, 1.0);
+    }
+    std::vector<std::string> texts;
+};
+
+TEST(NetworkCommands, ProgressTexts) {
+    SmallNet n;
+    TempDir dir;
+    {
+        ProgressTexts progress;
+        ExportNetwork(n.p, n.base, dir.Path());
+        EXPECT_EQ(progress.texts, (std::vector<std::string>{
+                                      "Exporting Nodes", "Exporting Links", "Exporting Routes",
+                                      "Exporting Link-Routes", "Exporting Turn Restrictions"}));
+    }
+    TProject copy;
+    ProgressTexts progress;
+    const std::pair<TNetworkFileKind, const char*> files[] = {
+        {TNetworkFileKind::Nodes, "1,0,0,0\n"},
+        {TNetworkFileKind::Links, "1,1,2,1,1,1,1\n"},
+        {TNetworkFileKind::Opers, "4,a,b,1\n"},
+        {TNetworkFileKind::Routes, "1,2,4,1\n"},
+        {TNetworkFileKind::Turns, "1,2,*,0\n"}};
+    for (const auto& [kind, text] : files)
+        ImportText(copy, copy.BaseScenario(), kind, text);
+    EXPECT_EQ(progress.texts,
+              (std::vector<std::string>{"Importing Nodes", "Importing Links", "Importing Routes",
+                                        "Importing Link-Routes", "Importing Turn Restrictions"}));
 }
 
 TEST(NetworkCommands, ExportWritesSpeedsOnlyForAssignmentResults) {
