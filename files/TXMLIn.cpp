@@ -168,7 +168,20 @@ ZEP_LIST_HANDLER(TLinkTypeOperatorsHandler, {
 ZEP_LIST_HANDLER(TNodesHandler, { return p.NewNode(NumberOrZero(a)); });
 ZEP_LIST_HANDLER(TLinksHandler, {
     auto* from = LookupAttr<TNode>(owner_, a, "from");
-    return p.LinkBetween(from, LookupAttr<TNode>(owner_, a, "to"));
+    auto* to = LookupAttr<TNode>(owner_, a, "to");
+    if (TLink* existing = p.FindLink(from, to)) return existing;
+    // As LinkBetween, but numbered before it enters the list: renumbering an entity in the
+    // list makes the next new one scan the whole list for the largest identifier.
+    auto link = std::make_unique<TLink>(&p, from, to);
+    if (std::int32_t id = NumberOrZero(a); id != 0) {
+        link->RawProperties().RawPut(kPropId, TValue(id));
+        link->ResetIdCache();
+    }
+    link->stateFlags_ |= 1;
+    TLink* raw = link.get();
+    p.Links().Add(raw);
+    link.release();
+    return raw;
 });
 ZEP_LIST_HANDLER(TTurnsHandler, {
     TLink* link = LinkOf(owner_, a, "from", "thru");
@@ -496,6 +509,9 @@ void LoadXmlProjectFromMemory(TProject& project, std::string data, const std::st
     TInputSource source(text);
     source.setSystemId(systemId);
     parser.parse(source);
+    // Scenarios arrive parents first, which is their order; saying so keeps a study read from
+    // XML in the same state as one read from the native file.
+    project.Scenarios().Sort();
     project.SortAll();
 }
 
