@@ -7,7 +7,8 @@
 namespace zep::cli {
 
 TConsoleMessageHandler::TConsoleMessageHandler(std::FILE* out)
-    : out_(out), terminal_(::isatty(::fileno(out)) != 0) {}
+    : out_(out), terminal_(::isatty(::fileno(out)) != 0),
+      lastLogged_(std::chrono::steady_clock::now()) {}
 
 void TConsoleMessageHandler::EndLine() {
     if (lineOpen_) {
@@ -39,6 +40,10 @@ void TConsoleMessageHandler::Progress(const std::string& text, double fraction) 
         std::fprintf(out_, "\r%s", AnsiToUtf8(line).c_str());
         lineOpen_ = true;
     } else {
+        // A log or a pipe gets a line every few seconds at most, not every step of the bar.
+        auto now = std::chrono::steady_clock::now();
+        if (now - lastLogged_ < std::chrono::seconds(3)) return;
+        lastLogged_ = now;
         std::fprintf(out_, "%s\n", AnsiToUtf8(line).c_str());
     }
     std::fflush(out_);

@@ -1,6 +1,7 @@
 // The message handler of zep-cli: errors and the progress line on standard error.
 #pragma once
 
+#include <chrono>
 #include <cstdio>
 
 #include "foundation/OrvMessages.h"
@@ -24,6 +25,7 @@ private:
     std::FILE* out_;
     bool terminal_;
     bool lineOpen_ = false;
+    std::chrono::steady_clock::time_point lastLogged_{};
 };
 
 } // namespace zep::cli
