@@ -12,6 +12,8 @@
 
 #include "files/ModelFile.h"
 #include "files/OrdList_.h"
+#include "files/TXMLIn.h"
+#include "files/TXMLOut.h"
 #include "foundation/Format.h"
 #include "foundation/ORVGZipStreams.h"
 #include "model/ADMIN.h"
@@ -695,6 +697,9 @@ void RegisterProject(TStreamClassTable& t) {
     hooks.setFileName = [](TZEPPersistent& o, const std::string& name) {
         static_cast<TProject&>(o).SetFileName(name);
     };
+    hooks.readXml = [](TZEPPersistent& o, const std::string& name) {
+        LoadXmlProject(static_cast<TProject&>(o), name);
+    };
     hooks.readModelFile = [](TZEPPersistent& o, TStream& in, const std::string& name) {
         ReadModelFile(in, static_cast<TProject&>(o), name);
     };
@@ -732,8 +737,9 @@ std::unique_ptr<TProject> OpenProject(const std::string& fileName) {
 void SaveProject(const std::string& fileName, TProject& project) {
     RegisterModelStreamClasses();
     if (IsXmlProjectName(fileName))
-        throw EInvalidFormat("XML project files cannot be written yet: " + fileName);
-    SaveProjectFile(fileName, project);
+        SaveXmlProject(project, fileName);
+    else
+        SaveProjectFile(fileName, project);
 }
 
 } // namespace zep::files

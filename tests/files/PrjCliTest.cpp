@@ -82,6 +82,13 @@ TEST_F(PrjCli, InfoConvertValidate) {
     plain.read(head, 2);
     EXPECT_EQ(head[0], 5); // a plain file starts with the version header
 
+    // The XML form by its extension, in both directions.
+    const std::string xml = (dir_ / "sample.xmlz").string();
+    ASSERT_EQ(RunCli("convert " + zep + " " + xml).status, 0);
+    auto viaXml = RunCli("info " + xml);
+    EXPECT_EQ(viaXml.status, 0) << viaXml.lastError;
+    EXPECT_EQ(viaXml.out.substr(0, expected.size()), expected);
+
     auto validate = RunCli("validate " + zep);
     EXPECT_TRUE(validate.status == 0 || validate.status == 1) << validate.out;
     EXPECT_EQ(validate.status == 0, validate.out == "0 problems\n") << validate.out;
