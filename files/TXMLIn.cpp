@@ -64,11 +64,6 @@ bool NumberOf(const std::string& id, std::int32_t& number) {
     return true;
 }
 
-std::int32_t NumberOrZero(const TAttributeList& attributes) {
-    std::int32_t n = 0;
-    return NumberOf(Attr(attributes, "id"), n) ? n : 0;
-}
-
 [[noreturn]] void NotFound(std::string_view id) {
     throw EEntityNotFound(Format("Entity \"%s\" not found", {std::string(id)}));
 }
@@ -129,17 +124,20 @@ ZEP_LIST_HANDLER(TScenariosHandler, {
     s->SetName(name);
     return s;
 });
-ZEP_LIST_HANDLER(TZonesHandler, { return p.NewMicroZone(NumberOrZero(a)); });
-ZEP_LIST_HANDLER(TCategoriesHandler, { return p.NewCategory(NumberOrZero(a)); });
-ZEP_LIST_HANDLER(TSectorsHandler, { return p.NewSector(NumberOrZero(a)); });
+ZEP_LIST_HANDLER(TZonesHandler, { return p.NewMicroZone(owner_.ClaimNumber(a, p.Nodes())); });
+ZEP_LIST_HANDLER(TCategoriesHandler,
+                 { return p.NewCategory(owner_.ClaimNumber(a, p.Categories())); });
+ZEP_LIST_HANDLER(TSectorsHandler, { return p.NewSector(owner_.ClaimNumber(a, p.Sectors())); });
 ZEP_LIST_HANDLER(TSectorInteractionsHandler, {
     auto* sector = LookupAttr<TSector>(owner_, a, "sector");
     return sector->GetOrCreateInteractionWith(LookupAttr<TSector>(owner_, a, "input_sector"));
 });
-ZEP_LIST_HANDLER(TAdministratorsHandler, { return p.NewAdministrator(NumberOrZero(a)); });
-ZEP_LIST_HANDLER(TModesHandler, { return p.NewMode(NumberOrZero(a)); });
+ZEP_LIST_HANDLER(TAdministratorsHandler,
+                 { return p.NewAdministrator(owner_.ClaimNumber(a, p.Administrators())); });
+ZEP_LIST_HANDLER(TModesHandler, { return p.NewMode(owner_.ClaimNumber(a, p.Modes())); });
 ZEP_LIST_HANDLER(TOperatorsHandler, {
-    TOperator* op = p.NewOperator(LookupAttr<TMode>(owner_, a, "mode"), NumberOrZero(a));
+    TOperator* op =
+        p.NewOperator(LookupAttr<TMode>(owner_, a, "mode"), owner_.ClaimNumber(a, p.Operators()));
     static const char* const kTypes[] = {"null", "auto", "normal", "route", "walk", "mode_change"};
     const std::string type = Attr(a, "type");
     for (std::int32_t i = 0; i < 6; ++i)
@@ -156,16 +154,17 @@ ZEP_LIST_HANDLER(TOperatorCategoriesHandler, {
 });
 ZEP_LIST_HANDLER(TRoutesHandler, {
     auto* op = LookupAttr<TOperator>(owner_, a, "operator");
-    TRoute* route = p.NewRoute(op, NumberOrZero(a));
+    TRoute* route = p.NewRoute(op, owner_.ClaimNumber(a, p.Routes()));
     op->SetType(otRoute);
     return route;
 });
-ZEP_LIST_HANDLER(TLinkTypesHandler, { return p.NewLinkType(NumberOrZero(a)); });
+ZEP_LIST_HANDLER(TLinkTypesHandler,
+                 { return p.NewLinkType(owner_.ClaimNumber(a, p.LinkTypes())); });
 ZEP_LIST_HANDLER(TLinkTypeOperatorsHandler, {
     auto* op = LookupAttr<TOperator>(owner_, a, "operator");
     return LookupAttr<TLinkType>(owner_, a, "link_type")->GetOrCreateOperatorData(op);
 });
-ZEP_LIST_HANDLER(TNodesHandler, { return p.NewNode(NumberOrZero(a)); });
+ZEP_LIST_HANDLER(TNodesHandler, { return p.NewNode(owner_.ClaimNumber(a, p.Nodes())); });
 ZEP_LIST_HANDLER(TLinksHandler, {
     auto* from = LookupAttr<TNode>(owner_, a, "from");
     auto* to = LookupAttr<TNode>(owner_, a, "to");
@@ -173,7 +172,7 @@ ZEP_LIST_HANDLER(TLinksHandler, {
     // As LinkBetween, but numbered before it enters the list: renumbering an entity in the
     // list makes the next new one scan the whole list for the largest identifier.
     auto link = std::make_unique<TLink>(&p, from, to);
-    if (std::int32_t id = NumberOrZero(a); id != 0) {
+    if (std::int32_t id = owner_.ClaimNumber(a, p.Links()); id != 0) {
         link->RawProperties().RawPut(kPropId, TValue(id));
         link->ResetIdCache();
     }
@@ -336,10 +335,8 @@ void TEntityHandler::Start(TEntity* entity, const TAttributeList& attributes) {
     entity_ = entity;
     childDepth_ = 0;
     inDesc_ = false;
-    // Elements whose id carries no number (scenarios, records) keep the number the list gave:
-    // clearing it would leave two entities of one list without a distinct identifier.
-    std::int32_t number = 0;
-    if (NumberOf(Attr(attributes, "id"), number) && number != entity->Id()) entity->SetId(number);
+    // The number from `id` was given when the entity was made (ClaimNumber): numbering it
+    // afterwards would make the next new entity of its list search the list for the largest.
     if (attributes.Has("name")) entity->SetName(Attr(attributes, "name"));
 }
 
@@ -455,6 +452,23 @@ void TModelHandler::progress(std::size_t position, std::size_t length) {
     length_ = length;
     if (currentList_ && length > 0)
         currentList_->ShowProgress(static_cast<double>(position) / static_cast<double>(length));
+}
+
+std::int32_t TModelHandler::ClaimNumber(const TAttributeList& attributes, const TEntityList& list) {
+    std::int32_t number = 0;
+    if (!NumberOf(Attr(attributes, "id"), number)) return 0;
+    // A number the list already holds would leave two entities of one list with one
+    // identifier: the later one gets a free number instead (its exchange identifier stays with
+    // the first, as the registry keeps it).
+    if (list.Count() > 0 && numbers_[&list].empty())
+        for (std::size_t i = 0; i < list.Count(); ++i)
+            numbers_[&list].insert(list.Get(i)->Id());
+    std::unordered_set<std::int32_t>& taken = numbers_[&list];
+    if (taken.insert(number).second) return number;
+    number = list.NextId();
+    while (!taken.insert(number).second)
+        ++number;
+    return number;
 }
 
 void TModelHandler::Push(TAbstractElementHandler* handler) {

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -15,6 +17,7 @@
 
 namespace zep::model {
 class TEntity;
+class TEntityList;
 class TProject;
 class TPropSpec;
 class TPropSpecSet;
@@ -86,8 +89,7 @@ protected:
 class TEntityHandler : public TAbstractElementHandler {
 public:
     explicit TEntityHandler(TModelHandler& owner) : TAbstractElementHandler(owner) {}
-    /// Takes the entity's number from `id` (prefix and "_" removed) when that is a number, and
-    /// the trimmed `name` when present.
+    /// Takes the trimmed `name` when present (the number from `id` was given at creation).
     virtual void Start(model::TEntity* entity, const TAttributeList& attributes);
     void StartChild(std::string_view name, const TAttributeList& attributes) override;
     void EndChild(std::string_view name) override;
@@ -149,6 +151,9 @@ public:
     /// The handler of the list element being read (nullptr: none); reports its progress.
     void SetCurrentList(const TEntityListHandler* list);
 
+    /// The number of the element's `id` (prefix and "_" removed) for a new entity of `list`;
+    /// 0 (the list numbers it) when there is none; a free number when the list holds it.
+    std::int32_t ClaimNumber(const TAttributeList& attributes, const model::TEntityList& list);
     /// The scenario named by a `prop`'s `in` (the base scenario when empty).
     model::TScenario* ScenarioOf(std::string_view in);
     /// The specification of the kind whose exchange name is `name`; a name the kind does not
@@ -167,6 +172,7 @@ private:
     TAbstractElementHandler ignore_;
     std::unique_ptr<TAbstractElementHandler> projectHandler_;
     const TEntityListHandler* currentList_ = nullptr;
+    std::unordered_map<const model::TEntityList*, std::unordered_set<std::int32_t>> numbers_;
     std::size_t position_ = 0;
     std::size_t length_ = 0;
     // Exchange name -> specification, per specification set (built on first use).

@@ -200,7 +200,10 @@ TEST(XmlImport, FirstRegistrationKeepsTheIdentifier) {
     auto* first = static_cast<TTransportZone*>(p->TransportZones().FindByName("First"));
     auto* again = static_cast<TTransportZone*>(p->TransportZones().FindByName("Again"));
     ASSERT_TRUE(first && again);
-    EXPECT_EQ(again->Id(), 1);
+    // The second keeps its place in the study under a number of its own.
+    EXPECT_EQ(first->Id(), 1);
+    EXPECT_EQ(again->Id(), 4); // after z_1, z_2 and n_3
+    EXPECT_EQ(ConsistencyReport(*p), "");
     ASSERT_EQ(first->ODPairs().Count(), 1u);
     EXPECT_EQ(again->ODPairs().Count(), 0u);
     // "nil" is what the writer gives a record for every mode.
