@@ -203,12 +203,14 @@ TEST_F(PrjStream, HeaderComparesMajorAndMinorOnly) {
     bytes[4] = static_cast<char>(0xE7); // 5.0.999
     bytes[5] = 0x03;
     EXPECT_EQ(LoadFromBytes(bytes)->GetName(), "n");
-    bytes[2] = 1; // 5.1.999
+    bytes[2] = 1; // 5.1.0
+    bytes[4] = 0;
+    bytes[5] = 0;
     try {
         LoadFromBytes(bytes);
         FAIL();
     } catch (const EInvalidFormat& e) {
-        EXPECT_STREQ(e.what(), "Incorrect file version 5.1.999. Expected 6.8.1\n");
+        EXPECT_STREQ(e.what(), "Incorrect file version 5.1.0. Expected 6.8.1\n");
     }
     bytes[2] = 8; // 5.8
     bytes[0] = 6; // 6.8: a model network file, which a test root cannot take
