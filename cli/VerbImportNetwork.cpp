@@ -37,7 +37,7 @@ int ImportNetworkVerb(const std::vector<std::string>& args) {
     return 0;
 }
 
-VerbRegistrar reg(51, {"import-network", kSynopsis,
+VerbRegistrar reg(51, {"import-network", "PROJECT FILE... --scenario S [-o OUT]",
                        "read network exchange files into a scenario and save the study",
                        ImportNetworkVerb});
 

@@ -33,7 +33,7 @@ int ImportTntpVerb(const std::vector<std::string>& args) {
     return 0;
 }
 
-VerbRegistrar reg(52, {"import-tntp", kSynopsis,
+VerbRegistrar reg(52, {"import-tntp", "NET [--nodes F | --nodes-geojson F] [--trips F] -o PROJECT",
                        "build a study from a public road network file (positions, trips)",
                        ImportTntpVerb});
 
