@@ -964,6 +964,21 @@ void TProject::UpdateAllAccess(TScenario* s) {
 void TProject::AfterLoad() {
     Repair();
     SortAll();
+    RebuildMacroZoneMembers();
+}
+
+void TProject::RebuildMacroZoneMembers() {
+    TNoUndoScope noUndo;
+    for (std::size_t i = 0; i < macroZones_->Count(); ++i) {
+        auto& subs = static_cast<TMacroZone*>(macroZones_->Get(i))->SubZones();
+        while (subs.Count() > 0) subs.RawExtract(subs.Count() - 1);
+    }
+    for (std::size_t i = 0; i < transportZones_->Count(); ++i) {
+        auto* micro = dynamic_cast<TMicroZone*>(transportZones_->Get(i));
+        if (micro == nullptr) continue;
+        TMacroZone* macro = micro->MacroZone();
+        if (macro != nullptr && macroZones_->IndexOf(macro) >= 0) macro->SubZones().Add(micro);
+    }
 }
 
 void TProject::SortAll() {

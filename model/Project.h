@@ -253,6 +253,9 @@ public:
     void Repair();
     /// Sorts (or, read-only, renumbers) the entity lists; records no undo.
     void SortAll();
+    /// Files do not store a macro zone's members: rebuilds every macro zone's sub-zones from
+    /// the micro zones' `macro_zone`, in zone-list order (readers call it after loading).
+    void RebuildMacroZoneMembers();
 
     /// Registers the persistent model classes with the class registry by name.
     static void RegisterModelClasses();
