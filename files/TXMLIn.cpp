@@ -43,13 +43,6 @@ constexpr std::size_t kNodeRoom = 2000;
 constexpr std::size_t kLinkRoom = 10000;
 constexpr std::size_t kLinkRouteRoom = 40000;
 
-template <class L> void ReserveRoom(L& list, std::size_t n) {
-    if constexpr (requires(L & l) { l.Reserve(n); }) list.Reserve(n);
-}
-template <class L> void TrimRoom(L& list) {
-    if constexpr (requires(L & l) { l.ShrinkToFit(); }) list.ShrinkToFit();
-}
-
 std::string Attr(const TAttributeList& attributes, std::string_view name) {
     return Trim(attributes.getValue(name));
 }
@@ -406,15 +399,15 @@ TModelHandler::~TModelHandler() = default;
 void TModelHandler::startDocument() {
     stack_.clear();
     depth_ = 0;
-    ReserveRoom(project_.Nodes(), kNodeRoom);
-    ReserveRoom(project_.Links(), kLinkRoom);
-    ReserveRoom(project_.LinkRoutes(), kLinkRouteRoom);
+    project_.Nodes().Reserve(kNodeRoom);
+    project_.Links().Reserve(kLinkRoom);
+    project_.LinkRoutes().Reserve(kLinkRouteRoom);
 }
 
 void TModelHandler::endDocument() {
-    TrimRoom(project_.Nodes());
-    TrimRoom(project_.Links());
-    TrimRoom(project_.LinkRoutes());
+    project_.Nodes().ShrinkToFit();
+    project_.Links().ShrinkToFit();
+    project_.LinkRoutes().ShrinkToFit();
 }
 
 void TModelHandler::startElement(std::string_view name, const TAttributeList& attributes) {

@@ -129,6 +129,10 @@ TEST(XmlImport, EveryElementMakesItsEntity) {
     ASSERT_EQ(e1->SectorZones().Count(), 1u);
     EXPECT_EQ(e1->SectorZones().Get(0)->Zone(), p->TransportZones().Get(1));
     EXPECT_EQ(ConsistencyReport(*p), "");
+    // The three large lists give back the room reserved for them.
+    EXPECT_EQ(p->Nodes().Capacity(), p->Nodes().Count());
+    EXPECT_EQ(p->Links().Capacity(), p->Links().Count());
+    EXPECT_EQ(p->LinkRoutes().Capacity(), p->LinkRoutes().Count());
 }
 
 TEST(XmlImport, OperatorTypes) {

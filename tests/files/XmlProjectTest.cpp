@@ -344,8 +344,10 @@ TEST_F(XmlProject, NativeThroughXmlKeepsTheStudy) {
     const std::string before = DumpProject(native);
     SaveXmlProject(native, Path("exa.xml"));
 
+    // Opening a project file named .xml goes to the XML reader.
     TProject fromXml;
-    LoadXmlProject(fromXml, Path("exa.xml"));
+    OpenProjectFile(Path("exa.xml"), fromXml);
+    EXPECT_EQ(fromXml.FileName(), Path("exa.xml"));
     EXPECT_EQ(ConsistencyReport(fromXml), "");
     SaveProjectFile(Path("back.zpz"), fromXml);
     TProject back;
