@@ -153,9 +153,11 @@ TEST_F(PrjProject, OlderClassLayoutsLoad) {
     TObjectWriter writer(*old);
     writer.StoreStream(out, study);
     {
+        std::vector<std::unique_ptr<TZEPPersistent>> orphans; // outlives the study
         TProject scratch;
         TObjectReader probe;
         probe.LoadBytes(out.Data().substr(6), scratch, &scratch);
+        orphans = probe.TakeOrphans();
         EXPECT_EQ(probe.ClassVersion("TLink"), 3);
         EXPECT_EQ(probe.ClassVersion("TZone"), 3);
         EXPECT_EQ(probe.ClassVersion("TMicroZone"), 1);
