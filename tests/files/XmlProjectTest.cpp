@@ -117,6 +117,10 @@ TEST_F(XmlProject, LargeSyntheticStudyRoundTrip) {
     BuildSyntheticStudy(study, TStudySizes{});
     RoundTrip(study, false);
     EXPECT_GT(study.LinkRoutes().Count(), 90000u);
+    ExportXml(study, Path("large.xmlz"), true);
+    std::ofstream(Path("large.xml"), std::ios::binary) << Export(study);
+    EXPECT_EQ(Lint(Path("large.xml")), "");
+    EXPECT_EQ(Lint(Path("large.xmlz")), ""); // xmllint inflates gzip itself
 }
 
 TEST_F(XmlProject, FilesPassXmllintPlainAndCompressed) {
