@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -134,7 +136,13 @@ TEST_F(PrjFile, KilledSaverNeverLeavesATornFile) {
     auto b = BuildRandomRoot(11, 400);
     const std::string imageA = StoreToBytes(*a), imageB = StoreToBytes(*b);
     ASSERT_NE(imageA, imageB);
+    // Kill within about three saves, however fast this build saves.
+    const auto start = std::chrono::steady_clock::now();
     SaveProjectFile(target, *a);
+    const auto once = std::chrono::duration_cast<std::chrono::microseconds>(
+                          std::chrono::steady_clock::now() - start)
+                          .count();
+    const auto window = static_cast<std::uint32_t>(std::max<long long>(20000, 3 * once));
     std::mt19937 rng(42);
     int changed = 0;
     for (int round = 0; round < 120; ++round) {
@@ -151,7 +159,7 @@ TEST_F(PrjFile, KilledSaverNeverLeavesATornFile) {
                 }
             }
         }
-        ::usleep(static_cast<useconds_t>(rng() % 20000));
+        ::usleep(static_cast<useconds_t>(rng() % window));
         ::kill(pid, SIGKILL);
         int status = 0;
         ::waitpid(pid, &status, 0);
