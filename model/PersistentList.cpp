@@ -40,8 +40,35 @@ std::ptrdiff_t TPersistentList::Remove(TZEPPersistent* item) {
 }
 
 std::ptrdiff_t TPersistentList::IndexOf(const TZEPPersistent* item) const {
-    auto it = std::find(items_.begin(), items_.end(), item);
-    return it == items_.end() ? -1 : it - items_.begin();
+    if (items_.size() < kIndexedFrom && !positions_) {
+        auto it = std::find(items_.begin(), items_.end(), item);
+        return it == items_.end() ? -1 : it - items_.begin();
+    }
+    if (!positions_) {
+        positions_ = std::make_unique<TPositions>();
+        positions_->reserve(items_.size());
+        for (std::size_t i = 0; i < items_.size(); ++i) positions_->emplace(items_[i], i);
+    }
+    auto it = positions_->find(item);
+    return it == positions_->end() ? -1 : static_cast<std::ptrdiff_t>(it->second);
+}
+
+void TPersistentList::PositionsAdded(std::size_t index, const TZEPPersistent* item) {
+    if (!positions_) return;
+    if (index + 1 == items_.size())
+        positions_->emplace(item, index); // keeps an earlier position of the same item
+    else
+        positions_.reset();
+}
+
+void TPersistentList::PositionsRemoved(std::size_t index, const TZEPPersistent* item) {
+    if (!positions_) return;
+    if (index == items_.size()) {
+        auto it = positions_->find(item);
+        if (it != positions_->end() && it->second == index) positions_->erase(it);
+    } else {
+        positions_.reset();
+    }
 }
 
 void TPersistentList::Sort() {
@@ -66,6 +93,7 @@ void TPersistentList::Clear() {
 void TPersistentList::RawInsert(std::size_t index, undo::TObject* item) {
     auto* p = static_cast<TZEPPersistent*>(item);
     items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(index), p);
+    PositionsAdded(index, p);
     ItemAdded(index, p);
 }
 
@@ -73,12 +101,14 @@ undo::TObject* TPersistentList::RawExtract(std::size_t index) {
     TZEPPersistent* item = items_[index];
     ItemRemoving(index, item);
     items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+    PositionsRemoved(index, item);
     ItemRemoved(index, item);
     return item;
 }
 
 void TPersistentList::RawSwapItems(std::vector<undo::TObject*>& items) {
     std::vector<undo::TObject*> old(items_.begin(), items_.end());
+    positions_.reset();
     items_.clear();
     for (undo::TObject* o : items)
         items_.push_back(static_cast<TZEPPersistent*>(o));

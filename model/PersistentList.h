@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "model/Persistent.h"
@@ -91,7 +93,17 @@ protected:
     void SetSorted(bool sorted) { sorted_ = sorted; }
 
 private:
+    // Long lists (a route's link-routes, the project's lists) answer IndexOf from a map of each
+    // item's first position, built on the first search and kept up to date by additions and
+    // removals at the end; any other change drops it until the next search. Without it,
+    // rebuilding or tearing down a large study is quadratic.
+    static constexpr std::size_t kIndexedFrom = 64;
+    using TPositions = std::unordered_map<const TZEPPersistent*, std::size_t>;
+    void PositionsAdded(std::size_t index, const TZEPPersistent* item);
+    void PositionsRemoved(std::size_t index, const TZEPPersistent* item);
+
     std::vector<TZEPPersistent*> items_;
+    mutable std::unique_ptr<TPositions> positions_; // valid when not null
     bool owns_;
     bool sorted_ = false;
     bool recordsUndo_ = true;
