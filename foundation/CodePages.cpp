@@ -62,6 +62,8 @@ const Translation& Tables() {
     return t;
 }
 
+} // namespace
+
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -79,8 +81,6 @@ void AppendUtf8(std::string& out, char32_t cp) {
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
-
-} // namespace
 
 char32_t Cp1252ToUnicode(unsigned char c) {
     if (c >= 0x80 && c < 0xA0) return kCp1252High[c - 0x80];

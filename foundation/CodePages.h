@@ -18,6 +18,9 @@ std::string AnsiToOem(std::string_view ansi);
 /// CP850 to Windows-1252; characters Windows-1252 lacks (box drawing) become "?".
 std::string OemToAnsi(std::string_view oem);
 
+/// Appends the UTF-8 form of a code point.
+void AppendUtf8(std::string& out, char32_t codePoint);
+
 /// The Unicode code point of a Windows-1252 byte.
 char32_t Cp1252ToUnicode(unsigned char c);
 /// The Unicode code point of a CP850 byte.
