@@ -23,7 +23,9 @@ void TConsoleMessageHandler::Error(const std::string& text) {
     std::fflush(out_);
 }
 
-void TConsoleMessageHandler::Fatal(const std::string& text) { Error(text); }
+void TConsoleMessageHandler::Fatal(const std::string& text) {
+    Error(text);
+}
 
 void TConsoleMessageHandler::Status(const std::string& text) {
     EndLine();

@@ -43,7 +43,8 @@ std::string ArgReader::Value(const std::string& option, const std::string& fallb
     return fallback;
 }
 
-void ArgReader::ExpectPositional(std::size_t min, std::size_t max, const std::string& synopsis) const {
+void ArgReader::ExpectPositional(std::size_t min, std::size_t max,
+                                 const std::string& synopsis) const {
     if (positional_.size() < min || positional_.size() > max)
         throw EUsageError("usage: zep-cli " + synopsis);
 }
@@ -64,7 +65,6 @@ int Version(const std::vector<std::string>&) {
     return 0;
 }
 
-
 std::vector<std::pair<int, Verb>>& Registry() {
     static std::vector<std::pair<int, Verb>> registry;
     return registry;
@@ -82,14 +82,15 @@ VerbRegistrar::VerbRegistrar(int order, Verb verb) {
 const std::vector<Verb>& AllVerbs() {
     static const std::vector<Verb> verbs = [] {
         auto r = Registry();
-        std::stable_sort(r.begin(), r.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::stable_sort(r.begin(), r.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
         std::vector<Verb> v;
-        for (auto& e : r) v.push_back(std::move(e.second));
+        for (auto& e : r)
+            v.push_back(std::move(e.second));
         return v;
     }();
     return verbs;
 }
-
 
 int RunCli(const std::vector<std::string>& args) {
     TConsoleMessageHandler console;
@@ -99,7 +100,8 @@ int RunCli(const std::vector<std::string>& args) {
         return 2;
     }
     const auto& verbs = AllVerbs();
-    auto it = std::find_if(verbs.begin(), verbs.end(), [&](const Verb& v) { return v.name == args[0]; });
+    auto it =
+        std::find_if(verbs.begin(), verbs.end(), [&](const Verb& v) { return v.name == args[0]; });
     if (it == verbs.end()) {
         std::fprintf(stderr, "zep-cli: unknown verb \"%s\"; zep-cli help lists the verbs\n",
                      args[0].c_str());

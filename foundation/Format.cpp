@@ -11,7 +11,8 @@ namespace zep {
 namespace {
 
 [[noreturn]] void Invalid(std::string_view format) {
-    throw EConvertError("Format '" + std::string(format) + "' invalid or incompatible with argument");
+    throw EConvertError("Format '" + std::string(format) +
+                        "' invalid or incompatible with argument");
 }
 
 // Decimal digits and exponent of |value| rounded half away from zero to `digits` significant
@@ -32,7 +33,8 @@ Decimal ToDecimal(double value, int digits) {
     std::string all;
     all += buf[0];
     const char* p = buf + 2;
-    while (*p != 'e') all += *p++;
+    while (*p != 'e')
+        all += *p++;
     int exp10 = std::atoi(p + 1);
     Decimal d;
     if (all[0] == '0') {
@@ -43,7 +45,8 @@ Decimal ToDecimal(double value, int digits) {
     std::string kept = all.substr(0, static_cast<std::size_t>(digits));
     if (static_cast<int>(all.size()) > digits && all[static_cast<std::size_t>(digits)] >= '5') {
         int i = digits - 1;
-        while (i >= 0 && kept[static_cast<std::size_t>(i)] == '9') kept[static_cast<std::size_t>(i--)] = '0';
+        while (i >= 0 && kept[static_cast<std::size_t>(i)] == '9')
+            kept[static_cast<std::size_t>(i--)] = '0';
         if (i < 0) {
             kept.insert(kept.begin(), '1');
             kept.pop_back();
@@ -75,7 +78,8 @@ std::string ScientificText(double value, int precision, int expDigits, bool plus
     out += 'E';
     out += e < 0 ? "-" : (plusSign ? "+" : "");
     std::string es = std::to_string(std::abs(e));
-    while (static_cast<int>(es.size()) < expDigits) es.insert(es.begin(), '0');
+    while (static_cast<int>(es.size()) < expDigits)
+        es.insert(es.begin(), '0');
     return out + es;
 }
 
@@ -83,7 +87,8 @@ std::string WithThousands(std::string fixed) {
     std::size_t start = fixed[0] == '-' ? 1 : 0;
     std::size_t point = fixed.find('.');
     if (point == std::string::npos) point = fixed.size();
-    for (std::size_t i = point; i > start + 3; i -= 3) fixed.insert(i - 3, ",");
+    for (std::size_t i = point; i > start + 3; i -= 3)
+        fixed.insert(i - 3, ",");
     return fixed;
 }
 
@@ -101,12 +106,14 @@ std::string FloatToStrGeneral(double value, int precision, int expDigits) {
     if (d.exponent > precision || std::fabs(value) < 0.00001) {
         // Scientific: mantissa without trailing zeros.
         std::string mant = d.digits;
-        while (mant.size() > 1 && mant.back() == '0') mant.pop_back();
+        while (mant.size() > 1 && mant.back() == '0')
+            mant.pop_back();
         out = sign + mant.substr(0, 1);
         if (mant.size() > 1) out += "." + mant.substr(1);
         int e = d.exponent - 1;
         std::string es = std::to_string(std::abs(e));
-        while (static_cast<int>(es.size()) < expDigits) es.insert(es.begin(), '0');
+        while (static_cast<int>(es.size()) < expDigits)
+            es.insert(es.begin(), '0');
         return out + "E" + (e < 0 ? "-" : "") + es;
     }
     std::string intPart, frac;
@@ -117,7 +124,8 @@ std::string FloatToStrGeneral(double value, int precision, int expDigits) {
         intPart = d.digits.substr(0, static_cast<std::size_t>(d.exponent));
         frac = d.digits.substr(static_cast<std::size_t>(d.exponent));
     }
-    while (!frac.empty() && frac.back() == '0') frac.pop_back();
+    while (!frac.empty() && frac.back() == '0')
+        frac.pop_back();
     out = sign + intPart;
     if (!frac.empty()) out += "." + frac;
     return out;
@@ -142,8 +150,10 @@ std::string FloatToStrFixed(double value, int decimals) {
         intPart = "0";
         frac = std::string(static_cast<std::size_t>(decimals), '0');
         if (up) {
-            if (decimals == 0) intPart = "1";
-            else frac.back() = '1';
+            if (decimals == 0)
+                intPart = "1";
+            else
+                frac.back() = '1';
         } else {
             sign.clear();
         }
@@ -155,7 +165,8 @@ std::string FloatToStrFixed(double value, int decimals) {
             digits = std::string(static_cast<std::size_t>(-e), '0') + digits;
             e = 0;
         }
-        while (static_cast<int>(digits.size()) < e + decimals) digits += '0';
+        while (static_cast<int>(digits.size()) < e + decimals)
+            digits += '0';
         intPart = e == 0 ? "0" : digits.substr(0, static_cast<std::size_t>(e));
         frac = digits.substr(static_cast<std::size_t>(e), static_cast<std::size_t>(decimals));
         if (intPart.find_first_not_of('0') == std::string::npos &&
@@ -239,18 +250,20 @@ std::string Format(std::string_view format, std::initializer_list<FormatArg> arg
             if (!std::holds_alternative<std::int64_t>(v)) Invalid(format);
             std::int64_t n = std::get<std::int64_t>(v);
             bool neg = n < 0 && type == 'd';
-            std::uint64_t mag = neg ? 0 - static_cast<std::uint64_t>(n)
-                                    : (type == 'd' ? static_cast<std::uint64_t>(n)
-                                                   : static_cast<std::uint64_t>(
-                                                         n < 0 && n >= INT32_MIN
-                                                             ? static_cast<std::uint32_t>(n)
-                                                             : n));
+            std::uint64_t mag =
+                neg ? 0 - static_cast<std::uint64_t>(n)
+                    : (type == 'd'
+                           ? static_cast<std::uint64_t>(n)
+                           : static_cast<std::uint64_t>(
+                                 n < 0 && n >= INT32_MIN ? static_cast<std::uint32_t>(n) : n));
             char buf[32];
             auto r = std::to_chars(buf, buf + sizeof buf, mag, type == 'x' ? 16 : 10);
             std::string digits(buf, r.ptr);
             if (type == 'x')
-                for (auto& ch : digits) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-            while (prec > 0 && static_cast<int>(digits.size()) < prec) digits.insert(digits.begin(), '0');
+                for (auto& ch : digits)
+                    ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+            while (prec > 0 && static_cast<int>(digits.size()) < prec)
+                digits.insert(digits.begin(), '0');
             text = (neg ? "-" : "") + digits;
             break;
         }
@@ -260,12 +273,17 @@ std::string Format(std::string_view format, std::initializer_list<FormatArg> arg
         case 'n':
         case 'm': {
             double d;
-            if (std::holds_alternative<double>(v)) d = std::get<double>(v);
-            else if (std::holds_alternative<std::int64_t>(v)) Invalid(format);
-            else Invalid(format);
+            if (std::holds_alternative<double>(v))
+                d = std::get<double>(v);
+            else if (std::holds_alternative<std::int64_t>(v))
+                Invalid(format);
+            else
+                Invalid(format);
             if (type == 'e') {
-                if (std::isnan(d) || std::isinf(d)) text = FloatToStrGeneral(d);
-                else text = ScientificText(d, prec < 0 ? 15 : std::clamp(prec, 1, 18), 3, true);
+                if (std::isnan(d) || std::isinf(d))
+                    text = FloatToStrGeneral(d);
+                else
+                    text = ScientificText(d, prec < 0 ? 15 : std::clamp(prec, 1, 18), 3, true);
             } else if (type == 'g') {
                 text = FloatToStrGeneral(d, prec < 0 ? 15 : std::clamp(prec, 1, 18), 0);
             } else if (type == 'f') {
@@ -277,9 +295,12 @@ std::string Format(std::string_view format, std::initializer_list<FormatArg> arg
             break;
         }
         case 's': {
-            if (std::holds_alternative<std::string>(v)) text = std::get<std::string>(v);
-            else Invalid(format);
-            if (prec >= 0 && static_cast<int>(text.size()) > prec) text.resize(static_cast<std::size_t>(prec));
+            if (std::holds_alternative<std::string>(v))
+                text = std::get<std::string>(v);
+            else
+                Invalid(format);
+            if (prec >= 0 && static_cast<int>(text.size()) > prec)
+                text.resize(static_cast<std::size_t>(prec));
             break;
         }
         default:
@@ -330,8 +351,10 @@ bool TryStrToInt64(std::string_view text, std::int64_t& value) {
 
 std::string Trim(std::string_view text) {
     std::size_t b = 0, e = text.size();
-    while (b < e && static_cast<unsigned char>(text[b]) <= ' ') ++b;
-    while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ') --e;
+    while (b < e && static_cast<unsigned char>(text[b]) <= ' ')
+        ++b;
+    while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ')
+        --e;
     return std::string(text.substr(b, e - b));
 }
 
@@ -360,6 +383,8 @@ int CompareText(std::string_view a, std::string_view b) {
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-bool SameText(std::string_view a, std::string_view b) { return CompareText(a, b) == 0; }
+bool SameText(std::string_view a, std::string_view b) {
+    return CompareText(a, b) == 0;
+}
 
 } // namespace zep

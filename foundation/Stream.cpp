@@ -23,7 +23,9 @@ std::int64_t TStream::Size() {
     return size;
 }
 
-void TStream::SetSize(std::int64_t) { throw EStreamError("Setting size not allowed"); }
+void TStream::SetSize(std::int64_t) {
+    throw EStreamError("Setting size not allowed");
+}
 
 void TStream::ReadBuffer(void* buffer, std::size_t count) {
     if (count != 0 && Read(buffer, count) != count) throw EReadError("Stream read error");
@@ -56,7 +58,8 @@ std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
 std::string TStream::ReadAll() {
     std::string out;
     char buf[65536];
-    for (std::size_t got; (got = Read(buf, sizeof buf)) != 0;) out.append(buf, got);
+    for (std::size_t got; (got = Read(buf, sizeof buf)) != 0;)
+        out.append(buf, got);
     return out;
 }
 
@@ -120,7 +123,7 @@ std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
 }
 
 std::int64_t TFileStream::Seek(std::int64_t offset, SeekOrigin origin) {
-    int whence = origin == SeekOrigin::Begin ? SEEK_SET
+    int whence = origin == SeekOrigin::Begin     ? SEEK_SET
                  : origin == SeekOrigin::Current ? SEEK_CUR
                                                  : SEEK_END;
     off_t r = ::lseek(fd_, static_cast<off_t>(offset), whence);

@@ -19,7 +19,8 @@ Result RunCli(const std::string& args) {
     FILE* p = popen(cmd.c_str(), "r");
     if (!p) return r;
     std::array<char, 4096> buf;
-    for (size_t n; (n = fread(buf.data(), 1, buf.size(), p)) > 0;) r.out.append(buf.data(), n);
+    for (size_t n; (n = fread(buf.data(), 1, buf.size(), p)) > 0;)
+        r.out.append(buf.data(), n);
     int st = pclose(p);
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return r;

@@ -30,7 +30,8 @@ TEST(CodePages, Cp850MatchesTheCLibrary) {
         char32_t cp = Cp850ToUnicode(static_cast<unsigned char>(c));
         std::string expect = Iconv("CP850", "UTF-32LE", byte);
         ASSERT_EQ(expect.size(), 4u) << c;
-        char32_t theirs = static_cast<unsigned char>(expect[0]) | static_cast<unsigned char>(expect[1]) << 8 |
+        char32_t theirs = static_cast<unsigned char>(expect[0]) |
+                          static_cast<unsigned char>(expect[1]) << 8 |
                           static_cast<unsigned char>(expect[2]) << 16;
         EXPECT_EQ(cp, theirs) << std::hex << c;
     }
@@ -47,10 +48,13 @@ TEST(CodePages, Windows1252MatchesTheCLibrary) {
 
 TEST(CodePages, RoundTrips) {
     std::string all;
-    for (int c = 1; c < 256; ++c) all += static_cast<char>(c);
+    for (int c = 1; c < 256; ++c)
+        all += static_cast<char>(c);
     EXPECT_EQ(Utf8ToAnsi(AnsiToUtf8(all)), all);
     // Every Windows-1252 letter that CP850 has survives ANSI -> OEM -> ANSI.
-    std::string text = "Stra\xDF" "e G\xF6teborg \xC5" "lesund \xE9t\xE9 \xA3 \xD8resund";
+    std::string text = "Stra\xDF"
+                       "e G\xF6teborg \xC5"
+                       "lesund \xE9t\xE9 \xA3 \xD8resund";
     EXPECT_EQ(OemToAnsi(AnsiToOem(text)), text);
     EXPECT_EQ(AnsiToOem("\xE9"), "\x82");
     EXPECT_EQ(AnsiToOem("\x80"), "?"); // the euro sign has no CP850 byte

@@ -39,7 +39,8 @@ TEST(FloatToStrGeneral, SevenDigitTable) {
         {std::numeric_limits<double>::max(), "1.797693E308"},
         {std::numeric_limits<double>::denorm_min(), "4.940656E-324"},
     };
-    for (const auto& c : cases) EXPECT_EQ(FloatToStrGeneral(c.value), c.text) << c.value;
+    for (const auto& c : cases)
+        EXPECT_EQ(FloatToStrGeneral(c.value), c.text) << c.value;
 }
 
 TEST(FloatToStrGeneral, SpecialValues) {
