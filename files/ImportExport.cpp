@@ -317,32 +317,7 @@ bool SaveTextLines(const std::string& path, const TTextLines& lines, bool onlyIf
         }
         if (same) return false;
     }
-    struct stat st {};
-    const bool existed = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-    std::string tmp = path + ".XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0) throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
-    ::close(fd);
-    try {
-        mode_t mode;
-        if (existed) {
-            mode = st.st_mode & 07777;
-        } else {
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            mode = 0666 & ~mask;
-        }
-        ::chmod(tmp.c_str(), mode);
-        {
-            TFileStream out(tmp, FileMode::OpenReadWrite);
-            out.WriteString(content);
-        }
-        if (::rename(tmp.c_str(), path.c_str()) != 0)
-            throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
-    } catch (...) {
-        ::unlink(tmp.c_str());
-        throw;
-    }
+    ReplaceFileContent(path, content);
     return true;
 }
 

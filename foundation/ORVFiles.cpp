@@ -1,5 +1,12 @@
 #include "foundation/ORVFiles.h"
 
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "foundation/Stream.h"
+
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -67,6 +74,39 @@ std::string MoveToBackup(const std::string& fileName) {
     if (!fs::remove(file, ec) || ec)
         throw ECouldNotRenameToBackup(Format("Delete old file %s", {fileName}));
     return target;
+}
+
+void ReplaceFileContent(const std::string& path, const std::string& content) {
+    struct stat st {};
+    const bool existed = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    if (existed && ::access(path.c_str(), W_OK) != 0)
+        throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
+    std::string tmpName = path + ".XXXXXX";
+    const int fd = ::mkstemp(tmpName.data());
+    if (fd < 0) throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
+    ::close(fd);
+    try {
+        // mkstemp creates the file private; give it the mode the old file had, or the one a
+        // newly created file would get.
+        mode_t mode;
+        if (existed) {
+            mode = st.st_mode & 07777;
+        } else {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            mode = 0666 & ~mask;
+        }
+        ::chmod(tmpName.c_str(), mode);
+        {
+            TFileStream out(tmpName, FileMode::OpenReadWrite);
+            out.WriteString(content);
+        }
+        if (::rename(tmpName.c_str(), path.c_str()) != 0)
+            throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
+    } catch (...) {
+        ::unlink(tmpName.c_str());
+        throw;
+    }
 }
 
 } // namespace zep

@@ -24,4 +24,11 @@ std::string TempFileName(const std::string& pathOrFile);
 /// Raises ECouldNotRenameToBackup when the file can be neither moved nor copied and deleted.
 std::string MoveToBackup(const std::string& fileName);
 
+/// Replaces the file `path` with `content` without a moment in which it is missing or torn:
+/// writes a temporary file beside it (with the old file's mode, or the mode a new file gets) and
+/// renames it into place. An existing file that may not be written is refused. Raises
+/// EFCreateError "Cannot create file "<path>". <reason>"; on failure the old file is untouched
+/// and no temporary file is left.
+void ReplaceFileContent(const std::string& path, const std::string& content);
+
 } // namespace zep

@@ -1,5 +1,7 @@
 #include "modelio/ZEPASCII.h"
 
+#include "foundation/ORVFiles.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -345,36 +347,7 @@ void ReplaceWithLines(const std::string& path, const TLines& lines) {
         content += "\r\n";
     }
 
-    struct stat st {};
-    bool existed = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-    if (existed && ::access(path.c_str(), W_OK) != 0)
-        throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
-    std::string tmpName = path + ".XXXXXX";
-    int fd = ::mkstemp(tmpName.data());
-    if (fd < 0) throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
-    ::close(fd);
-    try {
-        // mkstemp creates the file private; give it the mode the old file had, or the one a
-        // newly created file would get.
-        mode_t mode;
-        if (existed) {
-            mode = st.st_mode & 07777;
-        } else {
-            mode_t mask = ::umask(0);
-            ::umask(mask);
-            mode = 0666 & ~mask;
-        }
-        ::chmod(tmpName.c_str(), mode);
-        {
-            TFileStream out(tmpName, FileMode::OpenReadWrite);
-            out.WriteString(content);
-        }
-        if (::rename(tmpName.c_str(), path.c_str()) != 0)
-            throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
-    } catch (...) {
-        ::unlink(tmpName.c_str());
-        throw;
-    }
+    ReplaceFileContent(path, content);
 }
 
 } // namespace
