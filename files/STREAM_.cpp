@@ -418,13 +418,13 @@ void StorePropertyPairs(TObjectWriter& writer, const model::TPropertyList& props
     // up for unknown attributes) are not part of this file.
     std::uint32_t count = 0;
     for (const model::TProperty& p : props)
-        count += p.id > 0 && p.id <= 255 && p.id != skipId;
+        count += p.Id() > 0 && p.Id() <= 255 && p.Id() != skipId;
     writer.BeginList(true, count);
     std::uint32_t n = 0;
     for (const model::TProperty& p : props) {
-        if (p.id <= 0 || p.id > 255 || p.id == skipId) continue;
+        if (p.Id() <= 0 || p.Id() > 255 || p.Id() == skipId) continue;
         writer.ListItem(++n);
-        writer.WriteUInt8(static_cast<std::uint8_t>(p.id));
+        writer.WriteUInt8(static_cast<std::uint8_t>(p.Id()));
         writer.WriteValue(p.value);
     }
     writer.EndList();

@@ -120,7 +120,7 @@ void TXMLWriter::WriteValues(TEntity& entity) {
     }
     TPropSpecSet& specs = entity.Specs();
     for (const TProperty& record : entity.Properties()) {
-        const TPropSpec* spec = specs.FindById(record.id);
+        const TPropSpec* spec = specs.FindById(record.Id());
         if (!spec || spec->HasFlag(psAttribute) || spec->HasFlag(psNotStored)) continue;
         if (record.value.IsEmpty() || ValuesEqual(record.value, spec->Default())) continue;
         if (!Exchangeable(record.value)) continue;
@@ -139,7 +139,7 @@ void TXMLWriter::WriteValues(TEntity& entity) {
         if (!version) continue;
         const bool root = scenario->IsBase();
         for (const TProperty& record : *version) {
-            const TPropSpec* spec = specs.FindById(record.id);
+            const TPropSpec* spec = specs.FindById(record.Id());
             if (!spec || spec->HasFlag(psAttribute) || spec->HasFlag(psNotStored)) continue;
             // In the root a default value says nothing; below it, it overrides the parent's.
             if (root && ValuesEqual(record.value, spec->Default())) continue;

@@ -19,7 +19,7 @@ std::string DumpEntity(const TEntity& entity) {
     std::string out = std::string(entity.ClassName()) + " " + entity.KeyText() + " #" +
                       std::to_string(entity.ListIndex()) + "\n";
     for (const TProperty& p : entity.Properties())
-        out += "  " + std::to_string(p.id) + "=" + DumpValue(p.value) + "\n";
+        out += "  " + std::to_string(p.Id()) + "=" + DumpValue(p.value) + "\n";
     if (auto* v = dynamic_cast<const TVersionedEntity*>(&entity)) {
         std::vector<const TVersion*> versions;
         for (const auto& version : v->Versions())
@@ -31,7 +31,7 @@ std::string DumpEntity(const TEntity& entity) {
         for (const TVersion* version : versions) {
             out += "  [" + version->Scenario()->KeyText() + "]\n";
             for (const TProperty& p : *version)
-                out += "    " + std::to_string(p.id) + "=" + DumpValue(p.value) + "\n";
+                out += "    " + std::to_string(p.Id()) + "=" + DumpValue(p.value) + "\n";
         }
     }
     return out;

@@ -310,7 +310,7 @@ private:
         for (const TProperty& p : values) {
             const TZEPPersistent* o = p.value.ToObject();
             if (o && !live_.count(o))
-                Fail(Name(owner) + ": " + where + " value " + std::to_string(p.id) +
+                Fail(Name(owner) + ": " + where + " value " + std::to_string(p.Id()) +
                      " refers to an object not in the study");
         }
     }

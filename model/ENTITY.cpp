@@ -46,7 +46,7 @@ void TEntity::StoreProperties(TPersistWriter& writer) const {
     std::uint32_t position = 0;
     for (const TProperty& p : props_) {
         writer.ListItem(++position);
-        writer.WriteUInt8(static_cast<std::uint8_t>(p.id));
+        writer.WriteUInt8(static_cast<std::uint8_t>(p.Id()));
         writer.WriteValue(p.value);
     }
     writer.EndList();
@@ -54,7 +54,7 @@ void TEntity::StoreProperties(TPersistWriter& writer) const {
 
 void TEntity::LoadProperties(TPersistReader& reader) {
     while (props_.Count() > 0)
-        props_.RawPut(props_.At(props_.Count() - 1).id, TValue());
+        props_.RawPut(props_.At(props_.Count() - 1).Id(), TValue());
     bool owning = false;
     const std::uint32_t count = reader.BeginList(owning);
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -136,7 +136,7 @@ void TEntity::StoreZEPTPar(TStream& out) const {
 void TEntity::AssignProperties(const TEntity& other) {
     for (const TProperty& p : other.props_) {
         if (dynamic_cast<TEntityList*>(p.value.ToObject())) continue;
-        SetProperty(p.id, p.value);
+        SetProperty(p.Id(), p.value);
     }
 }
 
@@ -151,7 +151,7 @@ std::string TEntity::KeyText() const {
 
 std::string TEntity::ErrorMessage() const {
     for (const TProperty& p : props_) {
-        std::string msg = Specs().ById(p.id).ErrorMessage(p.value);
+        std::string msg = Specs().ById(p.Id()).ErrorMessage(p.value);
         if (!msg.empty()) return msg + " [D]";
     }
     return {};

@@ -86,10 +86,10 @@ std::string TLinkTypeOper::ErrorMessageIn(const TScenario* scenario) const {
     const TVersion* v = VersionOf(scenario);
     if (!v || !IsUsedIn(scenario)) return {};
     for (const TProperty& p : *v) {
-        if (p.id == kPathOverlappingFactor && p.value.Kind() == varInteger &&
+        if (p.Id() == kPathOverlappingFactor && p.value.Kind() == varInteger &&
             p.value.ToInteger() == 0)
             continue;
-        std::string msg = Specs().ById(p.id).ErrorMessage(p.value);
+        std::string msg = Specs().ById(p.Id()).ErrorMessage(p.value);
         if (!msg.empty()) return msg;
     }
     return {};

@@ -12,36 +12,51 @@ namespace {
 const TValue kEmpty;
 } // namespace
 
+// Records are trivially relocatable (a tag, an identifier and a payload; text is held by
+// pointer), so they move between the inline slot and the array by memcpy.
+namespace {
+void MoveRecords(TProperty* to, const TProperty* from, std::size_t count) {
+    std::memmove(static_cast<void*>(to), static_cast<const void*>(from), count * sizeof(TProperty));
+}
+} // namespace
+
 TPropertyList::~TPropertyList() {
+    TProperty* data = Data();
     for (std::size_t i = 0; i < size_; ++i)
-        data_[i].~TProperty();
-    std::free(data_);
+        data[i].~TProperty();
+    if (size_ > 1) std::free(heap_);
 }
 
-TPropertyList::TPropertyList(TPropertyList&& other) noexcept
-    : data_(other.data_), size_(other.size_), capacity_(other.capacity_) {
-    other.data_ = nullptr;
-    other.size_ = other.capacity_ = other.cache_ = 0;
+void TPropertyList::Relocate(TPropertyList& from) noexcept {
+    if (from.size_ <= 1)
+        std::memcpy(inline_, from.inline_, sizeof inline_);
+    else
+        heap_ = from.heap_;
+    size_ = from.size_;
+    capacity_ = from.capacity_;
+    cache_ = 0;
+    from.heap_ = nullptr;
+    from.size_ = from.capacity_ = from.cache_ = 0;
+}
+
+TPropertyList::TPropertyList(TPropertyList&& other) noexcept {
+    Relocate(other);
 }
 
 TPropertyList& TPropertyList::operator=(TPropertyList&& other) noexcept {
     if (this != &other) {
         this->~TPropertyList();
-        data_ = other.data_;
-        size_ = other.size_;
-        capacity_ = other.capacity_;
-        cache_ = 0;
-        other.data_ = nullptr;
-        other.size_ = other.capacity_ = other.cache_ = 0;
+        Relocate(other);
     }
     return *this;
 }
 
 std::size_t TPropertyList::LowerBound(std::int32_t id) const {
+    const TProperty* data = Data();
     std::size_t lo = 0, hi = size_;
     while (lo < hi) {
         const std::size_t mid = (lo + hi) / 2;
-        if (data_[mid].id < id)
+        if (data[mid].Id() < id)
             lo = mid + 1;
         else
             hi = mid;
@@ -49,12 +64,11 @@ std::size_t TPropertyList::LowerBound(std::int32_t id) const {
     return lo;
 }
 
-const TProperty* TPropertyList::Find(std::int32_t id) const {
-    if (cache_ < size_ && data_[cache_].id == id) return &data_[cache_];
+const TProperty* TPropertyList::FindInArray(std::int32_t id) const {
     const std::size_t i = LowerBound(id);
-    if (i < size_ && data_[i].id == id) {
+    if (i < size_ && heap_[i].Id() == id) {
         cache_ = static_cast<std::uint16_t>(i);
-        return &data_[i];
+        return &heap_[i];
     }
     return nullptr;
 }
@@ -63,49 +77,49 @@ const TValue& TPropertyList::GetValue(const TProperty* record) {
     return record ? record->value : kEmpty;
 }
 
-void TPropertyList::Reserve(std::size_t capacity) {
-    // TValue is trivially relocatable (a tag and a payload), so records move by memcpy.
-    auto* fresh = static_cast<TProperty*>(std::malloc(capacity * sizeof(TProperty)));
-    if (!fresh) throw std::bad_alloc();
-    if (size_)
-        std::memcpy(static_cast<void*>(fresh), static_cast<const void*>(data_),
-                    size_ * sizeof(TProperty));
-    std::free(data_);
-    data_ = fresh;
-    capacity_ = static_cast<std::uint16_t>(capacity);
-}
-
 void TPropertyList::RawPut(std::int32_t id, TValue value) {
     const std::size_t i = LowerBound(id);
-    const bool present = i < size_ && data_[i].id == id;
+    TProperty* data = Data();
+    const bool present = i < size_ && data[i].Id() == id;
+    cache_ = 0;
     if (value.IsEmpty()) {
         if (!present) return;
-        data_[i].~TProperty();
-        std::memmove(static_cast<void*>(data_ + i), static_cast<const void*>(data_ + i + 1),
-                     (size_ - i - 1) * sizeof(TProperty));
+        data[i].~TProperty();
+        MoveRecords(data + i, data + i + 1, size_ - i - 1);
         --size_;
-        cache_ = 0;
-        if (size_ == 0) {
-            std::free(data_);
-            data_ = nullptr;
+        if (size_ == 1) {
+            // Back to the inline slot.
+            TProperty* array = heap_;
+            MoveRecords(Inline(), array, 1);
+            std::free(array);
             capacity_ = 0;
         }
         return;
     }
     if (present) {
-        data_[i].value = std::move(value);
+        data[i].value = std::move(value);
         return;
     }
     if (size_ == 0xFFFF) throw std::length_error("property list full");
-    if (size_ == capacity_) {
-        // Grow by one for small lists: most entities hold a handful of values, and every slot
-        // left unused costs 24 bytes per entity.
-        const std::size_t grow = size_ < 8 ? 1 : size_ / 4;
-        Reserve(std::min<std::size_t>(size_ + grow, 0xFFFF));
+    if (size_ == 0) {
+        new (Inline()) TProperty(id, std::move(value));
+        size_ = 1;
+        return;
     }
-    std::memmove(static_cast<void*>(data_ + i + 1), static_cast<const void*>(data_ + i),
-                 (size_ - i) * sizeof(TProperty));
-    new (data_ + i) TProperty{static_cast<std::int16_t>(id), std::move(value)};
+    if (size_ == 1 || size_ == capacity_) {
+        // Grow by one for small lists: most entities hold a handful of values, and every slot
+        // left unused costs a record per entity.
+        const std::size_t grow = size_ < 8 ? 1 : size_ / 4;
+        const std::size_t capacity = std::min<std::size_t>(size_ + grow, 0xFFFF);
+        auto* fresh = static_cast<TProperty*>(std::malloc(capacity * sizeof(TProperty)));
+        if (!fresh) throw std::bad_alloc();
+        MoveRecords(fresh, data, size_);
+        if (size_ > 1) std::free(heap_);
+        heap_ = data = fresh;
+        capacity_ = static_cast<std::uint16_t>(capacity);
+    }
+    MoveRecords(data + i + 1, data + i, size_ - i);
+    new (data + i) TProperty(id, std::move(value));
     ++size_;
     cache_ = static_cast<std::uint16_t>(i);
 }
@@ -125,7 +139,7 @@ void TPropertyList::SetValue(std::int32_t id, const TValue& value) {
 
 void TPropertyList::Clear() {
     while (size_ > 0)
-        SetValue(data_[size_ - 1].id, TValue());
+        SetValue(At(size_ - 1).Id(), TValue());
 }
 
 void TChangePropValueUndoer::Do() {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 
 #include "model/PropSpec.h"
@@ -14,22 +15,45 @@ namespace zep::model {
 
 class TZEPPersistent;
 
-/// One stored value: a 16-bit identifier and the value (24 bytes).
-struct TProperty {
-    std::int16_t id;
-    TValue value;
-    std::int32_t Id() const { return id; }
+/// One stored value: the value with its 16-bit identifier kept in the value's spare bits, so a
+/// record is as small as the value itself (16 bytes).
+class TProperty {
+public:
+    TProperty(std::int32_t id, TValue v) : value(std::move(v)) { SetId(id); }
+    TProperty(const TProperty& other) : value(other.value) { SetId(other.Id()); }
+    TProperty(TProperty&& other) noexcept : value(std::move(other.value)) { SetId(other.Id()); }
+    TProperty& operator=(const TProperty& other) {
+        value = other.value;
+        SetId(other.Id());
+        return *this;
+    }
+    TProperty& operator=(TProperty&& other) noexcept {
+        value = std::move(other.value);
+        SetId(other.Id());
+        return *this;
+    }
+
+    std::int32_t Id() const { return value.holderSlot_; }
     const TValue& Value() const { return value; }
+
+    /// Assigning a value keeps the identifier.
+    TValue value;
+
+private:
+    void SetId(std::int32_t id) { value.holderSlot_ = static_cast<std::int16_t>(id); }
 };
 
+static_assert(sizeof(TProperty) == sizeof(TValue), "a record is no larger than its value");
+
 /// The values an entity (or one version of it) holds, sorted by identifier, at most one record
-/// per identifier; a property holding its default is simply absent. Stored as one small
-/// contiguous array (16 bytes of header), searched by bisection with a one-entry cache.
+/// per identifier; a property holding its default is simply absent. A single record is held
+/// inside the list (no allocation, no extra memory access for the most common case); two or more
+/// live in one exact-fit array searched by bisection with a one-entry cache.
 /// Its address must stay fixed while undo records refer to it (lists live inside entities and
-/// versions, which are never moved).
+/// versions, which are moved only as a whole).
 class TPropertyList {
 public:
-    TPropertyList() = default;
+    TPropertyList() noexcept { heap_ = nullptr; }
     TPropertyList(const TPropertyList&) = delete;
     TPropertyList& operator=(const TPropertyList&) = delete;
     TPropertyList(TPropertyList&& other) noexcept;
@@ -37,7 +61,11 @@ public:
     ~TPropertyList();
 
     /// The record with this identifier, or nullptr. Valid until the list changes.
-    const TProperty* Find(std::int32_t id) const;
+    const TProperty* Find(std::int32_t id) const {
+        if (size_ <= 1) return size_ == 1 && Inline()->Id() == id ? Inline() : nullptr;
+        if (heap_[cache_].Id() == id) return &heap_[cache_];
+        return FindInArray(id);
+    }
     /// The record's value, or the empty value for nullptr.
     static const TValue& GetValue(const TProperty* record);
     /// The value held for `id`, or the empty value.
@@ -56,22 +84,31 @@ public:
 
     std::size_t Count() const { return size_; }
     bool Empty() const { return size_ == 0; }
-    const TProperty& At(std::size_t index) const { return data_[index]; }
-    const TProperty* begin() const { return data_; }
-    const TProperty* end() const { return data_ + size_; }
+    const TProperty& At(std::size_t index) const { return Data()[index]; }
+    const TProperty* begin() const { return Data(); }
+    const TProperty* end() const { return Data() + size_; }
 
     /// Puts `value` under `id` without any undo step; an empty value removes the record.
     void RawPut(std::int32_t id, TValue value);
     /// Bytes held on the heap by this list (for memory accounting).
     std::size_t HeapBytes() const {
-        return static_cast<std::size_t>(capacity_) * sizeof(TProperty);
+        return size_ <= 1 ? 0 : static_cast<std::size_t>(capacity_) * sizeof(TProperty);
     }
 
 private:
+    // One record or fewer: held in `inline_`; more: in the array `heap_` of `capacity_`.
+    TProperty* Inline() const {
+        return std::launder(reinterpret_cast<TProperty*>(const_cast<unsigned char*>(inline_)));
+    }
+    TProperty* Data() const { return size_ <= 1 ? Inline() : heap_; }
+    const TProperty* FindInArray(std::int32_t id) const;
     std::size_t LowerBound(std::int32_t id) const;
-    void Reserve(std::size_t capacity);
+    void Relocate(TPropertyList& from) noexcept;
 
-    TProperty* data_ = nullptr;
+    union {
+        TProperty* heap_;
+        alignas(TProperty) unsigned char inline_[sizeof(TProperty)];
+    };
     std::uint16_t size_ = 0;
     std::uint16_t capacity_ = 0;
     mutable std::uint16_t cache_ = 0; // index of the record the last lookup found

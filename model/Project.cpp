@@ -971,7 +971,8 @@ void TProject::RebuildMacroZoneMembers() {
     TNoUndoScope noUndo;
     for (std::size_t i = 0; i < macroZones_->Count(); ++i) {
         auto& subs = static_cast<TMacroZone*>(macroZones_->Get(i))->SubZones();
-        while (subs.Count() > 0) subs.RawExtract(subs.Count() - 1);
+        while (subs.Count() > 0)
+            subs.RawExtract(subs.Count() - 1);
     }
     for (std::size_t i = 0; i < transportZones_->Count(); ++i) {
         auto* micro = dynamic_cast<TMicroZone*>(transportZones_->Get(i));
@@ -1235,8 +1236,8 @@ bool HasTrips(const TCategoryMode* cm) {
 /// Whether a sector-zone record holds data: its references do not count.
 bool HoldsData(const TSectorZone* sz) {
     for (const TProperty& p : sz->Properties())
-        if (p.id != kPropId && p.id != kPropName && p.id != TSectorZone::kSector &&
-            p.id != TSectorZone::kZone)
+        if (p.Id() != kPropId && p.Id() != kPropName && p.Id() != TSectorZone::kSector &&
+            p.Id() != TSectorZone::kZone)
             return true;
     for (const auto& v : sz->Versions())
         if (!v->Empty()) return true;

@@ -34,9 +34,21 @@ std::unique_ptr<TEntity> TScenario::CreateLike() const {
     return std::make_unique<TScenario>(parent_);
 }
 
+void TScenario::SetParent(TScenario* parent) {
+    parent_ = parent;
+    ++treeGeneration_;
+}
+
+void TScenario::RebuildWayUp() const {
+    wayUp_.clear();
+    for (const TScenario* s = this; s; s = s->parent_)
+        wayUp_.push_back(s);
+    wayUpGeneration_ = treeGeneration_;
+}
+
 void TScenario::Copy(const TEntity& other) {
     TEntity::Copy(other);
-    if (auto* s = dynamic_cast<const TScenario*>(&other)) parent_ = s->parent_;
+    if (auto* s = dynamic_cast<const TScenario*>(&other)) SetParent(s->parent_);
 }
 
 std::string TScenario::KeyText() const {
@@ -54,24 +66,11 @@ std::string TScenario::ErrorMessage() const {
     return ok ? std::string() : "Scenario name must be alphanumaric";
 }
 
-int TScenario::Depth() const {
-    int depth = 0;
-    for (const TScenario* s = parent_; s; s = s->parent_)
-        ++depth;
-    return depth;
-}
-
 TScenario* TScenario::Base() {
     TScenario* s = this;
     while (s->parent_)
         s = s->parent_;
     return s;
-}
-
-bool TScenario::DescendsFrom(const TScenario* ancestor) const {
-    for (const TScenario* s = this; s; s = s->parent_)
-        if (s == ancestor) return true;
-    return false;
 }
 
 int CompareScenarios(const TScenario* a, const TScenario* b) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "model/ENTITY.h"
 
@@ -28,14 +29,25 @@ public:
 
     TScenario* Parent() const { return parent_; }
     /// Re-parents (used by loaders before the scenario is used).
-    void SetParent(TScenario* parent) { parent_ = parent; }
+    void SetParent(TScenario* parent);
     bool IsBase() const { return parent_ == nullptr; }
     /// The number of ancestors (0 for the base scenario).
-    int Depth() const;
+    int Depth() const { return static_cast<int>(WayUp().size()) - 1; }
     /// The root of this scenario's tree.
     TScenario* Base();
-    /// Whether `ancestor` is this scenario or one of its ancestors.
-    bool DescendsFrom(const TScenario* ancestor) const;
+    /// Whether `ancestor` is this scenario or one of its ancestors (constant time).
+    bool DescendsFrom(const TScenario* ancestor) const {
+        if (!ancestor) return false;
+        const auto& mine = WayUp();
+        const std::size_t theirs = ancestor->WayUp().size();
+        return theirs <= mine.size() && mine[mine.size() - theirs] == ancestor;
+    }
+    /// This scenario, its parent, and so on up to the base: the order in which versioned values
+    /// resolve. Kept with the scenario and rebuilt after any scenario changed its parent.
+    const std::vector<const TScenario*>& WayUp() const {
+        if (wayUpGeneration_ != treeGeneration_) RebuildWayUp();
+        return wayUp_;
+    }
     /// A number fixed at construction, increasing in creation order; orders an entity's versions.
     std::uint32_t Serial() const { return serial_; }
 
@@ -44,8 +56,15 @@ public:
     std::uint8_t streamByte2_ = 0;
 
 private:
+    void RebuildWayUp() const;
+
     TScenario* parent_;
     std::uint32_t serial_;
+    mutable std::uint32_t wayUpGeneration_ = 0; // the tree generation wayUp_ was built in
+    mutable std::vector<const TScenario*> wayUp_;
+    /// Counts the changes of parent of all scenarios (starts at 1 so that no way up is valid
+    /// before it is built). The model is used from one thread.
+    static inline std::uint32_t treeGeneration_ = 1;
 };
 
 /// The scenario order: same object equal; a missing scenario first; an ancestor before its

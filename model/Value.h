@@ -10,6 +10,7 @@
 namespace zep::model {
 
 class TZEPPersistent;
+class TProperty;
 
 /// Kind codes; the numbers are the ones value types are declared with (text 256, integer 3,
 /// real 5, date 7, object reference 10, boolean 11).
@@ -56,6 +57,8 @@ double TextToNumber(std::string_view text);
 
 /// A dynamically typed property value: a 16-bit kind tag and an 8-byte payload. Text is held by
 /// pointer to a shared immutable string, so copies are cheap. Not thread-safe (one UI thread).
+/// Sixteen bits of the padding between tag and payload belong to the property record holding the
+/// value (its identifier): no copy, move or assignment of a value reads or writes them.
 class TValue {
 public:
     TValue() noexcept : kind_(varEmpty) { u_.i64 = 0; }
@@ -129,11 +132,13 @@ public:
     std::string DebugText() const;
 
 private:
+    friend class TProperty;
     struct StrRep;
     double ToDoubleSlow() const noexcept;
     void Release() noexcept;
 
     std::uint16_t kind_;
+    std::int16_t holderSlot_ = 0; // the holding record's identifier; see the class comment
     union {
         std::int32_t i32;
         std::int16_t i16;

@@ -10,7 +10,7 @@ std::vector<std::pair<std::int32_t, TValue>> Snapshot(const TVersion& v) {
     std::vector<std::pair<std::int32_t, TValue>> records;
     records.reserve(v.Count());
     for (const TProperty& p : v)
-        records.emplace_back(p.id, p.value);
+        records.emplace_back(p.Id(), p.value);
     return records;
 }
 
@@ -28,38 +28,42 @@ void TVersionList::RawInsert(TVersion&& version) {
         first_ = std::move(version);
         return;
     }
+    if (!rest_) rest_ = std::make_unique<std::vector<TVersion>>();
+    std::vector<TVersion>& rest = *rest_;
     const std::uint32_t serial = version.Scenario()->Serial();
     if (serial < first_.Scenario()->Serial()) {
-        rest_.insert(rest_.begin(), std::move(first_));
+        rest.insert(rest.begin(), std::move(first_));
         first_ = std::move(version);
         return;
     }
-    auto it = rest_.begin();
-    while (it != rest_.end() && it->Scenario()->Serial() < serial)
+    auto it = rest.begin();
+    while (it != rest.end() && it->Scenario()->Serial() < serial)
         ++it;
-    rest_.insert(it, std::move(version));
+    rest.insert(it, std::move(version));
 }
 
 std::optional<TVersion> TVersionList::RawExtract(const TScenario* scenario) {
     if (!scenario) return std::nullopt;
+    std::optional<TVersion> out;
     if (first_.Scenario() == scenario) {
-        std::optional<TVersion> v(std::move(first_));
-        if (rest_.empty()) {
+        out.emplace(std::move(first_));
+        if (!rest_) {
             first_ = TVersion(nullptr, nullptr);
         } else {
-            first_ = std::move(rest_.front());
-            rest_.erase(rest_.begin());
+            first_ = std::move(rest_->front());
+            rest_->erase(rest_->begin());
         }
-        return v;
-    }
-    for (auto it = rest_.begin(); it != rest_.end(); ++it) {
-        if (it->Scenario() == scenario) {
-            std::optional<TVersion> v(std::move(*it));
-            rest_.erase(it);
-            return v;
+    } else if (rest_) {
+        for (auto it = rest_->begin(); it != rest_->end(); ++it) {
+            if (it->Scenario() == scenario) {
+                out.emplace(std::move(*it));
+                rest_->erase(it);
+                break;
+            }
         }
     }
-    return std::nullopt;
+    if (rest_ && rest_->empty()) rest_.reset();
+    return out;
 }
 
 void TVersion::SetValue(std::int32_t id, const TValue& value) {
@@ -77,7 +81,7 @@ void TVersion::SetValue(std::int32_t id, const TValue& value) {
 
 void TVersion::Clear() {
     while (Count() > 0)
-        SetValue(At(Count() - 1).id, TValue());
+        SetValue(At(Count() - 1).Id(), TValue());
 }
 
 void TVersionUndoer::Do() {
@@ -107,24 +111,18 @@ TPropSpecSet& TVersionedEntity::ClassSpecs() {
     return *set;
 }
 
-TVersionedProperty TVersionedEntity::Resolve(const TScenario* scenario, std::int32_t id) const {
-    const std::size_t count = versions_.Count();
-    if (count == 0) return {};
-    if (count == 1) {
-        // The common case: one version. Only whether it lies on the way up matters.
-        TVersion& v = versions_.At(0);
-        for (const TScenario* s = scenario; s; s = s->Parent())
-            if (s == v.Scenario()) {
-                if (const TProperty* p = v.Find(id)) return {p, v.Scenario()};
-                return {};
-            }
-        return {};
-    }
-    for (const TScenario* s = scenario; s; s = s->Parent()) {
+TVersionedProperty TVersionedEntity::ResolveAmongVersions(const TScenario* scenario,
+                                                          std::int32_t id) const {
+    if (!scenario) return {};
+    for (const TScenario* s : scenario->WayUp()) {
         if (TVersion* v = versions_.Find(s))
             if (const TProperty* p = v->Find(id)) return {p, v->Scenario()};
     }
     return {};
+}
+
+const TValue& TVersionedEntity::DefaultOf(std::int32_t id) const {
+    return Specs().ById(id).Default();
 }
 
 TVersionedProperty TVersionedEntity::FindVersionedProperty(const TScenario* scenario,
@@ -135,11 +133,6 @@ TVersionedProperty TVersionedEntity::FindVersionedProperty(const TScenario* scen
 TValue TVersionedEntity::GetValueIn(const TScenario* scenario, std::int32_t id) const {
     if (TVersionedProperty r = Resolve(scenario, id)) return r.Value();
     return Specs().ById(id).Default();
-}
-
-double TVersionedEntity::GetFloatIn(const TScenario* s, std::int32_t id) const {
-    if (TVersionedProperty r = Resolve(s, id)) return r.Value().ToDouble();
-    return Specs().ById(id).Default().ToDouble();
 }
 
 std::string TVersionedEntity::GetStringIn(const TScenario* s, std::int32_t id) const {
@@ -234,7 +227,7 @@ bool TVersionedEntity::ChangedAnyOf(const TScenario* scenario, const std::bitset
     const TVersion* v = versions_.Find(scenario);
     if (!v) return false;
     for (const TProperty& p : *v)
-        if (p.id >= 0 && p.id < 256 && ids.test(static_cast<std::size_t>(p.id))) return true;
+        if (p.Id() >= 0 && p.Id() < 256 && ids.test(static_cast<std::size_t>(p.Id()))) return true;
     return false;
 }
 
@@ -242,7 +235,7 @@ std::string TVersionedEntity::ErrorMessageIn(const TScenario* scenario) const {
     const TVersion* v = versions_.Find(scenario);
     if (!v || !IsUsedIn(scenario)) return {};
     for (const TProperty& p : *v) {
-        std::string msg = Specs().ById(p.id).ErrorMessage(p.value);
+        std::string msg = Specs().ById(p.Id()).ErrorMessage(p.value);
         if (!msg.empty()) return msg;
     }
     return {};
@@ -362,7 +355,7 @@ void TVersionedEntity::Store(TPersistWriter& writer) const {
         std::uint32_t n = 0;
         for (const TProperty& p : *v) {
             writer.ListItem(++n);
-            writer.WriteUInt8(static_cast<std::uint8_t>(p.id));
+            writer.WriteUInt8(static_cast<std::uint8_t>(p.Id()));
             writer.WriteValue(p.value);
         }
         writer.EndList();

@@ -44,7 +44,7 @@ struct TVersionedProperty {
     const TProperty* record = nullptr;
     TScenario* scenario = nullptr;
     explicit operator bool() const { return record != nullptr; }
-    std::int32_t Id() const { return record->id; }
+    std::int32_t Id() const { return record->Id(); }
     const TValue& Value() const { return record->value; }
 };
 
@@ -63,20 +63,23 @@ private:
 
 /// An entity's versions, one per scenario, in scenario creation order. The first version is
 /// held inside the list itself, so that the common case (values in one scenario only) costs
-/// no allocation and no extra memory access; the others follow in a vector. Pointers to
-/// versions are valid until the list changes.
+/// no allocation and no extra memory access; the others follow in a vector allocated only when
+/// there are any (which keeps the entity small). Pointers to versions are valid until the list
+/// changes.
 class TVersionList {
 public:
     TVersion* Find(const TScenario* scenario) const {
         if (first_.Scenario() == scenario && scenario) return &first_;
-        for (const TVersion& v : rest_)
-            if (v.Scenario() == scenario) return const_cast<TVersion*>(&v);
+        if (rest_)
+            for (TVersion& v : *rest_)
+                if (v.Scenario() == scenario) return &v;
         return nullptr;
     }
-    std::size_t Count() const { return (first_.Scenario() ? 1 : 0) + rest_.size(); }
-    TVersion& At(std::size_t i) const {
-        return i == 0 ? first_ : const_cast<TVersion&>(rest_[i - 1]);
-    }
+    std::size_t Count() const { return (first_.Scenario() ? 1 : 0) + (rest_ ? rest_->size() : 0); }
+    /// The first version when there is no other one (its scenario is null when the list is
+    /// empty); nullptr when there are several.
+    const TVersion* Single() const { return rest_ ? nullptr : &first_; }
+    TVersion& At(std::size_t i) const { return i == 0 ? first_ : (*rest_)[i - 1]; }
 
     class Iterator {
     public:
@@ -102,8 +105,8 @@ public:
     std::optional<TVersion> RawExtract(const TScenario* scenario);
 
 private:
-    mutable TVersion first_{nullptr, nullptr}; // no scenario: the list is empty
-    std::vector<TVersion> rest_;
+    mutable TVersion first_{nullptr, nullptr};    // no scenario: the list is empty
+    std::unique_ptr<std::vector<TVersion>> rest_; // null when there is at most one version
 };
 
 /// The accessor of a property in one scenario.
@@ -190,13 +193,24 @@ public:
     virtual bool ChangedIn(const TScenario* scenario) const { return HasVersion(scenario); }
 
     /// FindVersionedProperty by identifier.
-    TVersionedProperty Resolve(const TScenario* scenario, std::int32_t id) const;
+    TVersionedProperty Resolve(const TScenario* scenario, std::int32_t id) const {
+        if (const TVersion* v = versions_.Single()) {
+            // The common case, at most one version: only whether it lies on the way up matters.
+            if (scenario && scenario->DescendsFrom(v->Scenario()))
+                if (const TProperty* p = v->Find(id)) return {p, v->Scenario()};
+            return {};
+        }
+        return ResolveAmongVersions(scenario, id);
+    }
     /// The resolved value in `scenario`, or the default.
     TValue GetValueIn(const TScenario* scenario, std::int32_t id) const;
     std::int32_t GetIntegerIn(const TScenario* s, std::int32_t id) const {
         return GetValueIn(s, id).ToInteger();
     }
-    double GetFloatIn(const TScenario* s, std::int32_t id) const;
+    double GetFloatIn(const TScenario* s, std::int32_t id) const {
+        if (TVersionedProperty r = Resolve(s, id)) return r.Value().ToDouble();
+        return DefaultOf(id).ToDouble();
+    }
     bool GetBooleanIn(const TScenario* s, std::int32_t id) const {
         return GetValueIn(s, id).ToBool();
     }
@@ -220,6 +234,8 @@ public:
 private:
     friend class TVersionUndoer;
     friend class TVersionValueUndoer;
+    TVersionedProperty ResolveAmongVersions(const TScenario* scenario, std::int32_t id) const;
+    const TValue& DefaultOf(std::int32_t id) const;
     void RemoveRecordIn(TScenario* scenario, std::int32_t id);
     TVersion& EnsureVersion(TScenario* scenario);
     void DropVersionIfEmpty(TScenario* scenario);

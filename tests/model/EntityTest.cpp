@@ -1,4 +1,6 @@
+#include <map>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -261,8 +263,8 @@ TEST_F(EntityTest, PropertyListWritesRecordUndoStepsOnlyWhenTheyChangeSomething)
     props.SetValue(9, TValue("x"));
     props.SetValue(1, TValue(true));
     EXPECT_EQ(props.Count(), 3u);
-    EXPECT_EQ(props.At(0).id, 1); // sorted by identifier
-    EXPECT_EQ(props.At(2).id, 9);
+    EXPECT_EQ(props.At(0).Id(), 1); // sorted by identifier
+    EXPECT_EQ(props.At(2).Id(), 9);
     props.SetValue(9, TValue(""));
     EXPECT_EQ(props.Find(9), nullptr);
     EXPECT_EQ(set.Count(), 4u);
@@ -270,6 +272,65 @@ TEST_F(EntityTest, PropertyListWritesRecordUndoStepsOnlyWhenTheyChangeSomething)
     EXPECT_EQ(props.Count(), 1u);
     EXPECT_DOUBLE_EQ(props.GetFloat(3), 1.0);
     EXPECT_TRUE(props.ValueOf(9).IsEmpty());
+}
+
+// A list holds one record inside itself and moves to an array at two; random puts, removals,
+// moves and swaps must always agree with an ordered map, and every record keep its identifier
+// through assignments of its value.
+TEST_F(EntityTest, PropertyListMovesBetweenItsInlineRecordAndItsArrayWithoutLosingValues) {
+    std::mt19937 rng(11);
+    std::vector<TPropertyList> lists(4);
+    std::vector<std::map<int, std::string>> expected(4);
+    auto check = [&](std::size_t k) {
+        const TPropertyList& list = lists[k];
+        ASSERT_EQ(list.Count(), expected[k].size());
+        std::size_t i = 0;
+        for (const auto& [id, text] : expected[k]) {
+            EXPECT_EQ(list.At(i).Id(), id);
+            EXPECT_EQ(list.At(i++).value.DebugText(), text);
+            ASSERT_NE(list.Find(id), nullptr);
+            EXPECT_EQ(list.Find(id)->Id(), id);
+        }
+        EXPECT_EQ(list.HeapBytes() == 0, list.Count() <= 1);
+    };
+    for (int step = 0; step < 20000; ++step) {
+        const std::size_t k = rng() % lists.size();
+        const int id = static_cast<int>(rng() % 6) * 40 - 5; // negative ids too
+        switch (rng() % 5) {
+        case 0:
+        case 1: {
+            TValue v = rng() % 2 ? TValue(std::to_string(step)) : TValue(step * 0.5);
+            lists[k].RawPut(id, v);
+            expected[k][id] = v.DebugText();
+            break;
+        }
+        case 2:
+            lists[k].RawPut(id, TValue());
+            expected[k].erase(id);
+            break;
+        case 3: { // move to another list and back
+            const std::size_t other = (k + 1) % lists.size();
+            TPropertyList held(std::move(lists[k]));
+            EXPECT_EQ(lists[k].Count(), 0u);
+            lists[k] = std::move(lists[other]);
+            lists[other] = std::move(held);
+            std::swap(expected[k], expected[other]);
+            check(other);
+            break;
+        }
+        default:
+            EXPECT_EQ(lists[k].Find(id + 1), nullptr);
+            break;
+        }
+        check(k);
+    }
+    TProperty record(7, TValue(1.0));
+    record.value = TValue("text");
+    TProperty copy = record;
+    copy = TProperty(9, TValue(2));
+    EXPECT_EQ(record.Id(), 7);
+    EXPECT_EQ(copy.Id(), 9);
+    EXPECT_EQ(TValue(record.value).DebugText(), "s:'text'");
 }
 
 TEST_F(EntityTest, EntityLevelUndoRestoresTheIdentifierCache) {

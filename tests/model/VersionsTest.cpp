@@ -40,6 +40,26 @@ TEST_F(VersionsTest, BaseValuesAreInheritedAndRepeatsStoreNothing) {
     EXPECT_EQ(r.scenario, tree.base);
 }
 
+TEST_F(VersionsTest, ReadsFollowAScenarioThatChangedItsParent) {
+    t.SetValueIn(a, TThing::kCapacity, TValue(10.0));
+    t.SetValueIn(b, TThing::kCapacity, TValue(20.0));
+    TThing single; // one version only: the other path of the resolution
+    single.SetValueIn(a, TThing::kCapacity, TValue(30.0));
+    EXPECT_DOUBLE_EQ(t.GetFloatIn(c, TThing::kCapacity), 10);
+    EXPECT_DOUBLE_EQ(single.GetFloatIn(c, TThing::kCapacity), 30);
+    EXPECT_EQ(c->Depth(), 2);
+    c->SetParent(b);
+    EXPECT_DOUBLE_EQ(t.GetFloatIn(c, TThing::kCapacity), 20);
+    EXPECT_DOUBLE_EQ(single.GetFloatIn(c, TThing::kCapacity), 0); // the default
+    EXPECT_TRUE(c->DescendsFrom(b));
+    EXPECT_FALSE(c->DescendsFrom(a));
+    EXPECT_FALSE(c->DescendsFrom(nullptr));
+    b->SetParent(a);
+    EXPECT_EQ(c->Depth(), 3);
+    EXPECT_DOUBLE_EQ(single.GetFloatIn(c, TThing::kCapacity), 30);
+    EXPECT_FALSE(a->DescendsFrom(c));
+}
+
 TEST_F(VersionsTest, ChildValueBackToTheParentsRemovesRecordAndVersion) {
     t.SetValueIn(tree.base, TThing::kCapacity, TValue(500.0));
     t.SetValueIn(a, TThing::kCapacity, TValue(600.0));
