@@ -163,8 +163,8 @@ std::uint8_t ValueTag(const TValue& value) {
 TObjectWriter::TObjectWriter(const TStreamClassTable& table) : table_(table) {}
 
 std::uint32_t TObjectWriter::NumberOf(const TZEPPersistent* object) const {
-    auto it = numbers_.find(object);
-    return it == numbers_.end() ? 0 : it->second;
+    const std::uint32_t n = numbers_.Find(object);
+    return n == TAddressIndex::kAbsent ? 0 : n;
 }
 
 std::uint16_t TObjectWriter::ClassIndex(const std::string& name) {
@@ -200,8 +200,8 @@ void TObjectWriter::StoreBody(const TZEPPersistent& object) {
 }
 
 void TObjectWriter::StoreStream(TStream& out, const TZEPPersistent& root) {
-    numbers_.clear();
-    numbers_.reserve(1024);
+    numbers_.Clear();
+    numbers_.Reserve(1024);
     objects_.clear();
     objectClass_.clear();
     classes_.clear();
@@ -209,7 +209,7 @@ void TObjectWriter::StoreStream(TStream& out, const TZEPPersistent& root) {
     out_.clear();
 
     discovering_ = true;
-    numbers_.emplace(&root, 1);
+    numbers_.Insert(&root, 1);
     objects_.push_back(&root);
     objectClass_.push_back(ClassIndex(root.ClassName()));
     StoreBody(root);
@@ -300,11 +300,11 @@ void TObjectWriter::WriteRef(const TZEPPersistent* object) {
         return;
     }
     if (discovering_) {
-        if (numbers_.count(object)) return;
+        if (numbers_.Contains(object)) return;
         // The nested body must not see the owner's open lists.
         std::vector<OpenList> saved;
         saved.swap(lists_);
-        numbers_.emplace(object, static_cast<std::uint32_t>(objects_.size() + 1));
+        numbers_.Insert(object, static_cast<std::uint32_t>(objects_.size() + 1));
         objects_.push_back(object);
         objectClass_.push_back(ClassIndex(object->ClassName()));
         StoreBody(*object);
@@ -628,10 +628,10 @@ std::vector<std::unique_ptr<TZEPPersistent>> TObjectReader::TakeOrphans() {
 
 void TObjectReader::Claim(TZEPPersistent* object) {
     if (!object) return;
-    auto it = indexOf_.find(object);
-    if (it != indexOf_.end() && it->second > 0) {
-        if (claimed_[it->second]) throw EInvalidImage("Invalid image");
-        claimed_[it->second] = true;
+    const std::uint32_t i = indexOf_.Find(object);
+    if (i != TAddressIndex::kAbsent && i > 0) {
+        if (claimed_[i]) throw EInvalidImage("Invalid image");
+        claimed_[i] = true;
         return;
     }
     // The root, or an object of no stream: an owning list must not take it.
@@ -676,9 +676,9 @@ void TObjectReader::LoadBytes(std::string bytes, TZEPPersistent& root, model::TP
     const TLoadContext& context = context_;
     objects_.reserve(count);
     owned_.reserve(count);
-    indexOf_.reserve(count);
+    indexOf_.Reserve(count);
     objects_.push_back(&root);
-    indexOf_.emplace(&root, 0);
+    indexOf_.Insert(&root, 0);
     owned_.emplace_back();
     claimed_.assign(count, false);
     std::vector<const TStreamClass*> entries(count, nullptr);
@@ -693,7 +693,7 @@ void TObjectReader::LoadBytes(std::string bytes, TZEPPersistent& root, model::TP
         std::unique_ptr<TZEPPersistent> object = entry->create(context);
         if (!object) throw EInvalidImage("Class " + name + " not found");
         objects_.push_back(object.get());
-        indexOf_.emplace(object.get(), i);
+        indexOf_.Insert(object.get(), i);
         owned_.push_back(std::move(object));
     }
 

@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "files/AddressIndex.h"
 #include "foundation/Exception.h"
 #include "foundation/Stream.h"
 #include "model/Persistent.h"
@@ -134,7 +135,7 @@ private:
     bool discovering_ = false;
     bool oldSignature_ = false;
     std::string out_;
-    std::unordered_map<const TZEPPersistent*, std::uint32_t> numbers_;
+    TAddressIndex numbers_;
     std::vector<const TZEPPersistent*> objects_;
     std::vector<std::uint16_t> objectClass_;
     struct ClassEntry {
@@ -181,7 +182,7 @@ public:
     /// would be freed twice).
     void Claim(TZEPPersistent* object);
     /// Whether `object` is one of the stream's table objects (the root included).
-    bool IsTableObject(const TZEPPersistent* object) const { return indexOf_.count(object) > 0; }
+    bool IsTableObject(const TZEPPersistent* object) const { return indexOf_.Contains(object); }
     /// After a successful load: the table objects no list took over (values may refer to
     /// them). Whoever takes them must keep them as long as the loaded objects live.
     std::vector<std::unique_ptr<TZEPPersistent>> TakeOrphans();
@@ -212,7 +213,7 @@ private:
     std::vector<TZEPPersistent*> objects_;               // index 0 is object 1
     std::vector<std::unique_ptr<TZEPPersistent>> owned_; // parallel to objects_ (root: null)
     std::vector<bool> claimed_;
-    std::unordered_map<const TZEPPersistent*, std::uint32_t> indexOf_;
+    TAddressIndex indexOf_;
     std::vector<OpenList> lists_;
     std::vector<TZEPPersistent*> postLoad_;
     TLoadContext context_;

@@ -341,6 +341,20 @@ std::int64_t TGUnzipStream::Size() {
     return GetLE32(t);
 }
 
+std::string TGUnzipStream::ReadAll() {
+    // Deflate expands at most about 1032 to 1; a trailer claiming more is damaged, and the
+    // reading below finds out how.
+    constexpr std::int64_t kMaxRatio = 1032;
+    std::int64_t expected = 0;
+    try {
+        const std::int64_t compressed = Inner().Size() - start_;
+        expected = std::min(Size(), compressed * kMaxRatio) - Position();
+    } catch (const EGZipError&) {
+        expected = 0; // too short for a trailer: reading reports the damage
+    }
+    return ReadAllExpecting(expected > 0 ? static_cast<std::size_t>(expected) : 0);
+}
+
 void TGUnzipStream::Finish() {
     finished_ = true;
 }

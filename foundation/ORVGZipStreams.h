@@ -94,6 +94,9 @@ public:
     std::int64_t Seek(std::int64_t offset, SeekOrigin origin) override;
     /// The uncompressed length stored in the trailer (modulo 2^32, as gzip stores it).
     std::int64_t Size() override;
+    /// Everything from the current position, into a buffer sized by the trailer's length (as far
+    /// as the compressed size makes it believable).
+    std::string ReadAll() override;
     void Finish() override;
 
 private:

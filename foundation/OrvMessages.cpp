@@ -114,14 +114,31 @@ TMessageHandler* CurrentMessageHandler() {
     return s.empty() ? nullptr : s.back().handler;
 }
 
+namespace {
+// What the current handler was last shown, so that long loops may report every item: no
+// handler shows finer than a thousandth, and a repeat of the same text and step is dropped.
+struct TLastProgress {
+    const TMessageHandler* handler = nullptr;
+    std::string text;
+    long step = 0;
+};
+TLastProgress& LastProgress() {
+    static TLastProgress last;
+    return last;
+}
+} // namespace
+
 void PushMessageHandler(TMessageHandler* handler) {
+    LastProgress().handler = nullptr;
     Stack().push_back({handler, false});
 }
 void PushOwnedMessageHandler(TMessageHandler* handler) {
+    LastProgress().handler = nullptr;
     Stack().push_back({handler, true});
 }
 
 void PopMessageHandler(TMessageHandler* handler) {
+    LastProgress().handler = nullptr;
     auto& s = Stack();
     StackEntry removed{nullptr, false};
     if (handler == nullptr) {
@@ -183,15 +200,25 @@ void ShowStatusFmt(std::string_view format, std::initializer_list<FormatArg> arg
     ShowStatus(FormatOrRaw(format, args));
 }
 
-void ShowProgress(const std::string& text, double fraction) {
-    if (auto* h = CurrentMessageHandler()) h->Progress(text, fraction);
+void ShowProgress(std::string_view text, double fraction) {
+    auto* h = CurrentMessageHandler();
+    if (!h) return;
+    TLastProgress& last = LastProgress();
+    const long step = std::isfinite(fraction) ? std::lround(fraction * 1000) : -1;
+    if (h == last.handler && step == last.step && text == last.text) return;
+    last.handler = h;
+    last.step = step;
+    last.text.assign(text);
+    h->Progress(last.text, fraction);
 }
 
 void ShowProgressValue(double fraction) {
+    LastProgress().handler = nullptr;
     if (auto* h = CurrentMessageHandler()) h->ProgressValue(fraction);
 }
 
 void EndProgress() {
+    LastProgress().handler = nullptr;
     if (auto* h = CurrentMessageHandler()) h->ProgressDone();
 }
 

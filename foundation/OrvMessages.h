@@ -100,7 +100,9 @@ void ShowErrorFmt(std::string_view format, std::initializer_list<FormatArg> args
 void ShowErrorRes(int stringId, std::initializer_list<FormatArg> args);
 void ShowStatus(const std::string& text);
 void ShowStatusFmt(std::string_view format, std::initializer_list<FormatArg> args);
-void ShowProgress(const std::string& text, double fraction);
+/// Reports progress to the current handler; callers may report every item of a long loop
+/// (repeats within the same thousandth are not passed on).
+void ShowProgress(std::string_view text, double fraction);
 void ShowProgressValue(double fraction);
 void EndProgress();
 void ShowFatal(const std::string& text);

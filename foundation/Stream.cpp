@@ -56,10 +56,21 @@ std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
 }
 
 std::string TStream::ReadAll() {
-    std::string out;
-    char buf[65536];
-    for (std::size_t got; (got = Read(buf, sizeof buf)) != 0;)
-        out.append(buf, got);
+    return ReadAllExpecting(0);
+}
+
+std::string TStream::ReadAllExpecting(std::size_t expected) {
+    // Read straight into the result; one byte more than expected, so that reaching the end
+    // needs no second buffer.
+    std::string out(std::max<std::size_t>(expected + 1, 65536), '\0');
+    std::size_t used = 0;
+    for (;;) {
+        if (used == out.size()) out.resize(out.size() * 2);
+        const std::size_t got = Read(out.data() + used, out.size() - used);
+        if (got == 0) break;
+        used += got;
+    }
+    out.resize(used);
     return out;
 }
 
@@ -137,6 +148,11 @@ std::int64_t TFileStream::Size() {
     return st.st_size;
 }
 
+std::string TFileStream::ReadAll() {
+    const std::int64_t left = Size() - Position();
+    return ReadAllExpecting(left > 0 ? static_cast<std::size_t>(left) : 0);
+}
+
 void TFileStream::SetSize(std::int64_t newSize) {
     if (::ftruncate(fd_, static_cast<off_t>(newSize)) != 0)
         throw EStreamError("Setting size failed: " + fileName_ + ": " + std::strerror(errno));
@@ -187,6 +203,12 @@ void TMemoryStream::SetSize(std::int64_t newSize) {
     if (pos_ > data_.size()) pos_ = data_.size();
 }
 
+std::string TMemoryStream::ReadAll() {
+    std::string out = pos_ < data_.size() ? data_.substr(pos_) : std::string();
+    pos_ = std::max(pos_, data_.size());
+    return out;
+}
+
 void TMemoryStream::LoadFromStream(TStream& source) {
     source.SetPosition(0);
     data_ = source.ReadAll();
@@ -195,8 +217,6 @@ void TMemoryStream::LoadFromStream(TStream& source) {
 
 void TMemoryStream::LoadFromFile(const std::string& fileName) {
     TFileStream f(fileName, FileMode::OpenRead);
-    data_.clear();
-    data_.reserve(static_cast<std::size_t>(f.Size()));
     data_ = f.ReadAll();
     pos_ = 0;
 }

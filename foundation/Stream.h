@@ -37,7 +37,12 @@ public:
     /// Copies `count` bytes from `source` (all of it from its current position when 0).
     std::int64_t CopyFrom(TStream& source, std::int64_t count = 0);
     /// Reads everything from the current position to the end.
-    std::string ReadAll();
+    virtual std::string ReadAll();
+
+protected:
+    /// Reads to the end into a buffer sized for `expected` bytes first (a hint: the result is
+    /// whatever the stream delivers, more or less).
+    std::string ReadAllExpecting(std::size_t expected);
 };
 
 enum class FileMode { OpenRead, OpenReadWrite, Create };
@@ -56,6 +61,7 @@ public:
     std::int64_t Seek(std::int64_t offset, SeekOrigin origin) override;
     std::int64_t Size() override;
     void SetSize(std::int64_t newSize) override;
+    std::string ReadAll() override;
     const std::string& FileName() const { return fileName_; }
     /// Flushes to the operating system and to the disk.
     void Sync();
@@ -75,6 +81,7 @@ public:
     std::int64_t Seek(std::int64_t offset, SeekOrigin origin) override;
     std::int64_t Size() override { return static_cast<std::int64_t>(data_.size()); }
     void SetSize(std::int64_t newSize) override;
+    std::string ReadAll() override;
 
     const std::string& Data() const { return data_; }
     std::string& Data() { return data_; }

@@ -57,6 +57,7 @@ void TEntity::LoadProperties(TPersistReader& reader) {
         props_.RawPut(props_.At(props_.Count() - 1).Id(), TValue());
     bool owning = false;
     const std::uint32_t count = reader.BeginList(owning);
+    props_.Reserve(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         reader.ListItem(i + 1);
         const std::uint8_t id = reader.ReadUInt8();

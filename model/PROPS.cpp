@@ -24,11 +24,11 @@ TPropertyList::~TPropertyList() {
     TProperty* data = Data();
     for (std::size_t i = 0; i < size_; ++i)
         data[i].~TProperty();
-    if (size_ > 1) std::free(heap_);
+    if (capacity_) std::free(heap_);
 }
 
 void TPropertyList::Relocate(TPropertyList& from) noexcept {
-    if (from.size_ <= 1)
+    if (from.capacity_ == 0)
         std::memcpy(inline_, from.inline_, sizeof inline_);
     else
         heap_ = from.heap_;
@@ -77,6 +77,20 @@ const TValue& TPropertyList::GetValue(const TProperty* record) {
     return record ? record->value : kEmpty;
 }
 
+void TPropertyList::MoveToArray(std::size_t capacity) {
+    auto* fresh = static_cast<TProperty*>(std::malloc(capacity * sizeof(TProperty)));
+    if (!fresh) throw std::bad_alloc();
+    MoveRecords(fresh, Data(), size_);
+    if (capacity_) std::free(heap_);
+    heap_ = fresh;
+    capacity_ = static_cast<std::uint16_t>(capacity);
+}
+
+void TPropertyList::Reserve(std::size_t count) {
+    count = std::min<std::size_t>(count, 0xFFFF);
+    if (count > 1 && count > capacity_) MoveToArray(count);
+}
+
 void TPropertyList::RawPut(std::int32_t id, TValue value) {
     const std::size_t i = LowerBound(id);
     TProperty* data = Data();
@@ -87,10 +101,10 @@ void TPropertyList::RawPut(std::int32_t id, TValue value) {
         data[i].~TProperty();
         MoveRecords(data + i, data + i + 1, size_ - i - 1);
         --size_;
-        if (size_ == 1) {
+        if (capacity_ && size_ <= 1) {
             // Back to the inline slot.
             TProperty* array = heap_;
-            MoveRecords(Inline(), array, 1);
+            MoveRecords(Inline(), array, size_);
             std::free(array);
             capacity_ = 0;
         }
@@ -101,22 +115,17 @@ void TPropertyList::RawPut(std::int32_t id, TValue value) {
         return;
     }
     if (size_ == 0xFFFF) throw std::length_error("property list full");
-    if (size_ == 0) {
+    if (capacity_ == 0 && size_ == 0) {
         new (Inline()) TProperty(id, std::move(value));
         size_ = 1;
         return;
     }
-    if (size_ == 1 || size_ == capacity_) {
+    if (size_ == std::max<std::size_t>(capacity_, 1)) {
         // Grow by one for small lists: most entities hold a handful of values, and every slot
         // left unused costs a record per entity.
         const std::size_t grow = size_ < 8 ? 1 : size_ / 4;
-        const std::size_t capacity = std::min<std::size_t>(size_ + grow, 0xFFFF);
-        auto* fresh = static_cast<TProperty*>(std::malloc(capacity * sizeof(TProperty)));
-        if (!fresh) throw std::bad_alloc();
-        MoveRecords(fresh, data, size_);
-        if (size_ > 1) std::free(heap_);
-        heap_ = data = fresh;
-        capacity_ = static_cast<std::uint16_t>(capacity);
+        MoveToArray(std::min<std::size_t>(size_ + grow, 0xFFFF));
+        data = heap_;
     }
     MoveRecords(data + i + 1, data + i, size_ - i);
     new (data + i) TProperty(id, std::move(value));

@@ -48,7 +48,7 @@ static_assert(sizeof(TProperty) == sizeof(TValue), "a record is no larger than i
 /// The values an entity (or one version of it) holds, sorted by identifier, at most one record
 /// per identifier; a property holding its default is simply absent. A single record is held
 /// inside the list (no allocation, no extra memory access for the most common case); two or more
-/// live in one exact-fit array searched by bisection with a one-entry cache.
+/// live in one array, exactly as large as needed, searched by bisection with a one-entry cache.
 /// Its address must stay fixed while undo records refer to it (lists live inside entities and
 /// versions, which are moved only as a whole).
 class TPropertyList {
@@ -62,8 +62,8 @@ public:
 
     /// The record with this identifier, or nullptr. Valid until the list changes.
     const TProperty* Find(std::int32_t id) const {
-        if (size_ <= 1) return size_ == 1 && Inline()->Id() == id ? Inline() : nullptr;
-        if (heap_[cache_].Id() == id) return &heap_[cache_];
+        if (capacity_ == 0) return size_ == 1 && Inline()->Id() == id ? Inline() : nullptr;
+        if (size_ > 0 && heap_[cache_].Id() == id) return &heap_[cache_];
         return FindInArray(id);
     }
     /// The record's value, or the empty value for nullptr.
@@ -92,18 +92,22 @@ public:
     void RawPut(std::int32_t id, TValue value);
     /// Bytes held on the heap by this list (for memory accounting).
     std::size_t HeapBytes() const {
-        return size_ <= 1 ? 0 : static_cast<std::size_t>(capacity_) * sizeof(TProperty);
+        return static_cast<std::size_t>(capacity_) * sizeof(TProperty);
     }
+    /// Makes room for `count` records at once (loaders that know how many follow).
+    void Reserve(std::size_t count);
 
 private:
-    // One record or fewer: held in `inline_`; more: in the array `heap_` of `capacity_`.
+    // Capacity 0: at most one record, held in `inline_`; else the array `heap_` of `capacity_`
+    // records (two or more, except while a reservation is being filled).
     TProperty* Inline() const {
         return std::launder(reinterpret_cast<TProperty*>(const_cast<unsigned char*>(inline_)));
     }
-    TProperty* Data() const { return size_ <= 1 ? Inline() : heap_; }
+    TProperty* Data() const { return capacity_ == 0 ? Inline() : heap_; }
     const TProperty* FindInArray(std::int32_t id) const;
     std::size_t LowerBound(std::int32_t id) const;
     void Relocate(TPropertyList& from) noexcept;
+    void MoveToArray(std::size_t capacity);
 
     union {
         TProperty* heap_;

@@ -373,6 +373,7 @@ void TVersionedEntity::Load(TPersistReader& reader) {
         reader.ListItem(i + 1);
         auto* scenario = dynamic_cast<TScenario*>(reader.ReadRef());
         const std::uint32_t n = reader.BeginList(owning);
+        if (scenario) RawVersion(scenario).Reserve(n);
         for (std::uint32_t k = 0; k < n; ++k) {
             reader.ListItem(k + 1);
             const std::uint8_t id = reader.ReadUInt8();

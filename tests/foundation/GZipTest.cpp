@@ -197,6 +197,12 @@ TEST(GUnzipStream, FailureTexts) {
     std::string badLength = good;
     badLength[badLength.size() - 1] ^= 1;
     EXPECT_EQ(Throws([&] { Decompress(badLength); }), "corrupted data");
+    // The stored length only sizes the first buffer: claiming 4 GiB or nothing reads the same.
+    for (const char fill : {'\xFF', '\0'}) {
+        std::string claimed = good;
+        claimed.replace(claimed.size() - 4, 4, 4, fill);
+        EXPECT_EQ(Throws([&] { Decompress(claimed); }), "corrupted data");
+    }
 
     // The reader delivers everything before it sees the bad trailer.
     TMemoryStream src(badCrc);

@@ -74,6 +74,27 @@ TEST(MessageStack, PushPopAndOwnership) {
     PushOwnedMessageHandler(new TNullMessageHandler);
 }
 
+// A loop may report every item: what the handler could not show differently is not passed on.
+TEST(MessageStack, RepeatedProgressWithinAThousandthIsDroppedBeforeTheHandler) {
+    class Counting : public TNullMessageHandler {
+    public:
+        void Progress(const std::string& text, double fraction) override {
+            seen.push_back(text + "@" + std::to_string(fraction));
+        }
+        std::vector<std::string> seen;
+    } counting;
+    ScopedMessageHandler scoped(counting);
+    for (int i = 0; i < 100000; ++i)
+        ShowProgress("Reading", i / 100000.0);
+    EXPECT_EQ(counting.seen.size(), 1001u); // steps 0 .. 1000 of a thousand
+    const std::size_t before = counting.seen.size();
+    ShowProgress("Writing", 1.0); // another text at the same step passes
+    ShowProgress("Writing", 1.0);
+    EndProgress();
+    ShowProgress("Writing", 1.0); // after the end the same report starts a new run
+    EXPECT_EQ(counting.seen.size(), before + 2);
+}
+
 std::string Line(char spin, const std::string& text, int bar, const std::string& elapsed,
                  const std::string& remaining) {
     return Format(

@@ -59,6 +59,16 @@ TEST(FileStream, CreateReadAndErrors) {
     std::filesystem::remove_all(dir);
 }
 
+TEST(MemoryStream, ReadAllTakesTheRestFromThePosition) {
+    TMemoryStream m(std::string(70000, 'a') + "tail");
+    m.SetPosition(70000);
+    EXPECT_EQ(m.ReadAll(), "tail");
+    EXPECT_EQ(m.Position(), 70004);
+    EXPECT_EQ(m.ReadAll(), "");
+    m.SetPosition(0);
+    EXPECT_EQ(m.ReadAll().size(), 70004u);
+}
+
 TEST(ReadOnlyMemoryStream, RefusesWrites) {
     const char data[] = "abc";
     TReadOnlyMemoryStream s(data, 3);
