@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "files/STREAM_.h"
+#include "model/KindCast.h"
 #include "model/PersistentList.h"
 
 namespace zep::files {
@@ -25,7 +26,7 @@ void LoadListBody(TObjectReader& reader, model::TPersistentList& list,
 template <class T> void LoadRefList(TObjectReader& reader, model::TPersistentList& list) {
     LoadListBody(reader, list, [](TObjectReader& r) -> TZEPPersistent* {
         TZEPPersistent* o = r.ReadRef();
-        if (o && !dynamic_cast<T*>(o)) throw EInvalidImage("Invalid image");
+        if (o && !model::KindCast<T>(o)) throw EInvalidImage("Invalid image");
         return o;
     });
 }
@@ -34,7 +35,7 @@ template <class T> void LoadRefList(TObjectReader& reader, model::TPersistentLis
 template <class T> T* ReadRefAs(TObjectReader& reader) {
     TZEPPersistent* o = reader.ReadRef();
     if (!o) return nullptr;
-    T* t = dynamic_cast<T*>(o);
+    T* t = model::KindCast<T>(o);
     if (!t) throw EInvalidImage("Invalid image");
     return t;
 }

@@ -7,6 +7,7 @@
 #include "files/OrdList_.h"
 #include "foundation/Format.h"
 #include "foundation/OrvMessages.h"
+#include "model/KindCast.h"
 #include "model/SCENARIO.h"
 #include "model/versions.h"
 
@@ -610,9 +611,18 @@ void TObjectReader::EndList() {
 }
 
 std::uint16_t TObjectReader::ClassVersion(const char* className) const {
+    // Loaders ask about their own class for every object of it.
+    if (lastVersionKnown_ && lastVersionAsked_ == className) return lastVersion_;
+    std::uint16_t version = 0;
     for (const auto& c : classes_)
-        if (c.first == className) return c.second;
-    return 0;
+        if (c.first == className) {
+            version = c.second;
+            break;
+        }
+    lastVersionAsked_ = className;
+    lastVersionKnown_ = true;
+    lastVersion_ = version;
+    return version;
 }
 
 std::vector<std::unique_ptr<TZEPPersistent>> TObjectReader::TakeOrphans() {
@@ -645,6 +655,7 @@ void TObjectReader::LoadStream(TStream& in, TZEPPersistent& root, model::TProjec
 void TObjectReader::LoadBytes(std::string bytes, TZEPPersistent& root, model::TProjectI* project) {
     data_ = std::move(bytes);
     pos_ = 0;
+    lastVersionKnown_ = false;
     const std::uint8_t* sig = Take(4);
     if (std::memcmp(sig, kStreamSignature, 4) == 0)
         oldSignature_ = false;
@@ -681,13 +692,17 @@ void TObjectReader::LoadBytes(std::string bytes, TZEPPersistent& root, model::TP
     indexOf_.Insert(&root, 0);
     owned_.emplace_back();
     claimed_.assign(count, false);
+    // Each class of the stream is looked up once.
+    std::vector<const TStreamClass*> classEntries(classes_.size());
+    for (std::size_t k = 0; k < classes_.size(); ++k)
+        classEntries[k] = table_.Find(classes_[k].first);
     std::vector<const TStreamClass*> entries(count, nullptr);
     entries[0] = table_.Find(root.ClassName());
     for (std::uint32_t i = 1; i < count; ++i) {
         if (i % kProgressStep == 0)
             ShowProgress("Loading Index", static_cast<double>(i) / static_cast<double>(count));
+        const TStreamClass* entry = classEntries[index[i]];
         const std::string& name = classes_[index[i]].first;
-        const TStreamClass* entry = table_.Find(name);
         if (!entry || !entry->create) throw EInvalidImage("Class " + name + " not found");
         entries[i] = entry;
         std::unique_ptr<TZEPPersistent> object = entry->create(context);
@@ -704,7 +719,7 @@ void TObjectReader::LoadBytes(std::string bytes, TZEPPersistent& root, model::TP
         if (i > 0) postLoad_.push_back(objects_[i]);
         if (entries[i] && entries[i]->load)
             entries[i]->load(*objects_[i], *this);
-        else if (auto* list = dynamic_cast<model::TPersistentList*>(objects_[i]))
+        else if (auto* list = model::KindCast<model::TPersistentList>(objects_[i]))
             LoadListBody(*this, *list); // claims what an owning list takes
         else
             objects_[i]->Load(*this);
@@ -712,7 +727,7 @@ void TObjectReader::LoadBytes(std::string bytes, TZEPPersistent& root, model::TP
     }
     // A scenario tree with a cycle would make every lookup walk forever.
     for (TZEPPersistent* o : objects_)
-        if (auto* s = dynamic_cast<model::TScenario*>(o)) {
+        if (auto* s = model::KindCast<model::TScenario>(o)) {
             const model::TScenario* p = s->Parent();
             for (std::size_t steps = 0; p; p = p->Parent())
                 if (++steps > objects_.size()) throw EInvalidImage("Invalid image");

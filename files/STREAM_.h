@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "files/AddressIndex.h"
+#include "foundation/AddressIndex.h"
 #include "foundation/Exception.h"
 #include "foundation/Stream.h"
 #include "model/Persistent.h"
@@ -218,6 +218,9 @@ private:
     std::vector<TZEPPersistent*> postLoad_;
     TLoadContext context_;
     bool done_ = false;
+    mutable std::string lastVersionAsked_; // ClassVersion's last question and answer
+    mutable bool lastVersionKnown_ = false;
+    mutable std::uint16_t lastVersion_ = 0;
 };
 
 /// Writes an entity's body: its values as (1-byte id, value) pairs (without `skipId`'s).

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "model/KindCast.h"
 #include "model/SECTOR.h"
 
 namespace zep::model {
@@ -36,7 +37,7 @@ TPropSpecSet& TAttractor::ClassSpecs() {
 }
 
 TSector* TAttractor::AttractorSectorIn(const TScenario* scenario) const {
-    return dynamic_cast<TSector*>(GetObjectIn(scenario, kAttractorSector));
+    return KindCast<TSector>(GetObjectIn(scenario, kAttractorSector));
 }
 
 void TAttractor::SetAttractorSectorIn(TScenario* scenario, TSector* sector) {
@@ -128,7 +129,7 @@ void TAttractionFunction::RemoveVersion(TScenario* scenario) {
 }
 
 TSector* TAttractionFunction::TargetSector() const {
-    return dynamic_cast<TSector*>(GetObject(kTargetSector));
+    return KindCast<TSector>(GetObject(kTargetSector));
 }
 
 void TAttractionFunction::SetTargetSector(TSector* sector) {

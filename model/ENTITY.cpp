@@ -66,7 +66,8 @@ void TEntity::LoadProperties(TPersistReader& reader) {
     }
     reader.EndList();
     ResetIdCache();
-    if (GetName().empty()) {
+    // Older files kept the name under another identifier.
+    if (props_.Find(kPropOldName) && GetName().empty()) {
         const std::string old = props_.GetString(kPropOldName);
         if (!old.empty() && old != "true") props_.RawPut(kPropName, TValue(old));
     }

@@ -9,6 +9,7 @@
 
 #include "foundation/Format.h"
 #include "foundation/OrvLogging.h"
+#include "model/KindCast.h"
 #include "model/LINKTYPE.h"
 #include "model/OPERATOR.h"
 #include "model/Project.h"
@@ -145,7 +146,7 @@ void TTurnRestriction::Copy(const TEntity& other) {
 }
 
 void TTurnRestriction::AfterLoad() {
-    if (!to_) to_ = dynamic_cast<TNode*>(GetObject(kTo));
+    if (!to_) to_ = KindCast<TNode>(GetObject(kTo));
 }
 
 void TTurnRestriction::SetTo(TNode* node) {
@@ -287,8 +288,8 @@ void TLinkRoute::Dettach() {
 }
 
 void TLinkRoute::AfterLoad() {
-    if (!link_) link_ = dynamic_cast<TLink*>(GetObject(kLink));
-    if (!route_) route_ = dynamic_cast<TRoute*>(GetObject(kRoute));
+    if (!link_) link_ = KindCast<TLink>(GetObject(kLink));
+    if (!route_) route_ = KindCast<TRoute>(GetObject(kRoute));
     // The link's list is not stored: it is rebuilt from the entries that name the link (the
     // route's list is checked by the project's consistency pass).
     if (link_ && route_ && link_->LinkRoutes().IndexOf(this) < 0) link_->LinkRoutes().Add(this);
@@ -441,7 +442,7 @@ TPropSpecSet& TRoute::ClassSpecs() {
 }
 
 void TRoute::SetProperty(std::int32_t id, const TValue& value) {
-    if (id == kOperator) SetPointerField(operator_, dynamic_cast<TOperator*>(value.ToObject()));
+    if (id == kOperator) SetPointerField(operator_, KindCast<TOperator>(value.ToObject()));
     TVersionedEntity::SetProperty(id, value);
 }
 
@@ -499,7 +500,7 @@ void TRoute::Copy(const TEntity& other) {
 }
 
 void TRoute::AfterLoad() {
-    if (!operator_) operator_ = dynamic_cast<TOperator*>(GetObject(kOperator));
+    if (!operator_) operator_ = KindCast<TOperator>(GetObject(kOperator));
 }
 
 bool TRoute::CanUseLink(const TLink* link, const TScenario* scenario) const {
@@ -676,11 +677,11 @@ void TLink::Normalize() {
 
 void TLink::AfterLoad() {
     if (!Tail() && !Head())
-        SetEndsRaw(dynamic_cast<TNode*>(GetObject(kFrom)), dynamic_cast<TNode*>(GetObject(kTo)));
+        SetEndsRaw(KindCast<TNode>(GetObject(kFrom)), KindCast<TNode>(GetObject(kTo)));
 }
 
 TLinkType* TLink::LinkTypeIn(const TScenario* scenario) const {
-    return dynamic_cast<TLinkType*>(GetObjectIn(scenario, kType));
+    return KindCast<TLinkType>(GetObjectIn(scenario, kType));
 }
 
 void TLink::SetLinkTypeIn(TScenario* scenario, TLinkType* type) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "model/ADMIN.h"
+#include "model/KindCast.h"
 #include "model/Mode.h"
 #include "model/OPERATOR.h"
 
@@ -114,8 +115,8 @@ PVProperty TLinkTypeOper::GetVersionedProperty(TScenario* scenario, std::int32_t
 }
 
 void TLinkTypeOper::AfterLoad() {
-    if (!linkType_) linkType_ = dynamic_cast<TLinkType*>(GetObject(kLinkType));
-    if (!operator_) operator_ = dynamic_cast<TOperator*>(GetObject(kOperator));
+    if (!linkType_) linkType_ = KindCast<TLinkType>(GetObject(kLinkType));
+    if (!operator_) operator_ = KindCast<TOperator>(GetObject(kOperator));
 }
 
 void TLinkTypeOper::SetLinkType(TLinkType* type) {
@@ -252,7 +253,7 @@ double TLinkType::MaxFreeFlowSpeed(const TScenario* scenario) const {
 }
 
 TAdministrator* TLinkType::AdminIn(const TScenario* scenario) const {
-    return dynamic_cast<TAdministrator*>(GetObjectIn(scenario, kAdmin));
+    return KindCast<TAdministrator>(GetObjectIn(scenario, kAdmin));
 }
 
 void TLinkType::SetAdminIn(TScenario* scenario, TAdministrator* admin) {

@@ -40,23 +40,24 @@ std::ptrdiff_t TPersistentList::Remove(TZEPPersistent* item) {
 }
 
 std::ptrdiff_t TPersistentList::IndexOf(const TZEPPersistent* item) const {
-    if (items_.size() < kIndexedFrom && !positions_) {
+    if ((items_.size() < kIndexedFrom && !positions_) || !item) {
         auto it = std::find(items_.begin(), items_.end(), item);
         return it == items_.end() ? -1 : it - items_.begin();
     }
     if (!positions_) {
         positions_ = std::make_unique<TPositions>();
-        positions_->reserve(items_.size());
-        for (std::size_t i = 0; i < items_.size(); ++i) positions_->emplace(items_[i], i);
+        positions_->Reserve(items_.size());
+        for (std::size_t i = 0; i < items_.size(); ++i)
+            positions_->Insert(items_[i], static_cast<std::uint32_t>(i));
     }
-    auto it = positions_->find(item);
-    return it == positions_->end() ? -1 : static_cast<std::ptrdiff_t>(it->second);
+    const std::uint32_t position = positions_->Find(item);
+    return position == TPositions::kAbsent ? -1 : static_cast<std::ptrdiff_t>(position);
 }
 
 void TPersistentList::PositionsAdded(std::size_t index, const TZEPPersistent* item) {
     if (!positions_) return;
     if (index + 1 == items_.size())
-        positions_->emplace(item, index); // keeps an earlier position of the same item
+        positions_->Insert(item, static_cast<std::uint32_t>(index)); // keeps an earlier one
     else
         positions_.reset();
 }
@@ -64,8 +65,7 @@ void TPersistentList::PositionsAdded(std::size_t index, const TZEPPersistent* it
 void TPersistentList::PositionsRemoved(std::size_t index, const TZEPPersistent* item) {
     if (!positions_) return;
     if (index == items_.size()) {
-        auto it = positions_->find(item);
-        if (it != positions_->end() && it->second == index) positions_->erase(it);
+        if (positions_->Find(item) == index) positions_->Erase(item);
     } else {
         positions_.reset();
     }

@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
+#include "foundation/AddressIndex.h"
 #include "model/Persistent.h"
 #include "undo/Undo_.h"
 
@@ -98,7 +98,7 @@ private:
     // removals at the end; any other change drops it until the next search. Without it,
     // rebuilding or tearing down a large study is quadratic.
     static constexpr std::size_t kIndexedFrom = 64;
-    using TPositions = std::unordered_map<const TZEPPersistent*, std::size_t>;
+    using TPositions = TAddressIndex;
     void PositionsAdded(std::size_t index, const TZEPPersistent* item);
     void PositionsRemoved(std::size_t index, const TZEPPersistent* item);
 

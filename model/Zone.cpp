@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "model/CATEGORY.h"
+#include "model/KindCast.h"
 #include "model/Mode.h"
 
 namespace zep::model {
@@ -278,7 +279,7 @@ TMicroZone::~TMicroZone() {
 }
 
 TMacroZone* TMicroZone::MacroZone() const {
-    return dynamic_cast<TMacroZone*>(GetObject(kMacroZone));
+    return KindCast<TMacroZone>(GetObject(kMacroZone));
 }
 
 void TMicroZone::SetMacroZone(TMacroZone* macro) {

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "model/KindCast.h"
+
 namespace zep::model {
 
 namespace {
@@ -371,7 +373,7 @@ void TVersionedEntity::Load(TPersistReader& reader) {
     const std::uint32_t count = reader.BeginList(owning);
     for (std::uint32_t i = 0; i < count; ++i) {
         reader.ListItem(i + 1);
-        auto* scenario = dynamic_cast<TScenario*>(reader.ReadRef());
+        auto* scenario = KindCast<TScenario>(reader.ReadRef());
         const std::uint32_t n = reader.BeginList(owning);
         if (scenario) RawVersion(scenario).Reserve(n);
         for (std::uint32_t k = 0; k < n; ++k) {

@@ -1,5 +1,5 @@
-// Numbers kept by object address, for the object stream's writer and reader: one flat table
-// probed linearly, so that a study's hundreds of thousands of objects cost no allocation each.
+// Numbers kept by object address (stream numbers, list positions): one flat table probed
+// linearly, so that a study's hundreds of thousands of objects cost no allocation each.
 #pragma once
 
 #include <algorithm>
@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace zep::files {
+namespace zep {
 
 class TAddressIndex {
 public:
@@ -18,8 +18,9 @@ public:
     void Reserve(std::size_t count) {
         if (count * 2 > slots_.size()) Rehash(std::bit_ceil(count * 2));
     }
-    /// Sets the number of `key` (not null); answers false, changing nothing, when it has one.
+    /// Sets the number of `key`; answers false, changing nothing, when it has one or is null.
     bool Insert(const void* key, std::uint32_t number) {
+        if (!key) return false;
         if ((count_ + 1) * 2 > slots_.size()) Rehash(std::max<std::size_t>(16, slots_.size() * 2));
         Slot& slot = slots_[Probe(key)];
         if (slot.key) return false;
@@ -34,6 +35,25 @@ public:
         return slot.key ? slot.number : kAbsent;
     }
     bool Contains(const void* key) const { return Find(key) != kAbsent; }
+    /// Removes `key`; answers whether it was there.
+    bool Erase(const void* key) {
+        if (slots_.empty() || !key) return false;
+        std::size_t hole = Probe(key);
+        if (!slots_[hole].key) return false;
+        // Backward shift: move up every later entry of the run that may live in the hole.
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = (hole + 1) & mask; slots_[i].key; i = (i + 1) & mask) {
+            const std::size_t home = Home(slots_[i].key);
+            // The entry may move into the hole when its home is not between hole and i.
+            if (((i - home) & mask) >= ((i - hole) & mask)) {
+                slots_[hole] = slots_[i];
+                hole = i;
+            }
+        }
+        slots_[hole] = Slot{};
+        --count_;
+        return true;
+    }
     std::size_t Count() const { return count_; }
     void Clear() {
         slots_.clear();
@@ -46,10 +66,13 @@ private:
         std::uint32_t number = 0;
     };
     // The slot holding `key`, or the empty slot where it would go.
-    std::size_t Probe(const void* key) const {
+    std::size_t Home(const void* key) const {
         // Fibonacci hashing of the address without its alignment bits.
         const auto a = reinterpret_cast<std::uintptr_t>(key) >> 4;
-        std::size_t i = static_cast<std::size_t>((a * 0x9E3779B97F4A7C15ull) >> shift_);
+        return static_cast<std::size_t>((a * 0x9E3779B97F4A7C15ull) >> shift_);
+    }
+    std::size_t Probe(const void* key) const {
+        std::size_t i = Home(key);
         while (slots_[i].key && slots_[i].key != key)
             i = (i + 1) & (slots_.size() - 1);
         return i;
@@ -67,4 +90,4 @@ private:
     int shift_ = 64;
 };
 
-} // namespace zep::files
+} // namespace zep
