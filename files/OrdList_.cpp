@@ -20,6 +20,7 @@ void LoadListBody(TObjectReader& reader, model::TPersistentList& list,
                   const std::function<TZEPPersistent*(TObjectReader&)>& item) {
     bool owning = false;
     const std::uint32_t count = reader.BeginList(owning);
+    list.Reserve(list.Count() + count);
     for (std::uint32_t i = 0; i < count; ++i) {
         reader.ListItem(i + 1);
         TZEPPersistent* o = item ? item(reader) : reader.ReadRef();

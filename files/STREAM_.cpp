@@ -649,11 +649,25 @@ void TObjectReader::Claim(TZEPPersistent* object) {
 }
 
 void TObjectReader::LoadStream(TStream& in, TZEPPersistent& root, model::TProjectI* project) {
+    // An image already in memory is read where it is.
+    if (auto* memory = dynamic_cast<TMemoryStream*>(&in)) {
+        const auto at = static_cast<std::size_t>(memory->Position());
+        std::string_view bytes(memory->Data());
+        LoadView(bytes.substr(std::min(at, bytes.size())), root, project);
+        memory->Seek(0, SeekOrigin::End);
+        return;
+    }
     LoadBytes(in.ReadAll(), root, project);
 }
 
 void TObjectReader::LoadBytes(std::string bytes, TZEPPersistent& root, model::TProjectI* project) {
-    data_ = std::move(bytes);
+    ownedData_ = std::move(bytes);
+    LoadView(ownedData_, root, project);
+}
+
+void TObjectReader::LoadView(std::string_view bytes, TZEPPersistent& root,
+                             model::TProjectI* project) {
+    data_ = bytes;
     pos_ = 0;
     lastVersionKnown_ = false;
     const std::uint8_t* sig = Take(4);

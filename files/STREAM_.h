@@ -160,6 +160,9 @@ public:
     void LoadStream(TStream& in, TZEPPersistent& root, model::TProjectI* project = nullptr);
     /// The same over bytes in memory.
     void LoadBytes(std::string bytes, TZEPPersistent& root, model::TProjectI* project = nullptr);
+    /// The same over bytes the caller keeps until the load has ended.
+    void LoadView(std::string_view bytes, TZEPPersistent& root,
+                  model::TProjectI* project = nullptr);
 
     std::uint8_t ReadUInt8() override;
     std::int16_t ReadInt16() override;
@@ -206,7 +209,8 @@ private:
     const std::uint8_t* Take(std::size_t n);
 
     const TStreamClassTable& table_;
-    std::string data_;
+    std::string ownedData_; // the bytes when LoadBytes was given them
+    std::string_view data_;
     std::size_t pos_ = 0;
     bool oldSignature_ = false;
     std::vector<std::pair<std::string, std::uint16_t>> classes_;

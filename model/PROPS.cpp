@@ -92,8 +92,9 @@ void TPropertyList::Reserve(std::size_t count) {
 }
 
 void TPropertyList::RawPut(std::int32_t id, TValue value) {
-    const std::size_t i = LowerBound(id);
     TProperty* data = Data();
+    // Loaders put records in identifier order: a record past the last one needs no search.
+    const std::size_t i = size_ == 0 || data[size_ - 1].Id() < id ? size_ : LowerBound(id);
     const bool present = i < size_ && data[i].Id() == id;
     cache_ = 0;
     if (value.IsEmpty()) {

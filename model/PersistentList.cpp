@@ -72,11 +72,20 @@ void TPersistentList::PositionsRemoved(std::size_t index, const TZEPPersistent* 
 }
 
 void TPersistentList::Sort() {
+    const auto less = [this](const TZEPPersistent* a, const TZEPPersistent* b) {
+        return Compare(a, b) < 0;
+    };
+    const bool recording = recordsUndo_ && undo::IsRecording();
+    if (!recording && std::is_sorted(items_.begin(), items_.end(), less)) {
+        // Already in order (a study read back from its file): nothing to change.
+        sorted_ = true;
+        return;
+    }
     std::vector<undo::TObject*> sorted(items_.begin(), items_.end());
     std::stable_sort(sorted.begin(), sorted.end(), [this](undo::TObject* a, undo::TObject* b) {
         return Compare(static_cast<TZEPPersistent*>(a), static_cast<TZEPPersistent*>(b)) < 0;
     });
-    if (recordsUndo_ && undo::IsRecording()) {
+    if (recording) {
         undo::Perform(std::make_unique<undo::TSortUndoer>(this, std::move(sorted)));
         return;
     }

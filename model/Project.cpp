@@ -1170,7 +1170,7 @@ void TProject::RepairLinkRoutes() {
                 Upgrade(fault);
                 RemoveLinkRoute(lr);
             } else {
-                lr->Register();
+                // Registered by the first pass.
                 bool anyVersion = false;
                 for (std::size_t s = 0; s < scenarios_->Count() && !anyVersion; ++s)
                     anyVersion = lr->HasVersion(scenarios_->Get(s));
