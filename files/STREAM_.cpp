@@ -530,7 +530,21 @@ TZEPPersistent* TObjectReader::ReadRef() {
     if (n > objects_.size())
         throw EInvalidObjectReference(
             Format("Invalid object reference %d", {static_cast<std::int64_t>(n)}));
+    lastRef_ = n;
     return objects_[n - 1];
+}
+
+std::uint32_t TObjectReader::IndexOfObject(const TZEPPersistent* object) const {
+    // List bodies ask about the object whose reference they have just read.
+    if (lastRef_ > 0 && lastRef_ <= objects_.size() && objects_[lastRef_ - 1] == object)
+        return lastRef_ - 1;
+    if (indexOf_.Count() != objects_.size()) {
+        indexOf_.Clear();
+        indexOf_.Reserve(objects_.size());
+        for (std::size_t i = 0; i < objects_.size(); ++i)
+            indexOf_.Insert(objects_[i], static_cast<std::uint32_t>(i));
+    }
+    return indexOf_.Find(object);
 }
 
 TValue TObjectReader::ReadValue() {
@@ -638,7 +652,7 @@ std::vector<std::unique_ptr<TZEPPersistent>> TObjectReader::TakeOrphans() {
 
 void TObjectReader::Claim(TZEPPersistent* object) {
     if (!object) return;
-    const std::uint32_t i = indexOf_.Find(object);
+    const std::uint32_t i = IndexOfObject(object);
     if (i != TAddressIndex::kAbsent && i > 0) {
         if (claimed_[i]) throw EInvalidImage("Invalid image");
         claimed_[i] = true;
@@ -701,28 +715,22 @@ void TObjectReader::LoadView(std::string_view bytes, TZEPPersistent& root,
     const TLoadContext& context = context_;
     objects_.reserve(count);
     owned_.reserve(count);
-    indexOf_.Reserve(count);
     objects_.push_back(&root);
-    indexOf_.Insert(&root, 0);
     owned_.emplace_back();
     claimed_.assign(count, false);
     // Each class of the stream is looked up once.
     std::vector<const TStreamClass*> classEntries(classes_.size());
     for (std::size_t k = 0; k < classes_.size(); ++k)
         classEntries[k] = table_.Find(classes_[k].first);
-    std::vector<const TStreamClass*> entries(count, nullptr);
-    entries[0] = table_.Find(root.ClassName());
     for (std::uint32_t i = 1; i < count; ++i) {
         if (i % kProgressStep == 0)
             ShowProgress("Loading Index", static_cast<double>(i) / static_cast<double>(count));
         const TStreamClass* entry = classEntries[index[i]];
         const std::string& name = classes_[index[i]].first;
         if (!entry || !entry->create) throw EInvalidImage("Class " + name + " not found");
-        entries[i] = entry;
         std::unique_ptr<TZEPPersistent> object = entry->create(context);
         if (!object) throw EInvalidImage("Class " + name + " not found");
         objects_.push_back(object.get());
-        indexOf_.Insert(object.get(), i);
         owned_.push_back(std::move(object));
     }
 
@@ -731,8 +739,10 @@ void TObjectReader::LoadView(std::string_view bytes, TZEPPersistent& root,
             ShowProgress("Reading", static_cast<double>(i) / static_cast<double>(count));
         // The root's own post-load operation is the project's, run by the caller.
         if (i > 0) postLoad_.push_back(objects_[i]);
-        if (entries[i] && entries[i]->load)
-            entries[i]->load(*objects_[i], *this);
+        // The root's class is the one its class table entry names.
+        const TStreamClass* entry = classEntries[index[i]];
+        if (entry && entry->load)
+            entry->load(*objects_[i], *this);
         else if (auto* list = model::KindCast<model::TPersistentList>(objects_[i]))
             LoadListBody(*this, *list); // claims what an owning list takes
         else

@@ -185,7 +185,9 @@ public:
     /// would be freed twice).
     void Claim(TZEPPersistent* object);
     /// Whether `object` is one of the stream's table objects (the root included).
-    bool IsTableObject(const TZEPPersistent* object) const { return indexOf_.Contains(object); }
+    bool IsTableObject(const TZEPPersistent* object) const {
+        return object && IndexOfObject(object) != TAddressIndex::kAbsent;
+    }
     /// After a successful load: the table objects no list took over (values may refer to
     /// them). Whoever takes them must keep them as long as the loaded objects live.
     std::vector<std::unique_ptr<TZEPPersistent>> TakeOrphans();
@@ -207,6 +209,8 @@ private:
         bool wide;
     };
     const std::uint8_t* Take(std::size_t n);
+    /// The position of a table object in objects_, or kAbsent.
+    std::uint32_t IndexOfObject(const TZEPPersistent* object) const;
 
     const TStreamClassTable& table_;
     std::string ownedData_; // the bytes when LoadBytes was given them
@@ -217,7 +221,8 @@ private:
     std::vector<TZEPPersistent*> objects_;               // index 0 is object 1
     std::vector<std::unique_ptr<TZEPPersistent>> owned_; // parallel to objects_ (root: null)
     std::vector<bool> claimed_;
-    TAddressIndex indexOf_;
+    mutable TAddressIndex indexOf_; // built when first needed
+    std::uint32_t lastRef_ = 0;     // the number ReadRef answered last
     std::vector<OpenList> lists_;
     std::vector<TZEPPersistent*> postLoad_;
     TLoadContext context_;

@@ -1008,6 +1008,15 @@ namespace {
 
 /// Clears the entity-level "used" and the base scenario's when it equals the default: older
 /// files stored both, which hides the scenario tree's own answer.
+/// The items of a list, for membership tests during repair.
+TAddressIndex MembersOf(const TPersistentList& list) {
+    TAddressIndex members;
+    members.Reserve(list.Count());
+    for (std::size_t i = 0; i < list.Count(); ++i)
+        members.Insert(list.Item(i), static_cast<std::uint32_t>(i));
+    return members;
+}
+
 void ClearStoredUse(TVersionedEntity* e, TScenario* base) {
     e->RawProperties().RawPut(kPropUsed, TValue());
     if (const TVersion* v = e->VersionOf(base))
@@ -1073,13 +1082,12 @@ void TProject::Repair() {
         // Node link lists always exist here, so no node is removed for lacking them.
         RepairLinkTypes();
         RepairLandUse();
-        std::unordered_set<const TZEPPersistent*> links(links_->Items().begin(),
-                                                        links_->Items().end());
+        TAddressIndex links = MembersOf(*links_);
         for (std::size_t i = 0; i < nodes_->Count(); ++i) {
             TNode* n = nodes_->Get(i);
             for (TBaseLinkList* l : {&n->InLinks(), &n->OutLinks()})
                 for (std::size_t k = l->Count(); k-- > 0;)
-                    if (!links.count(l->Get(k))) l->Delete(k);
+                    if (!links.Contains(l->Get(k))) l->Delete(k);
             ShowProgress("Updating node connections", (i + 1.0) / nodes_->Count());
         }
     }
@@ -1139,15 +1147,14 @@ void TProject::RepairOperators() {
 
 void TProject::RepairLinkRoutes() {
     TScenario* base = BaseScenario();
-    const std::unordered_set<const TZEPPersistent*> routes(routes_->Items().begin(),
-                                                           routes_->Items().end());
+    const TAddressIndex routes = MembersOf(*routes_);
     const std::size_t total = linkRoutes_->Count();
     // The stream keeps only the owning list: the links' and routes' lists are rebuilt here, in
     // list order, so that a route's link-routes come back in the order they were stored.
     for (std::size_t i = 0; i < total; ++i) {
         TLinkRoute* lr = linkRoutes_->Get(i);
         if (lr->Link() && lr->Link()->Tail() && lr->Link()->Head() && lr->Route() &&
-            routes.count(lr->Route()))
+            routes.Contains(lr->Route()))
             lr->Register();
     }
     for (std::size_t i = linkRoutes_->Count(); i-- > 0;) {
@@ -1164,7 +1171,7 @@ void TProject::RepairLinkRoutes() {
                 fault = "LR.Link.Source = nil";
             else if (!lr->Link()->Head())
                 fault = "LR.Link.Sink = nil";
-            else if (!routes.count(lr->Route()))
+            else if (!routes.Contains(lr->Route()))
                 fault = "Not Routes.Member(LR.R)";
             if (fault) {
                 Upgrade(fault);
@@ -1186,8 +1193,7 @@ void TProject::RepairLinkRoutes() {
 
 void TProject::RepairLinks() {
     TScenario* base = BaseScenario();
-    const std::unordered_set<const TZEPPersistent*> nodes(nodes_->Items().begin(),
-                                                          nodes_->Items().end());
+    const TAddressIndex nodes = MembersOf(*nodes_);
     for (std::size_t i = links_->Count(); i-- > 0;) {
         if (i >= links_->Count()) continue;
         TLink* l = links_->Get(i);
@@ -1196,7 +1202,7 @@ void TProject::RepairLinks() {
             ClearStoredUse(l, base);
             TTurnRestrictionList& turns = l->Turns();
             for (std::size_t k = turns.Count(); k-- > 0;)
-                if (!nodes.count(turns.Get(k)->To())) turns.Delete(k);
+                if (!nodes.Contains(turns.Get(k)->To())) turns.Delete(k);
         } else {
             RemoveLink(l, false);
         }
@@ -1204,15 +1210,14 @@ void TProject::RepairLinks() {
 }
 
 void TProject::RepairLinkTypes() {
-    const std::unordered_set<const TZEPPersistent*> admins(administrators_->Items().begin(),
-                                                           administrators_->Items().end());
+    const TAddressIndex admins = MembersOf(*administrators_);
     for (std::size_t i = 0; i < linkTypes_->Count(); ++i) {
         TLinkType* t = linkTypes_->Get(i);
         for (const auto& v : t->Versions()) {
             const TProperty* p = v->Find(TLinkType::kAdmin);
             // Not a reference, or a reference to an administrator the study no longer has.
             if (p && !p->value.IsEmpty() &&
-                (!p->value.IsObject() || !admins.count(p->value.ToObject())))
+                (!p->value.IsObject() || !admins.Contains(p->value.ToObject())))
                 v->RawPut(TLinkType::kAdmin, TValue());
         }
         TLinkTypeOperList& data = t->OperatorDataList();
@@ -1253,14 +1258,13 @@ bool EntityLevel(const TEntity* e, std::int32_t id) {
 
 void TProject::RepairLandUse() {
     TScenario* base = BaseScenario();
-    const std::unordered_set<const TZEPPersistent*> zones(transportZones_->Items().begin(),
-                                                          transportZones_->Items().end());
+    const TAddressIndex zones = MembersOf(*transportZones_);
     for (std::size_t i = 0; i < transportZones_->Count(); ++i) {
         TTransportZone* z = transportZones_->Get(i);
         TODPairList& pairs = z->ODPairs();
         for (std::size_t k = pairs.Count(); k-- > 0;) {
             TODPair* od = pairs.Get(k);
-            if (!zones.count(od->Destination())) {
+            if (!zones.Contains(od->Destination())) {
                 pairs.Delete(k);
                 continue;
             }
@@ -1285,8 +1289,7 @@ void TProject::RepairLandUse() {
         }
         ShowProgress("Updating OD Pairs", (i + 1.0) / transportZones_->Count());
     }
-    const std::unordered_set<const TZEPPersistent*> sectors(sectors_->Items().begin(),
-                                                            sectors_->Items().end());
+    const TAddressIndex sectors = MembersOf(*sectors_);
     for (std::size_t i = 0; i < sectors_->Count(); ++i) {
         TSector* s = sectors_->Get(i);
         // Values older files kept for all scenarios go to the base scenario; values that are
@@ -1301,8 +1304,8 @@ void TProject::RepairLandUse() {
         TSectorInteractionList& xs = s->Interactions();
         for (std::size_t k = xs.Count(); k-- > 0;) {
             TSectorInteraction* x = xs.Get(k);
-            if (!x->FromSector() || !x->InputSector() || !sectors.count(x->FromSector()) ||
-                !sectors.count(x->InputSector())) {
+            if (!x->FromSector() || !x->InputSector() || !sectors.Contains(x->FromSector()) ||
+                !sectors.Contains(x->InputSector())) {
                 xs.Delete(k);
                 continue;
             }
@@ -1310,12 +1313,12 @@ void TProject::RepairLandUse() {
                 x->SetValueIn(base, TSectorInteraction::kSubstitutionLogitScaling, TValue(1.0));
             TSectorList& subs = x->Substitutes();
             for (std::size_t m = subs.Count(); m-- > 0;)
-                if (!sectors.count(subs.Get(m))) subs.Delete(m);
+                if (!sectors.Contains(subs.Get(m))) subs.Delete(m);
         }
         TSectorZoneList& data = s->SectorZones();
         for (std::size_t k = data.Count(); k-- > 0;) {
             TSectorZone* sz = data.Get(k);
-            if ((sz->Zone() && !zones.count(sz->Zone())) || !HoldsData(sz)) data.Delete(k);
+            if ((sz->Zone() && !zones.Contains(sz->Zone())) || !HoldsData(sz)) data.Delete(k);
         }
         ShowProgress("Updating Sector Interactions", (i + 1.0) / sectors_->Count());
     }
