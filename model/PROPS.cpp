@@ -6,6 +6,8 @@
 #include <new>
 #include <stdexcept>
 
+#include "foundation/SmallObjectPool.h"
+
 namespace zep::model {
 
 namespace {
@@ -24,7 +26,7 @@ TPropertyList::~TPropertyList() {
     TProperty* data = Data();
     for (std::size_t i = 0; i < size_; ++i)
         data[i].~TProperty();
-    if (capacity_) std::free(heap_);
+    if (capacity_) TSmallObjectPool::Free(heap_, capacity_ * sizeof(TProperty));
 }
 
 void TPropertyList::Relocate(TPropertyList& from) noexcept {
@@ -78,10 +80,9 @@ const TValue& TPropertyList::GetValue(const TProperty* record) {
 }
 
 void TPropertyList::MoveToArray(std::size_t capacity) {
-    auto* fresh = static_cast<TProperty*>(std::malloc(capacity * sizeof(TProperty)));
-    if (!fresh) throw std::bad_alloc();
+    auto* fresh = static_cast<TProperty*>(TSmallObjectPool::Allocate(capacity * sizeof(TProperty)));
     MoveRecords(fresh, Data(), size_);
-    if (capacity_) std::free(heap_);
+    if (capacity_) TSmallObjectPool::Free(heap_, capacity_ * sizeof(TProperty));
     heap_ = fresh;
     capacity_ = static_cast<std::uint16_t>(capacity);
 }
@@ -106,7 +107,7 @@ void TPropertyList::RawPut(std::int32_t id, TValue value) {
             // Back to the inline slot.
             TProperty* array = heap_;
             MoveRecords(Inline(), array, size_);
-            std::free(array);
+            TSmallObjectPool::Free(array, capacity_ * sizeof(TProperty));
             capacity_ = 0;
         }
         return;

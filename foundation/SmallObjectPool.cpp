@@ -1,0 +1,101 @@
+#include "foundation/SmallObjectPool.h"
+
+#include <mutex>
+#include <new>
+#include <vector>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define ZEP_POOL_DISABLED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZEP_POOL_DISABLED 1
+#endif
+#endif
+
+namespace zep {
+
+namespace {
+
+constexpr std::size_t kClasses = TSmallObjectPool::kLargest / TSmallObjectPool::kGrain;
+constexpr std::size_t kSlabBytes = 256 * 1024;
+
+struct TFreeBlock {
+    TFreeBlock* next;
+};
+
+struct TPool {
+    TFreeBlock* free[kClasses] = {};
+    char* next = nullptr; // the unused rest of the newest slab
+    char* end = nullptr;
+};
+
+TPool& ThreadPool() {
+    static thread_local TPool pool;
+    return pool;
+}
+
+// Slabs live as long as the process: objects may outlive the thread that made them, and static
+// objects are destroyed after every thread's storage.
+char* NewSlab() {
+    static std::mutex lock;
+    static auto* slabs = new std::vector<char*>;
+    char* slab = new char[kSlabBytes];
+    std::lock_guard<std::mutex> guard(lock);
+    slabs->push_back(slab);
+    return slab;
+}
+
+std::size_t ClassOf(std::size_t size) {
+    return (size + TSmallObjectPool::kGrain - 1) / TSmallObjectPool::kGrain - 1;
+}
+
+} // namespace
+
+void* TSmallObjectPool::Allocate(std::size_t size) {
+#ifndef ZEP_POOL_DISABLED
+    if (size != 0 && size <= kLargest) {
+        TPool& pool = ThreadPool();
+        const std::size_t k = ClassOf(size);
+        if (TFreeBlock* block = pool.free[k]) {
+            pool.free[k] = block->next;
+            return block;
+        }
+        const std::size_t bytes = (k + 1) * kGrain;
+        if (static_cast<std::size_t>(pool.end - pool.next) < bytes) {
+            // The rest of the old slab is given to the free lists it fits, largest first.
+            for (std::size_t c = kClasses; c-- > 0 && pool.next;) {
+                const std::size_t b = (c + 1) * kGrain;
+                while (static_cast<std::size_t>(pool.end - pool.next) >= b) {
+                    auto* rest = reinterpret_cast<TFreeBlock*>(pool.next);
+                    rest->next = pool.free[c];
+                    pool.free[c] = rest;
+                    pool.next += b;
+                }
+            }
+            pool.next = NewSlab();
+            pool.end = pool.next + kSlabBytes;
+        }
+        void* block = pool.next;
+        pool.next += bytes;
+        return block;
+    }
+#endif
+    return ::operator new(size);
+}
+
+void TSmallObjectPool::Free(void* block, std::size_t size) noexcept {
+    if (!block) return;
+#ifndef ZEP_POOL_DISABLED
+    if (size != 0 && size <= kLargest) {
+        TPool& pool = ThreadPool();
+        const std::size_t k = ClassOf(size);
+        auto* b = static_cast<TFreeBlock*>(block);
+        b->next = pool.free[k];
+        pool.free[k] = b;
+        return;
+    }
+#endif
+    ::operator delete(block);
+}
+
+} // namespace zep
