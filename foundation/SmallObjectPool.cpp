@@ -14,6 +14,7 @@
 
 namespace zep {
 
+#ifndef ZEP_POOL_DISABLED
 namespace {
 
 constexpr std::size_t kClasses = TSmallObjectPool::kLargest / TSmallObjectPool::kGrain;
@@ -50,6 +51,7 @@ std::size_t ClassOf(std::size_t size) {
 }
 
 } // namespace
+#endif
 
 void* TSmallObjectPool::Allocate(std::size_t size) {
 #ifndef ZEP_POOL_DISABLED
