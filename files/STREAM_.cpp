@@ -624,6 +624,31 @@ void TObjectReader::EndList() {
     if (trailer != l.count || l.next != l.count + 1) throw EInvalidImage("Bad _List");
 }
 
+void TObjectReader::ReadPropertyPairs(model::TPropertyList* into, bool dropUnidentified) {
+    // The most frequent body of the stream, read without a call per item.
+    bool owning = false;
+    const std::uint32_t count = TObjectReader::BeginList(owning);
+    const bool wide = lists_.back().wide;
+    if (into) into->Reserve(count);
+    for (std::uint32_t i = 1; i <= count; ++i) {
+        const std::uint8_t* p = Take(wide ? 5 : 3);
+        std::uint32_t position;
+        if (wide) {
+            std::memcpy(&position, p, 4);
+        } else {
+            std::uint16_t shortPosition;
+            std::memcpy(&shortPosition, p, 2);
+            position = shortPosition;
+        }
+        if (position != i) throw EInvalidImage("Bad _List");
+        const std::uint8_t id = p[wide ? 4 : 2];
+        TValue value = TObjectReader::ReadValue();
+        if (into && (id != 0 || !dropUnidentified)) into->RawPut(id, std::move(value));
+    }
+    lists_.back().next = count + 1;
+    TObjectReader::EndList();
+}
+
 std::uint16_t TObjectReader::ClassVersion(const char* className) const {
     // Loaders ask about their own class for every object of it.
     if (lastVersionKnown_ && lastVersionAsked_ == className) return lastVersion_;

@@ -180,6 +180,7 @@ public:
     void ListItem(std::uint32_t position) override;
     void EndList() override;
     std::uint16_t ClassVersion(const char* className) const override;
+    void ReadPropertyPairs(model::TPropertyList* into, bool dropUnidentified) override;
 
     /// An owning list took `object` over; a second claim of one object is an invalid image (it
     /// would be freed twice).

@@ -55,16 +55,7 @@ void TEntity::StoreProperties(TPersistWriter& writer) const {
 void TEntity::LoadProperties(TPersistReader& reader) {
     while (props_.Count() > 0)
         props_.RawPut(props_.At(props_.Count() - 1).Id(), TValue());
-    bool owning = false;
-    const std::uint32_t count = reader.BeginList(owning);
-    props_.Reserve(count);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        reader.ListItem(i + 1);
-        const std::uint8_t id = reader.ReadUInt8();
-        TValue value = reader.ReadValue();
-        props_.RawPut(id, std::move(value));
-    }
-    reader.EndList();
+    reader.ReadPropertyPairs(&props_, false);
     ResetIdCache();
     // Older files kept the name under another identifier.
     if (props_.Find(kPropOldName) && GetName().empty()) {

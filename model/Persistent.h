@@ -13,6 +13,7 @@ namespace zep::model {
 
 class TPersistWriter;
 class TPersistReader;
+class TPropertyList;
 
 /// Base of every model class stored in the object stream (entities, lists, owned records).
 class TZEPPersistent : public undo::TObject {
@@ -70,6 +71,10 @@ public:
     virtual void EndList() = 0;
     /// The version of `className` in the stream's class table (0 when absent).
     virtual std::uint16_t ClassVersion(const char* className) const = 0;
+    /// Reads a list body of (1-byte identifier, value) pairs into `into` without undo steps
+    /// (read and dropped when `into` is null); pairs with identifier 0 are dropped when
+    /// `dropUnidentified`. The most frequent body of all, so readers do it in one call.
+    virtual void ReadPropertyPairs(TPropertyList* into, bool dropUnidentified) = 0;
 };
 
 } // namespace zep::model

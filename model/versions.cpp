@@ -374,17 +374,8 @@ void TVersionedEntity::Load(TPersistReader& reader) {
     for (std::uint32_t i = 0; i < count; ++i) {
         reader.ListItem(i + 1);
         auto* scenario = KindCast<TScenario>(reader.ReadRef());
-        const std::uint32_t n = reader.BeginList(owning);
-        if (scenario) RawVersion(scenario).Reserve(n);
-        for (std::uint32_t k = 0; k < n; ++k) {
-            reader.ListItem(k + 1);
-            const std::uint8_t id = reader.ReadUInt8();
-            TValue value = reader.ReadValue();
-            // A version without a scenario and a pair without identifier are dropped.
-            if (scenario && id != 0) RawVersion(scenario).RawPut(id, std::move(value));
-        }
-        reader.EndList();
-        if (scenario) RawVersion(scenario);
+        // A version without a scenario and a pair without identifier are dropped.
+        reader.ReadPropertyPairs(scenario ? &RawVersion(scenario) : nullptr, true);
     }
     reader.EndList();
 }
