@@ -15,17 +15,11 @@
 #include "model/LINK.h"
 #include "model/NODE.h"
 #include "model/Project.h"
-#if __has_include("model/SampleStudy.h")
 #include "model/SampleStudy.h"
-#define ZEP_SYNTHETIC_STUDY 1
-#else
-#include "tests/files/PrjTestSupport.h"
-#endif
 
 namespace {
 namespace fs = std::filesystem;
 
-#ifdef ZEP_SYNTHETIC_STUDY
 using TRoot = zep::model::TProject;
 // 15,000 nodes, 40,000 links, 300 zones, 200 routes, 5 scenarios.
 TRoot& Study() {
@@ -38,17 +32,6 @@ TRoot& Study() {
     return *root;
 }
 std::size_t Objects(TRoot& p) { return p.Nodes().Count() + p.Links().Count(); }
-#else
-using TRoot = zep::files::test::TTestRoot;
-TRoot& Study() {
-    static std::unique_ptr<TRoot> root = [] {
-        zep::files::test::RegisterTestRoot();
-        return zep::files::test::BuildRandomRoot(2026, 100000);
-    }();
-    return *root;
-}
-std::size_t Objects(TRoot& p) { return p.things->Count() + p.plain->Count(); }
-#endif
 
 std::string Dir() {
     static const std::string dir = [] {
