@@ -4,6 +4,8 @@
 // (nodes, links with their adjacency, link-routes as index pairs), built in the same run.
 #include <benchmark/benchmark.h>
 
+#include "foundation/SmallObjectPool.h"
+
 #include <malloc.h>
 
 #include <chrono>
@@ -21,8 +23,11 @@ namespace {
 
 using namespace zep::model;
 
+// The general allocator's bytes in use (its heap and its own mappings) plus the pooled blocks
+// handed out.
 std::size_t HeapInUse() {
-    return mallinfo2().uordblks;
+    const struct mallinfo2 m = mallinfo2();
+    return m.uordblks + m.hblkhd + static_cast<std::size_t>(zep::TSmallObjectPool::BytesInUse());
 }
 
 const TStudySizes kLarge{15000, 40000, 300, 200, 5};

@@ -1,5 +1,7 @@
 #include "foundation/SmallObjectPool.h"
 
+#include <sys/mman.h>
+
 #include <mutex>
 #include <new>
 #include <vector>
@@ -26,6 +28,7 @@ struct TFreeBlock {
 
 struct TPool {
     TFreeBlock* free[kClasses] = {};
+    std::ptrdiff_t inUse = 0;
     char* next = nullptr; // the unused rest of the newest slab
     char* end = nullptr;
 };
@@ -37,13 +40,16 @@ TPool& ThreadPool() {
 
 // Slabs live as long as the process: objects may outlive the thread that made them, and static
 // objects are destroyed after every thread's storage.
+// They are mapped directly, so the general allocator's counters never include them.
 char* NewSlab() {
     static std::mutex lock;
     static auto* slabs = new std::vector<char*>;
-    char* slab = new char[kSlabBytes];
+    void* slab =
+        ::mmap(nullptr, kSlabBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (slab == MAP_FAILED) throw std::bad_alloc();
     std::lock_guard<std::mutex> guard(lock);
-    slabs->push_back(slab);
-    return slab;
+    slabs->push_back(static_cast<char*>(slab));
+    return static_cast<char*>(slab);
 }
 
 std::size_t ClassOf(std::size_t size) {
@@ -58,11 +64,12 @@ void* TSmallObjectPool::Allocate(std::size_t size) {
     if (size != 0 && size <= kLargest) {
         TPool& pool = ThreadPool();
         const std::size_t k = ClassOf(size);
+        const std::size_t bytes = (k + 1) * kGrain;
+        pool.inUse += static_cast<std::ptrdiff_t>(bytes);
         if (TFreeBlock* block = pool.free[k]) {
             pool.free[k] = block->next;
             return block;
         }
-        const std::size_t bytes = (k + 1) * kGrain;
         if (static_cast<std::size_t>(pool.end - pool.next) < bytes) {
             // The rest of the old slab is given to the free lists it fits, largest first.
             for (std::size_t c = kClasses; c-- > 0 && pool.next;) {
@@ -91,6 +98,7 @@ void TSmallObjectPool::Free(void* block, std::size_t size) noexcept {
     if (size != 0 && size <= kLargest) {
         TPool& pool = ThreadPool();
         const std::size_t k = ClassOf(size);
+        pool.inUse -= static_cast<std::ptrdiff_t>((k + 1) * kGrain);
         auto* b = static_cast<TFreeBlock*>(block);
         b->next = pool.free[k];
         pool.free[k] = b;
@@ -98,6 +106,14 @@ void TSmallObjectPool::Free(void* block, std::size_t size) noexcept {
     }
 #endif
     ::operator delete(block);
+}
+
+std::ptrdiff_t TSmallObjectPool::BytesInUse() noexcept {
+#ifndef ZEP_POOL_DISABLED
+    return ThreadPool().inUse;
+#else
+    return 0;
+#endif
 }
 
 } // namespace zep

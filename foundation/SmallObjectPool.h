@@ -18,6 +18,9 @@ public:
 
     static void* Allocate(std::size_t size);
     static void Free(void* block, std::size_t size) noexcept;
+    /// Bytes of pooled blocks this thread handed out and has not taken back (for memory
+    /// accounting: the general allocator's counters see only whole slabs).
+    static std::ptrdiff_t BytesInUse() noexcept;
 };
 
 /// A base that gives a class (and every class derived from it) pooled storage. A class with a
