@@ -157,7 +157,15 @@ void LoadProject(TStream& in, TZEPPersistent& project, const std::string& fileNa
         throw EInvalidFormat(Format("Incorrect file version %s. Expected %s\n",
                                     {v.Text(), kVersionExpected.Text()}));
     TObjectReader reader;
-    reader.LoadStream(in, project, hooks.projectOf ? hooks.projectOf(project) : nullptr);
+    try {
+        reader.LoadStream(in, project, hooks.projectOf ? hooks.projectOf(project) : nullptr);
+    } catch (...) {
+        // A damaged stream may leave the root referring (through a reference list or a value)
+        // to objects no owning list took over: like after a good load they must outlive it,
+        // or tearing the root down would touch freed objects.
+        if (hooks.adoptOrphans) hooks.adoptOrphans(project, reader.TakeOrphans());
+        throw;
+    }
     if (hooks.adoptOrphans) hooks.adoptOrphans(project, reader.TakeOrphans());
     if (hooks.afterLoad)
         hooks.afterLoad(project);

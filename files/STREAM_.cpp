@@ -666,7 +666,6 @@ std::uint16_t TObjectReader::ClassVersion(const char* className) const {
 
 std::vector<std::unique_ptr<TZEPPersistent>> TObjectReader::TakeOrphans() {
     std::vector<std::unique_ptr<TZEPPersistent>> orphans;
-    if (!done_) return orphans;
     for (std::size_t i = 1; i < owned_.size(); ++i)
         if (!claimed_[i] && owned_[i]) {
             claimed_[i] = true;

@@ -189,8 +189,9 @@ public:
     bool IsTableObject(const TZEPPersistent* object) const {
         return object && IndexOfObject(object) != TAddressIndex::kAbsent;
     }
-    /// After a successful load: the table objects no list took over (values may refer to
-    /// them). Whoever takes them must keep them as long as the loaded objects live.
+    /// After a load, successful or not: the table objects no list took over (values and
+    /// reference lists may refer to them). Whoever takes them must keep them as long as the
+    /// loaded objects live.
     std::vector<std::unique_ptr<TZEPPersistent>> TakeOrphans();
     /// An inline record read inside an owner's body: its post-load operation runs with the
     /// others, after its owner's.
