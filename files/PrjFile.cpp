@@ -293,6 +293,7 @@ template <class T> TZEPPersistent* LoadInline(TObjectReader& r, const char* name
     const TStreamClass* entry = TStreamClassTable::Global().Find(name);
     auto record = std::make_unique<T>(r.Project());
     entry->load(*record, r);
+    r.NoteInline(record.get());
     return record.release();
 }
 

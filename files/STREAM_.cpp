@@ -538,6 +538,7 @@ std::uint32_t TObjectReader::IndexOfObject(const TZEPPersistent* object) const {
     // List bodies ask about the object whose reference they have just read.
     if (lastRef_ > 0 && lastRef_ <= objects_.size() && objects_[lastRef_ - 1] == object)
         return lastRef_ - 1;
+    if (object == lastInline_) return TAddressIndex::kAbsent;
     if (indexOf_.Count() != objects_.size()) {
         indexOf_.Clear();
         indexOf_.Reserve(objects_.size());

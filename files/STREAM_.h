@@ -196,6 +196,9 @@ public:
     /// An inline record read inside an owner's body: its post-load operation runs with the
     /// others, after its owner's.
     void AddInline(TZEPPersistent* object) { postLoad_.push_back(object); }
+    /// An item reader has just made `object` inside its owner's body: it is no table object
+    /// (told without looking it up).
+    void NoteInline(const TZEPPersistent* object) { lastInline_ = object; }
     /// The project the objects being read belong to.
     model::TProjectI* Project() const { return context_.project; }
     const TLoadContext& Context() const { return context_; }
@@ -223,8 +226,9 @@ private:
     std::vector<TZEPPersistent*> objects_;               // index 0 is object 1
     std::vector<std::unique_ptr<TZEPPersistent>> owned_; // parallel to objects_ (root: null)
     std::vector<bool> claimed_;
-    mutable TAddressIndex indexOf_; // built when first needed
-    std::uint32_t lastRef_ = 0;     // the number ReadRef answered last
+    mutable TAddressIndex indexOf_;              // built when first needed
+    std::uint32_t lastRef_ = 0;                  // the number ReadRef answered last
+    const TZEPPersistent* lastInline_ = nullptr; // the inline record made last
     std::vector<OpenList> lists_;
     std::vector<TZEPPersistent*> postLoad_;
     TLoadContext context_;

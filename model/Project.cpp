@@ -647,7 +647,10 @@ void TProject::RemoveNode(TNode* node) {
         }
         RemoveLink(link, false);
     }
-    if (node->IsZone()) transportZones_->Remove(node);
+    // Every entry: a damaged file may list a zone twice, and none may outlive it.
+    if (node->IsZone())
+        while (transportZones_->Remove(node) >= 0) {
+        }
     DeleteFrom(*nodes_, node);
 }
 

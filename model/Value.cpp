@@ -166,42 +166,12 @@ TValue TValue::Date(double days) noexcept {
     return v;
 }
 
-TValue::TValue(const TValue& other) noexcept : kind_(other.kind_), u_(other.u_) {
-    if (kind_ == varString && u_.str) ++u_.str->refs;
+void TValue::AddRef() const noexcept {
+    if (u_.str) ++u_.str->refs;
 }
 
-TValue::TValue(TValue&& other) noexcept : kind_(other.kind_), u_(other.u_) {
-    other.kind_ = varEmpty;
-    other.u_.i64 = 0;
-}
-
-TValue& TValue::operator=(const TValue& other) noexcept {
-    if (this != &other) {
-        if (other.kind_ == varString && other.u_.str) ++other.u_.str->refs;
-        Release();
-        kind_ = other.kind_;
-        u_ = other.u_;
-    }
-    return *this;
-}
-
-TValue& TValue::operator=(TValue&& other) noexcept {
-    if (this != &other) {
-        Release();
-        kind_ = other.kind_;
-        u_ = other.u_;
-        other.kind_ = varEmpty;
-        other.u_.i64 = 0;
-    }
-    return *this;
-}
-
-TValue::~TValue() {
-    Release();
-}
-
-void TValue::Release() noexcept {
-    if (kind_ == varString && u_.str && --u_.str->refs == 0) std::free(u_.str);
+void TValue::ReleaseText() noexcept {
+    if (u_.str && --u_.str->refs == 0) std::free(u_.str);
 }
 
 // ---- conversions ------------------------------------------------------------------------------

@@ -88,11 +88,35 @@ public:
     /// Date-time as days since 1899-12-30, fraction = time of day.
     static TValue Date(double days) noexcept;
 
-    TValue(const TValue& other) noexcept;
-    TValue(TValue&& other) noexcept;
-    TValue& operator=(const TValue& other) noexcept;
-    TValue& operator=(TValue&& other) noexcept;
-    ~TValue();
+    // Inline: values are copied and moved by the million when a study is read or edited; only
+    // text needs the shared string's count.
+    TValue(const TValue& other) noexcept : kind_(other.kind_), u_(other.u_) {
+        if (kind_ == varString) AddRef();
+    }
+    TValue(TValue&& other) noexcept : kind_(other.kind_), u_(other.u_) {
+        other.kind_ = varEmpty;
+        other.u_.i64 = 0;
+    }
+    TValue& operator=(const TValue& other) noexcept {
+        if (this != &other) {
+            if (other.kind_ == varString) other.AddRef();
+            Release();
+            kind_ = other.kind_;
+            u_ = other.u_;
+        }
+        return *this;
+    }
+    TValue& operator=(TValue&& other) noexcept {
+        if (this != &other) {
+            Release();
+            kind_ = other.kind_;
+            u_ = other.u_;
+            other.kind_ = varEmpty;
+            other.u_.i64 = 0;
+        }
+        return *this;
+    }
+    ~TValue() { Release(); }
 
     std::uint16_t Kind() const noexcept { return kind_; }
     TValueClass Class() const noexcept { return ClassOf(kind_); }
@@ -135,7 +159,11 @@ private:
     friend class TProperty;
     struct StrRep;
     double ToDoubleSlow() const noexcept;
-    void Release() noexcept;
+    void AddRef() const noexcept;
+    void Release() noexcept {
+        if (kind_ == varString) ReleaseText();
+    }
+    void ReleaseText() noexcept;
 
     std::uint16_t kind_;
     std::int16_t holderSlot_ = 0; // the holding record's identifier; see the class comment

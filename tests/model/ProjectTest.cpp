@@ -231,6 +231,20 @@ TEST(ProjectCreation, NewEntitiesJoinTheirLists) {
     EXPECT_CONSISTENT(p);
 }
 
+// A damaged file may list a zone twice in the zone list; removing the zone must leave no entry
+// that would name it after it is gone.
+TEST(ProjectCreation, RemovingAZoneListedTwiceLeavesNoEntry) {
+    TProject p;
+    TMicroZone* z = p.NewMicroZone();
+    TMicroZone* other = p.NewMicroZone();
+    p.TransportZones().RawInsert(p.TransportZones().Count(), z);
+    ASSERT_EQ(3u, p.TransportZones().Count());
+    p.RemoveEntity(z);
+    EXPECT_EQ(1u, p.TransportZones().Count());
+    EXPECT_EQ(other, p.TransportZones().Get(0));
+    EXPECT_CONSISTENT(p);
+}
+
 TEST(ProjectCreation, OperatorsComeWithTheirRouteAndTransfer) {
     TProject p;
     TMode* m = p.NewMode();
