@@ -473,11 +473,8 @@ TObjectReader::~TObjectReader() {
     owned_.clear();
 }
 
-const std::uint8_t* TObjectReader::Take(std::size_t n) {
-    if (data_.size() - pos_ < n) throw EReadError("Stream read error");
-    const auto* p = reinterpret_cast<const std::uint8_t*>(data_.data() + pos_);
-    pos_ += n;
-    return p;
+void TObjectReader::ThrowReadError() {
+    throw EReadError("Stream read error");
 }
 
 std::uint8_t TObjectReader::ReadUInt8() {

@@ -150,7 +150,7 @@ private:
 /// Reads an object stream into a root object the caller made. Owns the objects it creates until
 /// an owning list claims them; objects no list claims are freed when reading fails and kept
 /// alive otherwise (values may still refer to them).
-class TObjectReader : public model::TPersistReader {
+class TObjectReader final : public model::TPersistReader {
 public:
     explicit TObjectReader(const TStreamClassTable& table = TStreamClassTable::Global());
     ~TObjectReader() override;
@@ -213,7 +213,13 @@ private:
         std::uint32_t next;
         bool wide;
     };
-    const std::uint8_t* Take(std::size_t n);
+    const std::uint8_t* Take(std::size_t n) {
+        if (data_.size() - pos_ < n) ThrowReadError();
+        const auto* p = reinterpret_cast<const std::uint8_t*>(data_.data() + pos_);
+        pos_ += n;
+        return p;
+    }
+    [[noreturn]] static void ThrowReadError();
     /// The position of a table object in objects_, or kAbsent.
     std::uint32_t IndexOfObject(const TZEPPersistent* object) const;
 

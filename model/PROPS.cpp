@@ -92,7 +92,7 @@ void TPropertyList::Reserve(std::size_t count) {
     if (count > 1 && count > capacity_) MoveToArray(count);
 }
 
-void TPropertyList::RawPut(std::int32_t id, TValue value) {
+void TPropertyList::Put(std::int32_t id, TValue value) {
     TProperty* data = Data();
     // Loaders put records in identifier order: a record past the last one needs no search.
     const std::size_t i = size_ == 0 || data[size_ - 1].Id() < id ? size_ : LowerBound(id);

@@ -89,7 +89,15 @@ public:
     const TProperty* end() const { return Data() + size_; }
 
     /// Puts `value` under `id` without any undo step; an empty value removes the record.
-    void RawPut(std::int32_t id, TValue value);
+    void RawPut(std::int32_t id, TValue value) {
+        // Loaders fill a reserved array in identifier order: that needs neither search nor move.
+        if (capacity_ > size_ && (size_ == 0 || heap_[size_ - 1].Id() < id) && !value.IsEmpty()) {
+            new (heap_ + size_) TProperty(id, std::move(value));
+            ++size_;
+            return;
+        }
+        Put(id, std::move(value));
+    }
     /// Bytes held on the heap by this list (for memory accounting).
     std::size_t HeapBytes() const {
         return static_cast<std::size_t>(capacity_) * sizeof(TProperty);
@@ -108,6 +116,7 @@ private:
     std::size_t LowerBound(std::int32_t id) const;
     void Relocate(TPropertyList& from) noexcept;
     void MoveToArray(std::size_t capacity);
+    void Put(std::int32_t id, TValue value);
 
     union {
         TProperty* heap_;

@@ -101,6 +101,9 @@ void TPersistentList::Clear() {
 
 void TPersistentList::RawInsert(std::size_t index, undo::TObject* item) {
     auto* p = static_cast<TZEPPersistent*>(item);
+    // Most lists are short (a node's links, a link's link-routes): room for four at once
+    // spares them two reallocations.
+    if (items_.capacity() == 0) items_.reserve(4);
     items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(index), p);
     PositionsAdded(index, p);
     ItemAdded(index, p);

@@ -1021,7 +1021,7 @@ TAddressIndex MembersOf(const TPersistentList& list) {
 }
 
 void ClearStoredUse(TVersionedEntity* e, TScenario* base) {
-    e->RawProperties().RawPut(kPropUsed, TValue());
+    if (e->Properties().Find(kPropUsed)) e->RawProperties().RawPut(kPropUsed, TValue());
     if (const TVersion* v = e->VersionOf(base))
         if (const TProperty* p = v->Find(kPropUsed))
             if (ValuesEqual(p->value, e->Specs().ById(kPropUsed).Default()))
@@ -1190,7 +1190,8 @@ void TProject::RepairLinkRoutes() {
             ShowError("Problems detected!");
             RemoveLinkRoute(lr);
         }
-        ShowProgress("Updating Link-Routes", (total - i) / static_cast<double>(total));
+        if (i % 64 == 0)
+            ShowProgress("Updating Link-Routes", (total - i) / static_cast<double>(total));
     }
 }
 

@@ -176,10 +176,6 @@ void TValue::ReleaseText() noexcept {
 
 // ---- conversions ------------------------------------------------------------------------------
 
-bool TValue::IsEmpty() const noexcept {
-    return kind_ == varEmpty || kind_ == varNull || (kind_ == varString && !u_.str);
-}
-
 std::string_view TValue::TextView() const noexcept {
     if (kind_ != varString || !u_.str) return {};
     return {u_.str->data, u_.str->length};

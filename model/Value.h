@@ -121,7 +121,9 @@ public:
     std::uint16_t Kind() const noexcept { return kind_; }
     TValueClass Class() const noexcept { return ClassOf(kind_); }
     /// Empty, null, or the empty text: the property holds no value.
-    bool IsEmpty() const noexcept;
+    bool IsEmpty() const noexcept {
+        return kind_ == varEmpty || kind_ == varNull || (kind_ == varString && !u_.str);
+    }
     bool IsObject() const noexcept { return kind_ == varError; }
     bool IsText() const noexcept { return kind_ == varString; }
 
