@@ -82,8 +82,8 @@ void TPersistentList::Sort() {
         return;
     }
     std::vector<undo::TObject*> sorted(items_.begin(), items_.end());
-    std::stable_sort(sorted.begin(), sorted.end(), [this](undo::TObject* a, undo::TObject* b) {
-        return Compare(static_cast<TZEPPersistent*>(a), static_cast<TZEPPersistent*>(b)) < 0;
+    std::stable_sort(sorted.begin(), sorted.end(), [&less](undo::TObject* a, undo::TObject* b) {
+        return less(static_cast<TZEPPersistent*>(a), static_cast<TZEPPersistent*>(b));
     });
     if (recording) {
         undo::Perform(std::make_unique<undo::TSortUndoer>(this, std::move(sorted)));

@@ -1009,8 +1009,6 @@ void TProject::SortAll() {
 
 namespace {
 
-/// Clears the entity-level "used" and the base scenario's when it equals the default: older
-/// files stored both, which hides the scenario tree's own answer.
 /// The items of a list, for membership tests during repair.
 TAddressIndex MembersOf(const TPersistentList& list) {
     TAddressIndex members;
@@ -1020,6 +1018,8 @@ TAddressIndex MembersOf(const TPersistentList& list) {
     return members;
 }
 
+/// Clears the entity-level "used" and the base scenario's when it equals the default: older
+/// files stored both, which hides the scenario tree's own answer.
 void ClearStoredUse(TVersionedEntity* e, TScenario* base) {
     if (e->Properties().Find(kPropUsed)) e->RawProperties().RawPut(kPropUsed, TValue());
     if (const TVersion* v = e->VersionOf(base))
