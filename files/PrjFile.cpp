@@ -15,6 +15,7 @@
 #include "files/TXMLIn.h"
 #include "files/TXMLOut.h"
 #include "foundation/Format.h"
+#include "foundation/InflateAhead.h"
 #include "foundation/ORVGZipStreams.h"
 #include "model/ADMIN.h"
 #include "model/Attractors.h"
@@ -206,12 +207,41 @@ std::string SaveProjectFile(const std::string& fileName, TZEPPersistent& project
     return backup;
 }
 
-std::string ReadProjectImage(const std::string& fileName) {
+namespace {
+bool IsGzipFile(const std::string& fileName) {
     TFileStream file(fileName, FileMode::OpenRead);
     unsigned char magic[2] = {0, 0};
-    const std::size_t got = file.Read(magic, 2);
-    file.SetPosition(0);
-    if (got == 2 && magic[0] == 0x1F && magic[1] == 0x8B) {
+    return file.Read(magic, 2) == 2 && magic[0] == 0x1F && magic[1] == 0x8B;
+}
+
+// Object streams (5.x) of a compressed file are read while the second thread decompresses
+// them; a damaged file reports the decompressor's error first, as when it was read whole.
+void OpenCompressedProject(const std::string& fileName, TZEPPersistent& project) {
+    TInflateAheadStream image(fileName);
+    const std::string_view head = image.Ahead().Wait(6);
+    std::uint16_t major = 0, minor = 0;
+    if (head.size() >= 4) {
+        std::memcpy(&major, head.data(), 2);
+        std::memcpy(&minor, head.data() + 2, 2);
+    }
+    if (major != 5) {
+        // Model files and refused versions: read from the whole image as before.
+        TMemoryStream whole{std::string(image.Ahead().WaitAll())};
+        LoadProject(whole, project, fileName);
+        return;
+    }
+    try {
+        LoadProject(image, project, fileName);
+    } catch (...) {
+        image.Ahead().WaitAll();
+        throw;
+    }
+}
+} // namespace
+
+std::string ReadProjectImage(const std::string& fileName) {
+    TFileStream file(fileName, FileMode::OpenRead);
+    if (IsGzipFile(fileName)) {
         TGUnzipStream gz(file);
         return gz.ReadAll();
     }
@@ -224,6 +254,8 @@ void OpenProjectFile(const std::string& fileName, TZEPPersistent& project) {
         if (!hooks.readXml)
             throw EInvalidFormat("XML project files cannot be read yet: " + fileName);
         hooks.readXml(project, fileName);
+    } else if (IsGzipFile(fileName)) {
+        OpenCompressedProject(fileName, project);
     } else {
         TMemoryStream image(ReadProjectImage(fileName));
         LoadProject(image, project, fileName);

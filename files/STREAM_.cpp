@@ -6,6 +6,7 @@
 
 #include "files/OrdList_.h"
 #include "foundation/Format.h"
+#include "foundation/InflateAhead.h"
 #include "foundation/OrvMessages.h"
 #include "model/KindCast.h"
 #include "model/SCENARIO.h"
@@ -477,6 +478,11 @@ void TObjectReader::ThrowReadError() {
     throw EReadError("Stream read error");
 }
 
+void TObjectReader::TakeMore(std::size_t n) {
+    if (more_) data_ = more_(pos_ + n);
+    if (data_.size() - pos_ < n) ThrowReadError();
+}
+
 std::uint8_t TObjectReader::ReadUInt8() {
     return *Take(1);
 }
@@ -685,6 +691,25 @@ void TObjectReader::Claim(TZEPPersistent* object) {
 }
 
 void TObjectReader::LoadStream(TStream& in, TZEPPersistent& root, model::TProjectI* project) {
+    // An image being decompressed is read as it comes, where it lies.
+    if (auto* growing = dynamic_cast<TInflateAheadStream*>(&in)) {
+        const auto base = static_cast<std::size_t>(growing->Position());
+        TInflateAhead& ahead = growing->Ahead();
+        more_ = [&ahead, base](std::size_t end) {
+            const std::size_t upTo = end > static_cast<std::size_t>(-1) - base
+                                         ? static_cast<std::size_t>(-1)
+                                         : base + end;
+            const std::string_view all = ahead.Wait(upTo);
+            return all.size() > base ? all.substr(base) : std::string_view();
+        };
+        expected_ = ahead.Expected() > base ? ahead.Expected() - base : 0;
+        LoadView(more_(0), root, project);
+        // The whole file is checked (length and CRC), even where the stream ended earlier.
+        ahead.WaitAll();
+        more_ = nullptr;
+        growing->Seek(static_cast<std::int64_t>(base + data_.size()), SeekOrigin::Begin);
+        return;
+    }
     // An image already in memory is read where it is.
     if (auto* memory = dynamic_cast<TMemoryStream*>(&in)) {
         const auto at = static_cast<std::size_t>(memory->Position());

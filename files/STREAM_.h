@@ -3,6 +3,7 @@
 // inline objects (lists, owned records) are written inside their owner's body.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -202,8 +203,8 @@ public:
     /// The project the objects being read belong to.
     model::TProjectI* Project() const { return context_.project; }
     const TLoadContext& Context() const { return context_; }
-    /// Bytes left unread.
-    std::size_t Remaining() const { return data_.size() - pos_; }
+    /// Bytes left unread (while the source is still being filled: as far as it announced).
+    std::size_t Remaining() const { return std::max(data_.size(), expected_) - pos_; }
     bool OldSignature() const { return oldSignature_; }
     std::size_t ObjectCount() const { return objects_.size(); }
 
@@ -214,18 +215,23 @@ private:
         bool wide;
     };
     const std::uint8_t* Take(std::size_t n) {
-        if (data_.size() - pos_ < n) ThrowReadError();
+        if (data_.size() - pos_ < n) TakeMore(n);
         const auto* p = reinterpret_cast<const std::uint8_t*>(data_.data() + pos_);
         pos_ += n;
         return p;
     }
     [[noreturn]] static void ThrowReadError();
+    /// Waits for `n` more bytes from a source still being filled, or raises the read error.
+    void TakeMore(std::size_t n);
     /// The position of a table object in objects_, or kAbsent.
     std::uint32_t IndexOfObject(const TZEPPersistent* object) const;
 
     const TStreamClassTable& table_;
     std::string ownedData_; // the bytes when LoadBytes was given them
     std::string_view data_;
+    // A source still being filled: answers at least `end` bytes from the start when it has them.
+    std::function<std::string_view(std::size_t end)> more_;
+    std::size_t expected_ = 0; // the length such a source announced
     std::size_t pos_ = 0;
     bool oldSignature_ = false;
     std::vector<std::pair<std::string, std::uint16_t>> classes_;

@@ -1,0 +1,116 @@
+#include "foundation/InflateAhead.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace zep {
+
+namespace {
+constexpr std::size_t kChunk = 256 * 1024;
+// The first buffer believes a trailer up to 64 times the compressed size (studies compress
+// about 7 to 1); a larger claim, true or damaged, starts there and grows as data arrives.
+constexpr std::int64_t kMaxRatio = 64;
+} // namespace
+
+TInflateAhead::TInflateAhead(const std::string& fileName)
+    : file_(fileName, FileMode::OpenRead), gz_(file_) {
+    std::int64_t room = 0;
+    try {
+        expected_ = static_cast<std::size_t>(gz_.Size());
+        room = std::min(gz_.Size(), file_.Size() * kMaxRatio);
+    } catch (const EGZipError&) {
+        expected_ = 0; // too short for a trailer: reading reports the damage
+    }
+    buffer_.resize(std::max<std::size_t>(static_cast<std::size_t>(room) + 1, kChunk));
+    thread_ = std::thread([this] { Run(); });
+}
+
+TInflateAhead::~TInflateAhead() {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        stop_ = true;
+    }
+    if (thread_.joinable()) thread_.join();
+}
+
+void TInflateAhead::Run() noexcept {
+    try {
+        for (;;) {
+            std::size_t at = 0;
+            {
+                std::lock_guard<std::mutex> guard(lock_);
+                if (stop_) break;
+                at = filled_;
+            }
+            if (at == buffer_.size()) {
+                std::lock_guard<std::mutex> guard(lock_);
+                full_ = true;
+                break;
+            }
+            // Only this thread writes past filled_, and the buffer does not move meanwhile.
+            const std::size_t got =
+                gz_.Read(buffer_.data() + at, std::min(kChunk, buffer_.size() - at));
+            std::lock_guard<std::mutex> guard(lock_);
+            filled_ += got;
+            changed_.notify_all();
+            if (got == 0) break;
+        }
+    } catch (...) {
+        std::lock_guard<std::mutex> guard(lock_);
+        error_ = std::current_exception();
+    }
+    std::lock_guard<std::mutex> guard(lock_);
+    finished_ = true;
+    changed_.notify_all();
+}
+
+void TInflateAhead::ReadOnHere(std::size_t end) {
+    // The thread has ended with a full buffer: the file holds more than it announced.
+    while (filled_ < end) {
+        if (filled_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+        const std::size_t got = gz_.Read(buffer_.data() + filled_, buffer_.size() - filled_);
+        if (got == 0) {
+            full_ = false;
+            break;
+        }
+        filled_ += got;
+    }
+}
+
+std::string_view TInflateAhead::Wait(std::size_t end) {
+    std::unique_lock<std::mutex> guard(lock_);
+    changed_.wait(guard, [&] { return filled_ >= end || finished_; });
+    if (filled_ < end && finished_) {
+        if (error_) std::rethrow_exception(error_);
+        if (full_) {
+            guard.unlock();
+            if (thread_.joinable()) thread_.join();
+            ReadOnHere(end);
+            return {buffer_.data(), filled_};
+        }
+    }
+    return {buffer_.data(), filled_};
+}
+
+std::size_t TInflateAheadStream::Read(void* buffer, std::size_t count) {
+    const std::string_view bytes = ahead_.Wait(pos_ + count);
+    const std::size_t n = bytes.size() > pos_ ? std::min(count, bytes.size() - pos_) : 0;
+    if (n) std::memcpy(buffer, bytes.data() + pos_, n);
+    pos_ += n;
+    return n;
+}
+
+std::size_t TInflateAheadStream::Write(const void*, std::size_t) {
+    throw EWriteError("Stream write error");
+}
+
+std::int64_t TInflateAheadStream::Seek(std::int64_t offset, SeekOrigin origin) {
+    if (offset == 0 && origin == SeekOrigin::Current) return static_cast<std::int64_t>(pos_);
+    if (origin == SeekOrigin::Begin && offset >= 0) {
+        pos_ = static_cast<std::size_t>(offset);
+        return offset;
+    }
+    throw EStreamError("Seek not supported");
+}
+
+} // namespace zep
