@@ -18,8 +18,19 @@ void StoreListBody(TObjectWriter& writer, const model::TPersistentList& list,
 
 void LoadListBody(TObjectReader& reader, model::TPersistentList& list,
                   const std::function<TZEPPersistent*(TObjectReader&)>& item) {
+    LoadListBody(
+        reader, [&list]() -> model::TPersistentList& { return list; }, item);
+}
+
+void LoadListBody(TObjectReader& reader, const std::function<model::TPersistentList&()>& getList,
+                  const std::function<TZEPPersistent*(TObjectReader&)>& item) {
     bool owning = false;
     const std::uint32_t count = reader.BeginList(owning);
+    if (count == 0) {
+        reader.EndList();
+        return;
+    }
+    model::TPersistentList& list = getList();
     list.Reserve(list.Count() + count);
     for (std::uint32_t i = 0; i < count; ++i) {
         reader.ListItem(i + 1);

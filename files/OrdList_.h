@@ -21,6 +21,9 @@ void StoreListBody(
 /// owners.
 void LoadListBody(TObjectReader& reader, model::TPersistentList& list,
                   const std::function<TZEPPersistent*(TObjectReader&)>& item = nullptr);
+/// The same for a list made only when the body holds items (`list` answers it).
+void LoadListBody(TObjectReader& reader, const std::function<model::TPersistentList&()>& list,
+                  const std::function<TZEPPersistent*(TObjectReader&)>& item = nullptr);
 
 /// Reads a list of refs whose items must be of class T (else "Invalid image").
 template <class T> void LoadRefList(TObjectReader& reader, model::TPersistentList& list) {

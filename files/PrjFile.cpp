@@ -356,15 +356,23 @@ void RegisterNetwork(TStreamClassTable& t) {
         [](const TLink& e, TObjectWriter& w) {
             w.WriteRef(e.Tail());
             w.WriteRef(e.Head());
-            StoreListBody(w, e.Turns(), StoreInline<TTurnRestriction>);
+            if (e.HasTurns()) {
+                StoreListBody(w, e.Turns(), StoreInline<TTurnRestriction>);
+            } else {
+                // The body an empty turn list writes; most links have no list at all.
+                w.BeginList(true, 0);
+                w.EndList();
+            }
         },
         [](TLink& e, TObjectReader& r) {
             PutRef(e, TLink::kFrom, ReadRefAs<TNode>(r));
             PutRef(e, TLink::kTo, ReadRefAs<TNode>(r));
             if (r.ClassVersion("TLink") >= 4)
-                LoadListBody(r, e.Turns(), [](TObjectReader& rd) {
-                    return LoadInline<TTurnRestriction>(rd, "TTurnRestriction");
-                });
+                LoadListBody(
+                    r, [&e]() -> TPersistentList& { return e.Turns(); },
+                    [](TObjectReader& rd) {
+                        return LoadInline<TTurnRestriction>(rd, "TTurnRestriction");
+                    });
             else
                 LoadRefList<TTurnRestriction>(r, e.Turns());
         });

@@ -545,7 +545,6 @@ std::string TOperatorRoute::GetName() const {
 
 TLink::TLink(TProjectI* project, TNode* tail, TNode* head, TPoint3Vector points)
     : TBaseLink(project, tail, head), linkRoutes_(std::make_unique<TLinkRouteList>(false, project)),
-      turns_(std::make_unique<TTurnRestrictionList>(true, project)),
       polyline_(std::make_unique<TPolyline>(std::move(points))) {
     if (tail) SetObject(kFrom, tail);
     if (head) SetObject(kTo, head);
@@ -588,7 +587,7 @@ std::string TLink::IdText() const {
 
 bool TLink::HasVersion(const TScenario* scenario) const {
     return TVersionedEntity::HasVersion(scenario) || linkRoutes_->AnyHasVersion(scenario) ||
-           turns_->AnyHasVersion(scenario);
+           (turns_ && turns_->AnyHasVersion(scenario));
 }
 
 std::string TLink::ErrorMessageIn(const TScenario* scenario) const {
@@ -618,7 +617,7 @@ std::string TLink::ErrorMessageIn(const TScenario* scenario) const {
     }
     msg = linkRoutes_->ErrorMessageIn(scenario);
     if (!msg.empty()) return msg;
-    return turns_->ErrorMessageIn(scenario);
+    return turns_ ? turns_->ErrorMessageIn(scenario) : std::string();
 }
 
 void TLink::Copy(const TEntity& other) {
@@ -642,37 +641,43 @@ void TLink::Copy(const TEntity& other) {
             Project()->AddLinkRoute(clone.release());
         }
     }
+    if (!o->HasTurns()) return;
     for (TZEPPersistent* item : o->turns_->Items()) {
         auto* t = static_cast<TTurnRestriction*>(item);
         auto clone = std::make_unique<TTurnRestriction>(Project(), t->To());
         clone->AssignProperties(*t);
-        turns_->Add(clone.release());
+        Turns().Add(clone.release());
     }
+}
+
+TTurnRestrictionList& TLink::Turns() const {
+    if (!turns_) turns_ = std::make_unique<TTurnRestrictionList>(true, Project());
+    return *turns_;
 }
 
 void TLink::SetProject(TProjectI* project) {
     TBaseLink::SetProject(project);
-    turns_->SetProject(project);
+    if (turns_) turns_->SetProject(project);
 }
 
 void TLink::RemoveVersion(TScenario* scenario) {
     TBaseLink::RemoveVersion(scenario);
-    turns_->RemoveVersion(scenario);
+    if (turns_) turns_->RemoveVersion(scenario);
 }
 
 void TLink::CopyVersion(TScenario* from, TScenario* to) {
     TBaseLink::CopyVersion(from, to);
-    turns_->CopyVersion(from, to);
+    if (turns_) turns_->CopyVersion(from, to);
 }
 
 void TLink::MoveVersion(TScenario* from, TScenario* to) {
     TBaseLink::MoveVersion(from, to);
-    turns_->MoveVersion(from, to);
+    if (turns_) turns_->MoveVersion(from, to);
 }
 
 void TLink::Normalize() {
     TBaseLink::Normalize();
-    turns_->Normalize();
+    if (turns_) turns_->Normalize();
 }
 
 void TLink::AfterLoad() {
@@ -694,14 +699,14 @@ TLinkRoute* TLink::LinkRouteOf(const TRoute* route) const {
 }
 
 TTurnRestriction* TLink::TurnTo(const TNode* node) const {
-    return turns_->FindTo(node);
+    return turns_ ? turns_->FindTo(node) : nullptr;
 }
 
 TTurnRestriction* TLink::GetOrCreateTurnTo(TNode* node) {
     if (TTurnRestriction* t = TurnTo(node)) return t;
     auto turn = std::make_unique<TTurnRestriction>(Project(), node);
     TTurnRestriction* raw = turn.release();
-    turns_->Add(raw);
+    Turns().Add(raw);
     return raw;
 }
 

@@ -346,7 +346,10 @@ public:
     void Normalize() override;
 
     TLinkRouteList& LinkRoutes() const { return *linkRoutes_; }
-    TTurnRestrictionList& Turns() const { return *turns_; }
+    /// The link's turn restrictions; the list is made on first use (most links have none).
+    TTurnRestrictionList& Turns() const;
+    /// Whether the link holds any turn restriction (without making the list).
+    bool HasTurns() const { return turns_ && !turns_->IsEmpty(); }
     TPolyline& Polyline() const { return *polyline_; }
 
     TLinkType* LinkTypeIn(const TScenario* scenario) const;
@@ -389,7 +392,7 @@ private:
     void RebuildGeometry() const;
 
     std::unique_ptr<TLinkRouteList> linkRoutes_;
-    std::unique_ptr<TTurnRestrictionList> turns_;
+    mutable std::unique_ptr<TTurnRestrictionList> turns_; // null until first needed
     std::unique_ptr<TPolyline> polyline_;
     mutable std::vector<TSegment> segments_;
     mutable std::vector<TFloatPoint> points_;

@@ -242,7 +242,7 @@ TAttractionFunctionList& TProject::AttractionFunctions() {
 // scenario). Repeating an operation a link already passed on changes nothing.
 void TProject::ForEachTurnList(const std::function<void(TTurnRestrictionList&)>& f) {
     for (std::size_t i = 0; i < links_->Count(); ++i)
-        if (!links_->Get(i)->Turns().IsEmpty()) f(links_->Get(i)->Turns());
+        if (links_->Get(i)->HasTurns()) f(links_->Get(i)->Turns());
 }
 
 TScenario* TProject::NewScenario(TScenario* parent) {
@@ -532,7 +532,7 @@ bool TProject::IsPlainTwoWayPair(const TLink* link, const TScenario* s) const {
     if (!rev) return false;
     return link->GetBooleanIn(s, TLink::kTwoWay) && rev->GetBooleanIn(s, TLink::kTwoWay) &&
            link->Id() == rev->Id() && link->LinkRoutes().IsEmpty() && rev->LinkRoutes().IsEmpty() &&
-           link->Turns().IsEmpty() && rev->Turns().IsEmpty();
+           !link->HasTurns() && !rev->HasTurns();
 }
 
 // ---- files and model values --------------------------------------------------------------------
@@ -643,7 +643,8 @@ void TProject::RemoveNode(TNode* node) {
         if (TNode* tail = link->Tail()) {
             const TBaseLinkList& into = tail->InLinks();
             for (std::size_t i = 0; i < into.Count(); ++i)
-                if (auto* k = dynamic_cast<TLink*>(into.Get(i))) k->Turns().DropNode(node);
+                if (auto* k = dynamic_cast<TLink*>(into.Get(i)); k && k->HasTurns())
+                    k->Turns().DropNode(node);
         }
         RemoveLink(link, false);
     }
@@ -677,7 +678,8 @@ void TProject::RemoveNodes(const std::vector<TNode*>& nodes) {
             if (TNode* tail = in.Get(i)->Tail(); tail && !gone.count(tail)) {
                 const TBaseLinkList& into = tail->InLinks();
                 for (std::size_t k = 0; k < into.Count(); ++k)
-                    if (auto* t = dynamic_cast<TLink*>(into.Get(k))) t->Turns().DropNode(n);
+                    if (auto* t = dynamic_cast<TLink*>(into.Get(k)); t && t->HasTurns())
+                        t->Turns().DropNode(n);
             }
         if (auto* z = dynamic_cast<TTransportZone*>(n)) {
             for (std::size_t i = 0; i < sectors_->Count(); ++i)
@@ -1204,9 +1206,11 @@ void TProject::RepairLinks() {
         if (l->Tail() && l->Head()) {
             l->Attach();
             ClearStoredUse(l, base);
-            TTurnRestrictionList& turns = l->Turns();
-            for (std::size_t k = turns.Count(); k-- > 0;)
-                if (!nodes.Contains(turns.Get(k)->To())) turns.Delete(k);
+            if (l->HasTurns()) {
+                TTurnRestrictionList& turns = l->Turns();
+                for (std::size_t k = turns.Count(); k-- > 0;)
+                    if (!nodes.Contains(turns.Get(k)->To())) turns.Delete(k);
+            }
         } else {
             RemoveLink(l, false);
         }

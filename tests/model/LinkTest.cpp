@@ -157,6 +157,9 @@ TEST_F(TLinkFixture, TurnProhibition) {
     EXPECT_EQ(ab->TurnTo(c), nullptr);
     ab->SetTurnProhibited(c, s1, false); // allowing a turn that does not exist makes none
     EXPECT_EQ(ab->TurnTo(c), nullptr);
+    EXPECT_FALSE(ab->HasTurns());
+    EXPECT_FALSE(ab->HasVersion(s1)); // asked without a list, which is made on first use
+    EXPECT_TRUE(ab->Turns().IsEmpty());
 
     ab->SetTurnProhibited(c, s1, true);
     TTurnRestriction* t = ab->TurnTo(c);
@@ -170,6 +173,7 @@ TEST_F(TLinkFixture, TurnProhibition) {
     EXPECT_TRUE(ab->IsTurnProhibited(c, s2));
     EXPECT_FALSE(ab->IsTurnProhibited(c, base));
     EXPECT_TRUE(ab->HasVersion(s1)); // through the turn
+    EXPECT_TRUE(ab->HasTurns());
 
     // Prohibited in 01A and 02A; allowing it in 02A clears 02A only.
     ab->SetTurnProhibited(c, s2, true);
