@@ -16,21 +16,10 @@ void StoreListBody(TObjectWriter& writer, const model::TPersistentList& list,
     writer.EndList();
 }
 
-void LoadListBody(TObjectReader& reader, model::TPersistentList& list,
-                  const std::function<TZEPPersistent*(TObjectReader&)>& item) {
-    LoadListBody(
-        reader, [&list]() -> model::TPersistentList& { return list; }, item);
-}
-
-void LoadListBody(TObjectReader& reader, const std::function<model::TPersistentList&()>& getList,
-                  const std::function<TZEPPersistent*(TObjectReader&)>& item) {
-    bool owning = false;
-    const std::uint32_t count = reader.BeginList(owning);
-    if (count == 0) {
-        reader.EndList();
-        return;
-    }
-    model::TPersistentList& list = getList();
+namespace {
+// The items of an opened list body, then its end.
+void LoadItems(TObjectReader& reader, model::TPersistentList& list, std::uint32_t count,
+               const std::function<TZEPPersistent*(TObjectReader&)>& item) {
     list.Reserve(list.Count() + count);
     for (std::uint32_t i = 0; i < count; ++i) {
         reader.ListItem(i + 1);
@@ -45,6 +34,23 @@ void LoadListBody(TObjectReader& reader, const std::function<model::TPersistentL
         list.RawInsert(list.Count(), o);
     }
     reader.EndList();
+}
+} // namespace
+
+void LoadListBody(TObjectReader& reader, model::TPersistentList& list,
+                  const std::function<TZEPPersistent*(TObjectReader&)>& item) {
+    bool owning = false;
+    LoadItems(reader, list, reader.BeginList(owning), item);
+}
+
+void LoadListBody(TObjectReader& reader, const std::function<model::TPersistentList&()>& getList,
+                  const std::function<TZEPPersistent*(TObjectReader&)>& item) {
+    bool owning = false;
+    const std::uint32_t count = reader.BeginList(owning);
+    if (count == 0)
+        reader.EndList();
+    else
+        LoadItems(reader, getList(), count, item);
 }
 
 } // namespace zep::files

@@ -208,10 +208,17 @@ std::string SaveProjectFile(const std::string& fileName, TZEPPersistent& project
 }
 
 namespace {
+// Whether the file starts with the gzip magic; the file is left at its start.
+bool IsGzip(TFileStream& file) {
+    unsigned char magic[2] = {0, 0};
+    const bool gzip = file.Read(magic, 2) == 2 && magic[0] == 0x1F && magic[1] == 0x8B;
+    file.SetPosition(0);
+    return gzip;
+}
+
 bool IsGzipFile(const std::string& fileName) {
     TFileStream file(fileName, FileMode::OpenRead);
-    unsigned char magic[2] = {0, 0};
-    return file.Read(magic, 2) == 2 && magic[0] == 0x1F && magic[1] == 0x8B;
+    return IsGzip(file);
 }
 
 // Object streams (5.x) of a compressed file are read while the second thread decompresses
@@ -241,7 +248,7 @@ void OpenCompressedProject(const std::string& fileName, TZEPPersistent& project)
 
 std::string ReadProjectImage(const std::string& fileName) {
     TFileStream file(fileName, FileMode::OpenRead);
-    if (IsGzipFile(fileName)) {
+    if (IsGzip(file)) {
         TGUnzipStream gz(file);
         return gz.ReadAll();
     }

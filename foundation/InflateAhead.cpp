@@ -7,20 +7,12 @@ namespace zep {
 
 namespace {
 constexpr std::size_t kChunk = 256 * 1024;
-// The first buffer believes a trailer up to 64 times the compressed size (studies compress
-// about 7 to 1); a larger claim, true or damaged, starts there and grows as data arrives.
-constexpr std::int64_t kMaxRatio = 64;
 } // namespace
 
 TInflateAhead::TInflateAhead(const std::string& fileName)
     : file_(fileName, FileMode::OpenRead), gz_(file_) {
-    std::int64_t room = 0;
-    try {
-        expected_ = static_cast<std::size_t>(gz_.Size());
-        room = std::min(gz_.Size(), file_.Size() * kMaxRatio);
-    } catch (const EGZipError&) {
-        expected_ = 0; // too short for a trailer: reading reports the damage
-    }
+    const std::int64_t room = gz_.BelievableSize();
+    if (room > 0) expected_ = static_cast<std::size_t>(gz_.Size());
     buffer_.resize(std::max<std::size_t>(static_cast<std::size_t>(room) + 1, kChunk));
     thread_ = std::thread([this] { Run(); });
 }

@@ -341,17 +341,17 @@ std::int64_t TGUnzipStream::Size() {
     return GetLE32(t);
 }
 
-std::string TGUnzipStream::ReadAll() {
-    // The buffer believes a trailer up to 64 times the compressed size (studies compress about
-    // 7 to 1); a larger claim, true or damaged, starts there and grows as data arrives.
+std::int64_t TGUnzipStream::BelievableSize() {
     constexpr std::int64_t kMaxRatio = 64;
-    std::int64_t expected = 0;
     try {
-        const std::int64_t compressed = Inner().Size() - start_;
-        expected = std::min(Size(), compressed * kMaxRatio) - Position();
+        return std::min(Size(), (Inner().Size() - start_) * kMaxRatio);
     } catch (const EGZipError&) {
-        expected = 0; // too short for a trailer: reading reports the damage
+        return 0; // too short for a trailer: reading reports the damage
     }
+}
+
+std::string TGUnzipStream::ReadAll() {
+    const std::int64_t expected = BelievableSize() - Position();
     return ReadAllExpecting(expected > 0 ? static_cast<std::size_t>(expected) : 0);
 }
 

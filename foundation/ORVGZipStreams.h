@@ -94,6 +94,10 @@ public:
     std::int64_t Seek(std::int64_t offset, SeekOrigin origin) override;
     /// The uncompressed length stored in the trailer (modulo 2^32, as gzip stores it).
     std::int64_t Size() override;
+    /// Room worth reserving for the whole data: the trailer's length as far as the compressed
+    /// size makes it believable (at most 64 times it; studies compress about 7 to 1). Larger
+    /// claims, true or damaged, are met by growing as data arrives. 0 without a trailer.
+    std::int64_t BelievableSize();
     /// Everything from the current position, into a buffer sized by the trailer's length (as far
     /// as the compressed size makes it believable).
     std::string ReadAll() override;
