@@ -261,6 +261,12 @@ public:
         items.erase(items.begin() + static_cast<std::ptrdiff_t>(index));
         return o;
     }
+    std::ptrdiff_t RawIndexOf(const TObject* item, std::size_t hint) const override {
+        if (hint < items.size() && items[hint] == item) return static_cast<std::ptrdiff_t>(hint);
+        auto it = std::find(items.begin(), items.end(), item);
+        return it == items.end() ? -1 : it - items.begin();
+    }
+    std::size_t RawCount() const override { return items.size(); }
     void RawSwapItems(std::vector<TObject*>& other) override { items.swap(other); }
     bool IsSorted() const override { return sorted; }
     void SetSortedFlag(bool s) override { sorted = s; }
