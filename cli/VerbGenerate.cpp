@@ -76,13 +76,7 @@ int Generate(const std::vector<std::string>& args) {
 
     std::vector<const model::TScenario*> scenarios;
     if (a.Has("--scenario")) {
-        const model::TScenario* s = p.Scenarios().FindScenario(a.Value("--scenario"));
-        if (!s) {
-            std::fprintf(stderr, "zep-cli: the study has no scenario \"%s\"\n",
-                         a.Value("--scenario").c_str());
-            return 1;
-        }
-        scenarios.push_back(s);
+        scenarios.push_back(ScenarioByName(*project, a.Value("--scenario")));
     } else {
         for (std::size_t i = 0; i < p.Scenarios().Count(); ++i)
             scenarios.push_back(p.Scenarios().Get(i));
