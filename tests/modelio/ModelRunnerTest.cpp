@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "ModelFilesTestSupport.h"
+#include "files/PrjFile.h"
+#include "model/LINK.h"
 #include "model/SECTOR.h"
 #include "model/SampleStudy.h"
 #include "modelio/ProgramExecution.h"
@@ -177,6 +179,7 @@ int ProcessesIn(const fs::path& dir) {
 
 TEST(ModelRun, WholeStudyThroughTheStandInsThenMake) {
     TStudy st("run");
+    files::SaveProject(st.project.FileName(), st.project); // KELVA reads the network from it
     const fs::path cwd = fs::current_path();
     const TRunResult r = RunAll(st, nullptr);
     ASSERT_EQ(r.error, "");
@@ -193,6 +196,23 @@ TEST(ModelRun, WholeStudyThroughTheStandInsThenMake) {
     const std::string record = test::ReadFile(st.dir.path / "zep_run.json");
     EXPECT_NE(record.find("\"00A/W_EXA00A.P0E\": \""), std::string::npos);
     EXPECT_NE(record.find("\"01A/EXA01A.F1S\": \""), std::string::npos);
+
+    // KELVA's assignment file opens as model results: the scenario's network, its link-routes,
+    // and volumes of 0 until path search loads the trips.
+    std::unique_ptr<TProject> results =
+        files::OpenProject((st.dir.path / "01A/EXA01A.T3S").string());
+    EXPECT_TRUE(results->AssignmentResults());
+    EXPECT_TRUE(results->ReadOnly());
+    std::size_t links = 0;
+    for (std::size_t i = 0; i < st.project.Links().Count(); ++i)
+        if (st.project.Links().Get(i)->IsUsedIn(&st.S("01A"))) ++links;
+    EXPECT_EQ(results->Links().Count(), links);
+    EXPECT_EQ(results->Nodes().Count(), st.project.Nodes().Count());
+    ASSERT_GT(results->LinkRoutes().Count(), 0u);
+    model::TScenario* current = results->CurrentScenario();
+    EXPECT_EQ(current->GetName(), "01A");
+    for (std::size_t i = 0; i < results->LinkRoutes().Count(); ++i)
+        EXPECT_EQ(results->LinkRoutes().Get(i)->GetFloatIn(current, model::TLinkRoute::kVolume), 0);
 
     // GNU make reads the Makefile and, after the run, finds nothing to do; a changed input
     // reruns exactly the programs that depend on it.

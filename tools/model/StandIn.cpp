@@ -21,9 +21,13 @@
 
 #include <unistd.h>
 
+#include "AssignmentFile.h"
+#include "files/PrjFile.h"
 #include "foundation/CodePages.h"
 #include "foundation/FileCompression.h"
 #include "foundation/Format.h"
+#include "model/Project.h"
+#include "model/SCENARIO.h"
 #include "modelio/ModelPrograms.h"
 #include "modelio/ZEPASCII.h"
 
@@ -163,6 +167,19 @@ std::string AssignmentFile(const TCtlStudy& study, const std::string& descriptio
     return b;
 }
 
+// The project file in the working directory: the only one, or the one named by the study code.
+std::string ProjectFile(const std::string& projectName) {
+    std::vector<fs::path> found;
+    for (const auto& e : fs::directory_iterator("."))
+        for (const char* ext : {".zpz", ".zep"})
+            if (e.is_regular_file() && UpperCase(e.path().extension().string()) == UpperCase(ext))
+                found.push_back(e.path());
+    if (found.size() == 1) return found[0].string();
+    for (const fs::path& f : found)
+        if (UpperCase(f.stem().string()) == UpperCase(NameCode(projectName))) return f.string();
+    return {};
+}
+
 void Misbehave(const std::string& fault) {
     if (fault == "garbage") {
         std::mt19937 random(42);
@@ -265,10 +282,24 @@ int main(int argc, char** argv) {
         }
     }
     if (g_program == "KELVA" && !args.empty() && UpperCase(args[0]) == "-N") {
-        // Without path search the stand-in has no paths to load: the file carries the study
-        // and its scenarios, and no link volumes.
         const std::string name = InputFileName("", study.projectName, &scenario, "", true, "T3S");
-        WriteBytes(name, AssignmentFile(study, study.projectName, scenario));
+        std::string bytes;
+        // The whole network of the scenario from the project file; without path search the
+        // stand-in has no paths to load the trips on, so every link-route carries volume 0.
+        try {
+            const std::string projectFile = ProjectFile(study.projectName);
+            if (projectFile.empty()) throw std::runtime_error("no project file in the directory");
+            std::unique_ptr<model::TProject> project = files::OpenProject(projectFile);
+            const model::TScenario* s = project->Scenarios().FindScenario(scenario);
+            if (!s) throw std::runtime_error("the project file has no scenario " + scenario);
+            bytes = standin::AssignmentFileBytes(*project, *s,
+                                                 [](const model::TLinkRoute&) { return 0.0; });
+        } catch (const std::exception& e) {
+            std::printf("%s: %s; the assignment file holds the scenarios only\n", g_program.c_str(),
+                        e.what());
+            bytes = AssignmentFile(study, study.projectName, scenario);
+        }
+        WriteBytes(name, bytes);
         std::printf("written %s\n", name.c_str());
     }
     std::printf("%s %s done\n", g_program.c_str(), scenario.c_str());
