@@ -351,6 +351,33 @@ void TModelRunner::Run(const TProgressHandler& progress, const TOutputHandler& o
     if (compressOutput) CompressPathFiles(projectDir.string());
 }
 
+// ---- The execution window's rules ----------------------------------------------------------
+
+int BatchFlags(const TStageChoice& c, bool baseScenario, bool withSectors) {
+    int flags = 0;
+    if (c.allPrograms) {
+        flags = sfPathSearch | sfInitialAssignment | sfLocation | sfAssignment;
+    } else {
+        if (c.pathSearch) flags |= sfPathSearch;
+        if (c.location) flags |= c.fixedTransportables ? sfFixedLocation : sfLocation;
+        if (c.assignment) flags |= sfAssignment;
+        if (baseScenario && c.initialAssignment) flags |= sfInitialAssignment;
+    }
+    if (!withSectors) flags &= ~(sfInitialAssignment | sfLocation | sfFixedLocation);
+    return flags;
+}
+
+void TOutputMemo::Add(const std::string& line) {
+    std::size_t end = line.size();
+    while (end > 0 && (line[end - 1] == ' ' || line[end - 1] == '\r' || line[end - 1] == '\n'))
+        --end;
+    if (lines_.empty()) lines_.emplace_back();
+    lines_.back() = line.substr(0, end);
+    // A finished line stays; the next output opens a line of its own. (Repeating the finished
+    // text as the open line, as the window once did, left the last line shown twice.)
+    if (!line.empty() && line.back() == '\n') lines_.emplace_back();
+}
+
 // ---- Program files --------------------------------------------------------------------------
 
 std::string ProgramDirectory() {

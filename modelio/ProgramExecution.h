@@ -195,6 +195,32 @@ private:
     std::vector<std::unique_ptr<TModelStageRunner>> tasks_;
 };
 
+/// What the execution window's "A&dd to Batch" adds for the selected scenario: with "All
+/// programs" path search, initial assignment, location and assignment; with "Selected
+/// programs" the ticked stages (fixed location when both location boxes are ticked, the
+/// initial assignment only for the base scenario). Without sectors the land-use stages
+/// (initial assignment, location, fixed location) are dropped.
+struct TStageChoice {
+    bool allPrograms = true;
+    bool pathSearch = false, initialAssignment = false, location = false,
+         fixedTransportables = false, assignment = false;
+};
+int BatchFlags(const TStageChoice& choice, bool baseScenario, bool withSectors);
+
+/// The execution window's output memo without its widget: each output line replaces the last
+/// memo line, and a line ended by a line feed opens a new, empty last line, so that a counter
+/// line ended by a bare carriage return keeps overwriting one line.
+class TOutputMemo {
+public:
+    void Add(const std::string& line);
+    /// The lines shown; the last is the open line (empty after a finished line).
+    const std::vector<std::string>& Lines() const { return lines_; }
+    void Clear() { lines_.clear(); }
+
+private:
+    std::vector<std::string> lines_;
+};
+
 /// The directory of the model programs: $VARDEN_PATH; else the "Path" key of section
 /// [VARDEN] of $XDG_CONFIG_HOME/Okkerwald/VARDEN.ini (~/.config when unset) + "/bin/"; else
 /// "/opt/VARDEN/bin/". Always ends with a separator.

@@ -319,3 +319,30 @@ TEST(ModelRun, ProgramLookupAndPathFileCompression) {
 
 } // namespace
 } // namespace zep::modelio
+
+namespace zep::modelio {
+namespace {
+
+TEST(ExecutionWindowRules, BatchFlagsAndOutputMemo) {
+    TStageChoice all;
+    EXPECT_EQ(BatchFlags(all, false, true), 1 | 2 | 4 | 16);
+    EXPECT_EQ(BatchFlags(all, true, false), 1 | 16);
+    TStageChoice some;
+    some.allPrograms = false;
+    some.initialAssignment = some.location = some.fixedTransportables = true;
+    EXPECT_EQ(BatchFlags(some, true, true), 2 | 8);
+    EXPECT_EQ(BatchFlags(some, false, true), 8); // initial assignment only for the base
+    some.fixedTransportables = false;
+    some.pathSearch = some.assignment = true;
+    EXPECT_EQ(BatchFlags(some, false, true), 1 | 4 | 16);
+
+    // A counter ended by bare CRs overwrites one line; finished lines stay.
+    TOutputMemo memo;
+    for (const char* l :
+         {"GRAVO.EXE 00A \n", "  1 of 3\r", "  2 of 3\r", "  3 of 3\r\n", "done  \n"})
+        memo.Add(l);
+    EXPECT_EQ(memo.Lines(), (std::vector<std::string>{"GRAVO.EXE 00A", "  3 of 3", "done", ""}));
+}
+
+} // namespace
+} // namespace zep::modelio
