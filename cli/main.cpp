@@ -5,6 +5,7 @@
 
 #include "cli/Verbs.h"
 #include "foundation/OrvLogging.h"
+#include "foundation/SafeSave.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -12,5 +13,7 @@ int main(int argc, char** argv) {
     std::error_code ec;
     auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (!ec) zep::ConfigureLogging((exe.parent_path() / "VARDEN.LOG").string(), args);
+    // An interrupted save removes its temporary file; the old file was never touched.
+    zep::InstallSaveInterruptCleanup();
     return zep::cli::RunCli(args);
 }

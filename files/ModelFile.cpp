@@ -1,5 +1,6 @@
 #include "files/ModelFile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -94,9 +95,16 @@ private:
     [[noreturn]] void Fail(const std::string& message) { throw EInvalidFormat(message); }
     // A count and its negation.
     std::int32_t Count(const char* message) {
+        const std::int32_t n = RangedCount(message);
+        if (n < 0) Fail(message);
+        return n;
+    }
+    // A count and its negation whose range the caller checks with its own message (a negative
+    // count is out of range, not a damaged record).
+    std::int32_t RangedCount(const char* message) {
         const std::int32_t n = Int32();
         const std::int32_t neg = Int32();
-        if (static_cast<std::int64_t>(n) + neg != 0 || n < 0) Fail(message);
+        if (static_cast<std::int64_t>(n) + neg != 0) Fail(message);
         return n;
     }
     void Trailer(std::int32_t n, const char* message) {
@@ -143,7 +151,7 @@ void TModelReader::StudyRecord() {
 
 void TModelReader::Scenarios() {
     const char* kError = "Error Reading Scenarios";
-    const std::int32_t n = Count(kError);
+    const std::int32_t n = RangedCount(kError);
     if (n < 1 || n > 200) Fail("Bad Number of Scenarios");
     std::vector<TScenario*> read;
     for (std::int32_t i = 1; i <= n; ++i) {
@@ -174,7 +182,7 @@ void TModelReader::Scenarios() {
 
 void TModelReader::Categories() {
     const char* kError = "Error reading Categories";
-    const std::int32_t n = Count(kError);
+    const std::int32_t n = RangedCount(kError);
     if (n < 1 || n > 64) Fail(Format("Number of Categories (%0:d) not valid", {n}));
     for (std::int32_t i = 1; i <= n; ++i) {
         Number(i, kError);
@@ -254,6 +262,8 @@ void TModelReader::Operators() {
             mode = static_cast<TMode*>(p_.Modes().Get(0));
         }
         TOperator* op = p_.OperatorById(id.id, id.name, mode);
+        // An operator met again is reused with the mode this record gives it.
+        if (op->Mode() != mode) op->SetMode(mode);
         op->SetInteger(TOperator::kType, Byte());
         SetIn(op, TOperator::kOccupancyRate, Single());
         SetIn(op, TOperator::kDistanceTariff, Single());
@@ -322,7 +332,7 @@ void TModelReader::OperatorData() {
 
 void TModelReader::LinkTypes() {
     const char* kError = "Error reading LinkTypes";
-    const std::int32_t n = Count(kError);
+    const std::int32_t n = RangedCount(kError);
     if (n < 1 || n > 255) Fail(Format("Number of Link Types (%0:d) not valid", {n}));
     for (std::int32_t i = 1; i <= n; ++i) {
         Number(i, kError);
@@ -357,7 +367,7 @@ void TModelReader::LinkTypes() {
 
 void TModelReader::Routes() {
     const char* kError = "Error reading Routes";
-    const std::int32_t n = Count(kError);
+    const std::int32_t n = RangedCount(kError);
     if (n < 1 || n > 8192) Fail(Format("Number of Routes (%0:d) not valid", {n}));
     for (std::int32_t i = 1; i <= n; ++i) {
         Number(i, kError);
@@ -370,7 +380,17 @@ void TModelReader::Routes() {
             if (p_.Operators().Count() == 0) Fail(kError);
             op = static_cast<TOperator*>(p_.Operators().Get(0));
         }
-        TRoute* r = p_.RouteById(id.id, id.name, op);
+        // A record naming another operator's internal route (its identifier is that
+        // operator's, negated) must not take the route away: the operator reaches the network
+        // through it. Such a record becomes a route of its own.
+        auto* found = FindIn<TRoute>(p_.Routes(), id.id);
+        TRoute* r;
+        if (found && found->Internal() && found->Operator() != op) {
+            r = p_.NewRoute(op);
+            if (!id.name.empty()) r->SetName(id.name);
+        } else {
+            r = p_.RouteById(id.id, id.name, op);
+        }
         SetIn(r, TRoute::kMinFreq, Single());
         SetIn(r, TRoute::kMaxFreq, Single());
         SetIn(r, TRoute::kNewFreq, Single());
@@ -534,19 +554,25 @@ void TModelReader::Nodes() {
         for (std::size_t i = 0; i < p_.Nodes().Count(); ++i) {
             TNode* node = p_.Nodes().Get(i);
             if (node->GetFloat(TNode::kX) != 0 || node->GetFloat(TNode::kY) != 0) continue;
-            double sx = 0, sy = 0;
-            int k = 0;
+            // Each linked node counts once, whether joined in one direction or both.
+            std::vector<TNode*> neighbours;
             for (TBaseLinkList* l : {&node->OutLinks(), &node->InLinks()})
                 for (std::size_t j = 0; j < l->Count(); ++j) {
                     TBaseLink* link = l->Get(j);
                     TNode* other = link->Tail() == node ? link->Head() : link->Tail();
-                    if (!other) continue;
-                    const double ox = other->GetFloat(TNode::kX), oy = other->GetFloat(TNode::kY);
-                    if (ox == 0 && oy == 0) continue;
-                    sx += ox;
-                    sy += oy;
-                    ++k;
+                    if (other &&
+                        std::find(neighbours.begin(), neighbours.end(), other) == neighbours.end())
+                        neighbours.push_back(other);
                 }
+            double sx = 0, sy = 0;
+            int k = 0;
+            for (TNode* other : neighbours) {
+                const double ox = other->GetFloat(TNode::kX), oy = other->GetFloat(TNode::kY);
+                if (ox == 0 && oy == 0) continue;
+                sx += ox;
+                sy += oy;
+                ++k;
+            }
             if (k > 0) {
                 node->SetFloat(TNode::kX, sx / k);
                 node->SetFloat(TNode::kY, sy / k);

@@ -49,73 +49,6 @@ bool EndsWithNoCase(const std::string& s, std::string_view suffix) {
            SameText(std::string_view(s).substr(s.size() - suffix.size()), suffix);
 }
 
-// Closes and removes the temporary file unless the save got as far as renaming it.
-struct TempFileGuard {
-    std::string name;
-    bool keep = false;
-    ~TempFileGuard() {
-        if (!keep && !name.empty()) ::unlink(name.c_str());
-    }
-};
-
-std::string CreateTempFile(const std::string& target) {
-    // TempFileName only finds a free name; claiming it with O_EXCL keeps two savers apart.
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = TempFileName(target);
-        const int fd = ::open(name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
-            return name;
-        }
-        if (errno != EEXIST)
-            throw ECannotCreateTmpFile("Cannot create temporary file " + name + ": " +
-                                       std::strerror(errno));
-    }
-    throw ECannotCreateTmpFile("Cannot create temporary file");
-}
-
-void SyncDirectory(const std::string& file) {
-    fs::path dir = fs::path(file).parent_path();
-    if (dir.empty()) dir = ".";
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
-// The backup keeps the old file under the name MoveToBackup would give it, but as a second
-// link (or a copy), so that the target name never disappears.
-std::string KeepBackup(const std::string& fileName) {
-    std::error_code ec;
-    fs::path file(fileName);
-    if (!fs::exists(file, ec)) return {};
-    fs::path dir = file.parent_path();
-    if (dir.empty()) dir = ".";
-    fs::path backups = dir / "backups";
-    fs::create_directories(backups, ec);
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    const std::string today =
-        Format("%4.4d-%2.2d-%2.2d", {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday});
-    const std::string stem = file.stem().string(), ext = file.extension().string();
-    for (int k = 1; k < 100000; ++k) {
-        const std::string target =
-            Format("%s/%s-%s-%3.3d%s", {backups.string(), stem, today, k, ext});
-        if (::link(fileName.c_str(), target.c_str()) == 0) return target;
-        if (errno == EEXIST) continue;
-        // No hard links here (another file system, or none supported): copy, never
-        // overwriting an older backup.
-        if (fs::exists(fs::symlink_status(target, ec))) continue;
-        if (fs::copy_file(file, target, fs::copy_options::none, ec) && !ec) return target;
-        fs::remove(target, ec);
-        throw ECouldNotRenameToBackup(
-            Format("Could move old version of %s to %s", {fileName, target}));
-    }
-    throw ECouldNotRenameToBackup(
-        Format("Could move old version of %s to %s", {fileName, backups.string()}));
-}
-
 } // namespace
 
 void RegisterProjectFileHooks(const std::string& className, TProjectFileHooks hooks) {
@@ -183,10 +116,7 @@ bool IsXmlProjectName(const std::string& fileName) {
 }
 
 std::string SaveProjectFile(const std::string& fileName, TZEPPersistent& project) {
-    TempFileGuard temp;
-    temp.name = CreateTempFile(fileName);
-    {
-        TFileStream file(temp.name, FileMode::OpenReadWrite);
+    const std::string backup = SafeSave(fileName, [&](TFileStream& file) {
         if (IsCompressedProjectName(fileName)) {
             TGZipStream gz(file, 0);
             gz.SetFileName(fs::path(fileName).filename().string());
@@ -195,13 +125,7 @@ std::string SaveProjectFile(const std::string& fileName, TZEPPersistent& project
         } else {
             StoreProject(file, project);
         }
-        file.Sync();
-    }
-    const std::string backup = KeepBackup(fileName);
-    if (::rename(temp.name.c_str(), fileName.c_str()) != 0)
-        throw EInOutError("Could Not Rename Backup");
-    temp.keep = true;
-    SyncDirectory(fileName);
+    });
     const TProjectFileHooks& hooks = ProjectFileHooks(project);
     if (hooks.setFileName) hooks.setFileName(project, fileName);
     return backup;
@@ -221,11 +145,23 @@ bool IsGzipFile(const std::string& fileName) {
     return IsGzip(file);
 }
 
+// A file that cannot be a study at all (empty, text, another program's) is named as such
+// instead of failing on whatever its first bytes happen to say. Versions that could be ours or
+// the model's keep their own message.
+void CheckLooksLikeProject(std::string_view head, const std::string& fileName) {
+    if (head.empty()) throw EInvalidFormat(fileName + " is empty: it is not a project file");
+    std::uint16_t major = 0;
+    if (head.size() >= 2) std::memcpy(&major, head.data(), 2);
+    if (head.size() < 6 || major == 0 || major >= 100)
+        throw EInvalidFormat(fileName + " is not a project file");
+}
+
 // Object streams (5.x) of a compressed file are read while the second thread decompresses
 // them; a damaged file reports the decompressor's error first, as when it was read whole.
 void OpenCompressedProject(const std::string& fileName, TZEPPersistent& project) {
     TInflateAheadStream image(fileName);
     const std::string_view head = image.Ahead().Wait(6);
+    CheckLooksLikeProject(head, fileName);
     std::uint16_t major = 0, minor = 0;
     if (head.size() >= 4) {
         std::memcpy(&major, head.data(), 2);
@@ -265,6 +201,7 @@ void OpenProjectFile(const std::string& fileName, TZEPPersistent& project) {
         OpenCompressedProject(fileName, project);
     } else {
         TMemoryStream image(ReadProjectImage(fileName));
+        CheckLooksLikeProject(std::string_view(image.Data()).substr(0, 6), fileName);
         LoadProject(image, project, fileName);
     }
     if (hooks.setFileName) hooks.setFileName(project, fileName);
@@ -773,12 +710,8 @@ void RegisterProject(TStreamClassTable& t) {
     hooks.readModelFile = [](TZEPPersistent& o, TStream& in, const std::string& name) {
         ReadModelFile(in, static_cast<TProject&>(o), name);
     };
-    hooks.adoptOrphans = [](TZEPPersistent&, std::vector<std::unique_ptr<TZEPPersistent>> v) {
-        // Values may still refer to them; the project has no place for them, so they stay
-        // reachable for the program's life.
-        static auto* kept = new std::vector<std::unique_ptr<TZEPPersistent>>;
-        for (auto& p : v)
-            kept->push_back(std::move(p));
+    hooks.adoptOrphans = [](TZEPPersistent& o, std::vector<std::unique_ptr<TZEPPersistent>> v) {
+        static_cast<TProject&>(o).AdoptOrphans(std::move(v));
     };
     RegisterProjectFileHooks("TProject", hooks);
 }

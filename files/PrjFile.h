@@ -12,6 +12,7 @@
 #include "files/STREAM_.h"
 #include "foundation/Exception.h"
 #include "foundation/ORVFiles.h"
+#include "foundation/SafeSave.h"
 #include "foundation/Stream.h"
 
 namespace zep::model {
@@ -20,8 +21,7 @@ class TProject;
 
 namespace zep::files {
 
-/// Input/output failures of saving ("Could Not Rename Backup").
-ZEP_DECLARE_EXCEPTION(EInOutError, Exception);
+using zep::EInOutError;
 
 /// The version header: three unsigned 16-bit numbers.
 struct TFileVersion {

@@ -9,6 +9,7 @@
 #include "foundation/ORVGZipStreams.h"
 #include "foundation/OrvMessages.h"
 #include "foundation/OrvXMLGenerator.h"
+#include "foundation/SafeSave.h"
 #include "model/ADMIN.h"
 #include "model/Attractors.h"
 #include "model/CATEGORY.h"
@@ -383,31 +384,18 @@ void TXMLWriter::Write(TStream& output) {
 }
 
 void ExportXml(TProject& project, const std::string& fileName, bool compressed) {
-    // Written beside the target and renamed over it when complete: a failed export leaves an
-    // earlier file of that name as it was.
-    const std::string temporary = fileName + ".part";
-    try {
-        {
-            TFileStream file(temporary, FileMode::Create);
-            if (compressed) {
-                TGZipStream gzip(file, 0);
-                gzip.SetFileName(fileName);
-                gzip.SetComment("VARDEN Database");
-                TXMLWriter(project).Write(gzip);
-                gzip.Finish();
-            } else {
-                TXMLWriter(project).Write(file);
-            }
+    // Saved as the project file is: beside the target first, the old file kept as a backup.
+    SafeSave(fileName, [&](TFileStream& file) {
+        if (compressed) {
+            TGZipStream gzip(file, 0);
+            gzip.SetFileName(fileName);
+            gzip.SetComment("VARDEN Database");
+            TXMLWriter(project).Write(gzip);
+            gzip.Finish();
+        } else {
+            TXMLWriter(project).Write(file);
         }
-        std::error_code ec;
-        std::filesystem::rename(temporary, fileName, ec);
-        if (ec)
-            throw EFCreateError(Format("Cannot create file \"%s\". %s", {fileName, ec.message()}));
-    } catch (...) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        throw;
-    }
+    });
 }
 
 void SaveXmlProject(TProject& project, const std::string& fileName) {

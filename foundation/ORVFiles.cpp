@@ -70,7 +70,7 @@ std::string MoveToBackup(const std::string& fileName) {
     // backups safe.
     if (!fs::copy_file(file, target, fs::copy_options::none, ec) || ec)
         throw ECouldNotRenameToBackup(
-            Format("Could move old version of %s to %s", {fileName, target}));
+            Format("Could not move old version of %s to %s", {fileName, target}));
     if (!fs::remove(file, ec) || ec)
         throw ECouldNotRenameToBackup(Format("Delete old file %s", {fileName}));
     return target;

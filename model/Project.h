@@ -257,6 +257,13 @@ public:
     /// the micro zones' `macro_zone`, in zone-list order (readers call it after loading).
     void RebuildMacroZoneMembers();
 
+    /// Takes over objects a damaged project file made but no list of the study took: values may
+    /// still refer to them, so they live as long as the study, and die with it.
+    void AdoptOrphans(std::vector<std::unique_ptr<TZEPPersistent>> orphans) {
+        for (auto& o : orphans)
+            orphans_.push_back(std::move(o));
+    }
+
     /// Registers the persistent model classes with the class registry by name.
     static void RegisterModelClasses();
 
@@ -283,6 +290,8 @@ private:
     void RepairLandUse();
     double MeanCategoryValue(const TMode* mode, const TScenario* scenario, std::int32_t id) const;
 
+    // Declared first, so freed last: the lists' entities may still refer to them.
+    std::vector<std::unique_ptr<TZEPPersistent>> orphans_;
     std::unique_ptr<undo::TUndoSet> undoSet_;
     std::unique_ptr<TServiceLevelList> serviceLevels_;
     std::string fileName_;

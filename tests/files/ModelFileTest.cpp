@@ -12,6 +12,7 @@
 #include "foundation/OrvMessages.h"
 #include "model/ADMIN.h"
 #include "model/CATEGORY.h"
+#include "model/Consistency.h"
 #include "model/LINK.h"
 #include "model/LINKTYPE.h"
 #include "model/Mode.h"
@@ -176,6 +177,40 @@ TEST(ModelFile, MessagesOfDamagedFiles) {
     std::string bad = ModelFileBytes();
     bad[6 + 4 + 188 + 4] = 7; // the negation of the scenario count
     EXPECT_EQ(Outcome(bad), "EInvalidFormat:Error Reading Scenarios");
+}
+
+// Records the layout allows that earlier readings got wrong: each read as the model means it.
+TEST(ModelFile, ReusedRecordsNegativeCountsAndPlacedNodes) {
+    TModelFileOptions o;
+    o.routeId = -1; // operator 1's internal route, given to operator 2's line
+    auto p = Read(ModelFileBytes(o), "r.T1S");
+    EXPECT_EQ(model::ConsistencyReport(*p), "");
+    auto* driving = static_cast<model::TOperator*>(p->Operators().FindById(1));
+    ASSERT_NE(driving, nullptr);
+    auto* internal = static_cast<model::TRoute*>(p->Routes().FindById(-1));
+    ASSERT_NE(internal, nullptr);
+    EXPECT_EQ(internal->Operator(), driving);
+
+    o = {};
+    o.repeatOperatorMode = 2; // operator 1 met again, now with mode 2
+    p = Read(ModelFileBytes(o), "o.T1S");
+    auto* again = static_cast<model::TOperator*>(p->Operators().FindById(1));
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->Mode(), p->Modes().FindById(2));
+    EXPECT_EQ(model::ConsistencyReport(*p), "");
+
+    o = {};
+    o.unplacedNode = 10; // joined to 11 in both directions and to 1 in one
+    p = Read(ModelFileBytes(o), "n.T1S");
+    EXPECT_DOUBLE_EQ(p->FindNode(10)->GetFloat(model::TNode::kX), (120.0 + 100.0) / 2);
+    EXPECT_DOUBLE_EQ(p->FindNode(10)->GetFloat(model::TNode::kY), (210.0 + 200.0) / 2);
+
+    o = {};
+    o.scenarios = -2;
+    EXPECT_EQ(Outcome(ModelFileBytes(o)), "EInvalidFormat:Bad Number of Scenarios");
+    o = {};
+    o.categories = -3;
+    EXPECT_EQ(Outcome(ModelFileBytes(o)), "EInvalidFormat:Number of Categories (-3) not valid");
 }
 
 TEST(ModelFile, TruncationsAndFlipsEndInNamedErrors) {

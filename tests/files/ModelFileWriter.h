@@ -13,9 +13,12 @@ struct TModelFileOptions {
     std::int32_t format = 1;
     std::int32_t scenarios = 2;
     std::int32_t categories = 2;
-    bool duplicateNode = false;         // node 10 appears twice with a position
-    bool doubles = true;                // coordinates as 64-bit reals (else 32-bit integers)
-    std::int32_t badModeOfOperator = 0; // a mode identifier the file does not hold
+    bool duplicateNode = false;          // node 10 appears twice with a position
+    bool doubles = true;                 // coordinates as 64-bit reals (else 32-bit integers)
+    std::int32_t badModeOfOperator = 0;  // a mode identifier the file does not hold
+    std::int32_t routeId = 1;            // -1 names operator 1's internal route
+    std::int32_t repeatOperatorMode = 0; // a third operator record repeating operator 1, this mode
+    std::int32_t unplacedNode = 0;       // a node written at (0, 0) for the reader to place
 };
 
 class TModelFileWriter {
@@ -111,11 +114,15 @@ inline std::string ModelFileBytes(const TModelFileOptions& o = {}) {
     }
     w.I32(2);
 
-    w.Count(2);
-    for (int op = 1; op <= 2; ++op) {
-        w.I32(op);
+    const int operatorRecords = o.repeatOperatorMode ? 3 : 2;
+    w.Count(operatorRecords);
+    for (int record = 1; record <= operatorRecords; ++record) {
+        const int op = record == 3 ? 1 : record;
+        w.I32(record);
         w.Identity(op, op == 1 ? "Driving" : "City bus");
-        w.I32(op == 1 && o.badModeOfOperator ? o.badModeOfOperator : op);
+        w.I32(record == 3                      ? o.repeatOperatorMode
+              : op == 1 && o.badModeOfOperator ? o.badModeOfOperator
+                                               : op);
         w.U8(op == 1 ? 1 : 3);
         for (int k = 0; k < 17; ++k)
             w.F32(k == 14 ? (op == 2 ? 0.4f : 0.0f) : static_cast<float>(k + op));
@@ -127,7 +134,7 @@ inline std::string ModelFileBytes(const TModelFileOptions& o = {}) {
         w.F32(0.1f);
         w.I32(1);
     }
-    w.I32(2);
+    w.I32(operatorRecords);
 
     w.Count(2);
     for (int op = 1; op <= 2; ++op) {
@@ -161,7 +168,7 @@ inline std::string ModelFileBytes(const TModelFileOptions& o = {}) {
 
     w.Count(1);
     w.I32(1);
-    w.Identity(1, "Line 1");
+    w.Identity(o.routeId, "Line 1");
     w.I32(2);
     for (int k = 0; k < 5; ++k)
         w.F32(static_cast<float>(k + 1));
@@ -244,12 +251,14 @@ inline std::string ModelFileBytes(const TModelFileOptions& o = {}) {
         w.I32(nodes[i].id);
         w.Short("node " + std::to_string(nodes[i].id));
         w.U8(0);
+        const bool unplaced = nodes[i].id == o.unplacedNode;
+        const double x = unplaced ? 0 : nodes[i].x, y = unplaced ? 0 : nodes[i].y;
         if (o.doubles) {
-            w.F64(nodes[i].x);
-            w.F64(nodes[i].y);
+            w.F64(x);
+            w.F64(y);
         } else {
-            w.I32(static_cast<std::int32_t>(nodes[i].x));
-            w.I32(static_cast<std::int32_t>(nodes[i].y));
+            w.I32(static_cast<std::int32_t>(x));
+            w.I32(static_cast<std::int32_t>(y));
         }
         w.U8(i == 0 ? 0xFF : 0);
         w.Zeros(64);

@@ -2,6 +2,9 @@
 // and written again byte for byte, the same study after reading, and a consistent one.
 #if __has_include("model/SampleStudy.h") && __has_include("model/Consistency.h")
 #include <gtest/gtest.h>
+#include <malloc.h>
+
+#include "foundation/SmallObjectPool.h"
 
 #include "files/OrdList_.h"
 #include "files/PrjFile.h"
@@ -179,6 +182,28 @@ TEST_F(PrjProject, HeaderFollowsTheAttractionFunctions) {
     bytes = Store(p);
     EXPECT_EQ(bytes.substr(0, 6), std::string("\x05\x00\x07\x00\x01\x00", 6));
     EXPECT_EQ(Load(bytes)->AttractionFunctions().Count(), 1u);
+}
+
+// A damaged file read again and again (a desktop session retrying, a batch script) must not
+// make the process grow: what the failed load made dies with the study it was read into.
+TEST_F(PrjProject, FailedLoadsLeaveNothingBehind) {
+    model::TProject study;
+    model::BuildSampleStudy(study);
+    const std::string whole = Store(study);
+    auto loadDamaged = [&](std::size_t cut) {
+        auto p = std::make_unique<model::TProject>();
+        TMemoryStream in(whole.substr(0, cut));
+        EXPECT_ANY_THROW(LoadProject(in, *p));
+    };
+    auto inUse = [] {
+        return static_cast<std::ptrdiff_t>(mallinfo2().uordblks) + TSmallObjectPool::BytesInUse();
+    };
+    for (std::size_t cut : {whole.size() / 3, whole.size() / 2, whole.size() * 9 / 10})
+        loadDamaged(cut); // warm-up: caches and pools reach their size
+    const std::ptrdiff_t before = inUse();
+    for (int i = 0; i < 30; ++i)
+        loadDamaged(whole.size() / 3 + static_cast<std::size_t>(i) * (whole.size() / 60));
+    EXPECT_LT(inUse() - before, 64 * 1024) << "bytes kept by 30 failed loads";
 }
 
 } // namespace

@@ -99,7 +99,7 @@ TEST_F(Files, BackupFailureLeavesTheFileInPlace) {
         MoveToBackup(P("sub/f.dat"));
         ADD_FAILURE() << "no exception";
     } catch (const ECouldNotRenameToBackup& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("Could move old version of " + P("sub/f.dat") +
+        EXPECT_EQ(std::string(e.what()).rfind("Could not move old version of " + P("sub/f.dat") +
                                                   " to " + P("sub/backups/f-"),
                                               0),
                   0u)

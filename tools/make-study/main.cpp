@@ -1,6 +1,6 @@
 // zep-make-study: writes the bundled sample study "EXA" (--sample) or a synthetic study of a
-// given size as a project file (.zpz, .zep) or, for any other name, as the canonical text dump
-// of the study.
+// given size as a project file (.zpz, .zep, .xml, .xmlz) or, for .txt, as the canonical text
+// dump of the study.
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -18,8 +18,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: zep-make-study --sample -o FILE\n"
     "       zep-make-study --nodes N --links M --zones Z --routes R --scenarios S -o FILE\n"
-    "FILE ending in .zpz or .zep (any case) gets a project file; any other name the study's\n"
-    "canonical text dump.\n";
+    "FILE ending in .zpz, .zep, .xml or .xmlz (any case) gets a project file in that form;\n"
+    "one ending in .txt the study's canonical text dump.\n";
 
 int Usage(const std::string& problem) {
     if (!problem.empty()) std::cerr << "zep-make-study: " << problem << "\n";
@@ -74,6 +74,7 @@ int main(int argc, char** argv) {
         }
     }
     if (out.empty()) return Usage("no output file (-o FILE)");
+    zep::InstallSaveInterruptCleanup();
     if (sample == sized) return Usage("give either --sample or the sizes");
     try {
         TProject project;
@@ -81,8 +82,13 @@ int main(int argc, char** argv) {
             BuildSampleStudy(project);
         else
             BuildSyntheticStudy(project, sizes);
-        if (EndsWithNoCase(out, ".zpz") || EndsWithNoCase(out, ".zep")) {
+        const bool projectFile = EndsWithNoCase(out, ".zpz") || EndsWithNoCase(out, ".zep") ||
+                                 EndsWithNoCase(out, ".xml") || EndsWithNoCase(out, ".xmlz");
+        if (projectFile) {
             zep::files::SaveProject(out, project);
+        } else if (!EndsWithNoCase(out, ".txt")) {
+            return Usage("cannot tell the form of \"" + out +
+                         "\": name a .zpz, .zep, .xml, .xmlz or .txt file");
         } else {
             std::ofstream file(out, std::ios::binary);
             file << DumpProject(project);
