@@ -26,8 +26,12 @@ int ImportTntpVerb(const std::vector<std::string>& args) {
     if (name.size() > 4 && name.compare(name.size() - 4, 4, "_net") == 0)
         name.resize(name.size() - 4);
     project.SetName(name);
+    files::TTntpNotes notes;
     files::ImportTntpFiles(project, net, a.Value("--nodes"), a.Value("--nodes-geojson"),
-                           a.Value("--trips"));
+                           a.Value("--trips"), &notes);
+    // What had to be adapted, one line per kind, after the progress line is gone.
+    for (const std::string& line : notes.Lines())
+        std::fprintf(stderr, "adapted: %s\n", line.c_str());
     files::SaveProject(a.Value("-o"), project);
     std::printf("written: %s\n", a.Value("-o").c_str());
     return 0;

@@ -193,29 +193,6 @@ TEST_F(TntpImport, ExportReimportAndProjectFileLeaveTheNetworkUnchanged) {
     }
 }
 
-TEST_F(TntpImport, BadCombinations) {
-    const char* text = "<NUMBER OF ZONES> 1\n<NUMBER OF NODES> 2\n<NUMBER OF LINKS> 2\n"
-                       "<END OF METADATA>\n1\t2\t10\t1\t0.5\t0.15\t4\t0\t0\t1\t;\n"
-                       "1\t2\t10\t1\t0.5\t0.15\t4\t0\t0\t1\t;\n";
-    const TTntpNetwork net = ParseTntpNetwork(text, "d.tntp");
-    TTntpImportInput input;
-    input.network = &net;
-    input.networkFile = "d.tntp";
-    TProject p;
-    try {
-        ImportTntp(p, input);
-        ADD_FAILURE();
-    } catch (const ETntpError& e) {
-        EXPECT_EQ(e.Message(), "d.tntp:6: a second link from node 1 to node 2");
-    }
-    try {
-        ImportTntp(p, input);
-        ADD_FAILURE();
-    } catch (const ETntpError& e) {
-        EXPECT_EQ(e.Message(), "d.tntp: the study already holds a network");
-    }
-}
-
 TEST_F(TntpImport, ZeroTimesGetTheFastestSpeedOfTheNetwork) {
     const char* text = "<NUMBER OF ZONES> 1\n<NUMBER OF NODES> 3\n<NUMBER OF LINKS> 3\n"
                        "<END OF METADATA>\n1\t2\t10\t1\t0\t0.15\t4\t0\t0\t3\t;\n"
