@@ -92,7 +92,8 @@ std::vector<TPlannedNode> PlanNodes(const TTntpImportInput& in) {
                             ", the network has " + std::to_string(net.zones);
                  });
         std::int32_t lastOrigin = 0;
-        for (const TTntpTrip& t : trips.trips) {
+        for (std::size_t i = 0; i < trips.trips.size(); ++i) {
+            const TTntpTrip& t = trips.trips[i];
             // Destinations run through one origin's block: look the origin up once per block.
             const bool newOrigin = t.origin != lastOrigin;
             lastOrigin = t.origin;
@@ -100,15 +101,15 @@ std::vector<TPlannedNode> PlanNodes(const TTntpImportInput& in) {
                 const std::int32_t id = k == 0 ? t.origin : t.destination;
                 auto it = uses.find(id);
                 if (it == uses.end() && id > announced)
-                    Fail(in.tripsFile, t.line,
+                    Fail(in.tripsFile, trips.LineOf(i),
                          std::string(k == 0 ? "origin " : "destination ") + std::to_string(id) +
                              " is not a node of the network " + in.networkFile);
                 TNodeUse& u = it != uses.end() ? it->second : uses[id];
                 if (u.tripLine) continue;
-                u.tripLine = t.line;
+                u.tripLine = trips.LineOf(i);
                 if (id > net.zones)
                     Note(in, "nodes beyond <NUMBER OF ZONES> that the trips name (made zones)",
-                         in.tripsFile, t.line, [&] {
+                         in.tripsFile, u.tripLine, [&] {
                              return (k == 0 ? "origin " : "destination ") + std::to_string(id) +
                                     ", <NUMBER OF ZONES> is " + std::to_string(net.zones);
                          });

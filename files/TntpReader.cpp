@@ -278,6 +278,15 @@ std::vector<std::string> TTntpNotes::Lines() const {
     return out;
 }
 
+int TTntpTrips::LineOf(std::size_t i) const {
+    auto it = std::upper_bound(lineRuns.begin(), lineRuns.end(), i,
+                               [](std::size_t v, const TLineRun& run) { return v < run.first; });
+    if (it == lineRuns.begin()) return 0;
+    const TLineRun& run = *std::prev(it);
+    if (run.perLine == 0) return run.line;
+    return run.line + static_cast<int>((i - run.first) / static_cast<std::size_t>(run.perLine));
+}
+
 double TTntpTrips::Total() const {
     double sum = 0;
     for (const auto& t : trips)
@@ -381,6 +390,7 @@ TTntpTrips ParseTntpTrips(std::string_view text, std::string_view fileName, TTnt
     };
 
     std::int32_t origin = 0;
+    int entryLine = -1, entriesOnLine = 0;
     std::unordered_set<std::int32_t> origins;
     std::size_t blockStart = 0;
     std::int32_t lastDestination = 0;
@@ -446,7 +456,24 @@ TTntpTrips ParseTntpTrips(std::string_view text, std::string_view fileName, TTnt
                  "destination " + std::to_string(dest) + " given twice for origin " +
                      std::to_string(origin));
         lastDestination = std::max(lastDestination, dest);
-        result.trips.push_back({origin, dest, flow, line});
+        if (line != entryLine) {
+            // A run goes on while each line holds as many entries as its first one.
+            auto& runs = result.lineRuns;
+            bool goOn = !runs.empty() && line == entryLine + 1;
+            if (goOn && runs.back().perLine == 0)
+                runs.back().perLine = entriesOnLine;
+            else if (goOn)
+                goOn = entriesOnLine == runs.back().perLine;
+            if (!goOn) runs.push_back({result.trips.size(), line, 0});
+            entryLine = line;
+            entriesOnLine = 0;
+        } else if (entriesOnLine == result.lineRuns.back().perLine) {
+            // More entries on this line than on the run's others: a new run from here.
+            result.lineRuns.push_back({result.trips.size(), line, 0});
+            entriesOnLine = 0;
+        }
+        ++entriesOnLine;
+        result.trips.push_back({origin, dest, flow});
     }
     if (notes && result.declaredTotal) {
         const double total = result.Total(), declared = *result.declaredTotal;

@@ -88,7 +88,6 @@ struct TTntpTrip {
     std::int32_t origin = 0;
     std::int32_t destination = 0;
     double flow = 0;
-    int line = 0;
 };
 
 /// A `*_trips.tntp` file; entries in file order, zero flows included.
@@ -97,9 +96,19 @@ struct TTntpTrips {
     std::optional<double> declaredTotal; // <TOTAL OD FLOW>, when the file gives it
     std::vector<TTntpTag> metadata;
     std::vector<TTntpTrip> trips;
+    /// Where the entries stand, kept apart so that entries stay 16 bytes (a large table holds
+    /// millions): runs of consecutive lines that each hold `perLine` entries, but the last.
+    struct TLineRun {
+        std::size_t first = 0; // index of the run's first entry
+        int line = 0;          // the line of that entry
+        int perLine = 0;       // 0 while the run's first line is the only one
+    };
+    std::vector<TLineRun> lineRuns;
 
     /// The sum of all flows.
     double Total() const;
+    /// The line of `trips[i]`.
+    int LineOf(std::size_t i) const;
 };
 
 /// One line of a `*_flow.tntp` file: a link's equilibrium volume and cost.

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -226,6 +227,7 @@ TEST(TntpReader, RandomFilesReadBack) {
 
         if (net.zones == 0) continue;
         std::vector<TTntpTrip> trips;
+        std::vector<int> tripLines;
         std::string demand = "<NUMBER OF ZONES> " + std::to_string(net.zones) + eol +
                              "<END OF METADATA>" + eol + eol;
         std::vector<int> zones(static_cast<std::size_t>(net.zones));
@@ -241,9 +243,14 @@ TEST(TntpReader, RandomFilesReadBack) {
             for (std::size_t k = 0; k < dests.size(); ++k) {
                 double flow = std::fabs(real(rng));
                 trips.push_back({o, dests[k], flow});
+                int line = 1;
+                for (std::size_t at = 0; (at = demand.find(eol, at)) != std::string::npos;
+                     at += std::strlen(eol))
+                    ++line;
+                tripLines.push_back(line);
                 demand += sep() + whole(dests[k]) + (k % 2 ? ":" : " : ") + num(flow) +
                           (rng() % 2 ? ";" : " ");
-                if (k % 5 == 4) demand += eol;
+                if (round % 2 ? k % 5 == 4 : rng() % 3 == 0) demand += eol;
             }
             demand += eol;
         }
@@ -253,6 +260,7 @@ TEST(TntpReader, RandomFilesReadBack) {
             EXPECT_EQ(backTrips.trips[i].origin, trips[i].origin);
             EXPECT_EQ(backTrips.trips[i].destination, trips[i].destination);
             EXPECT_EQ(backTrips.trips[i].flow, trips[i].flow);
+            EXPECT_EQ(backTrips.LineOf(i), tripLines[i]);
         }
         EXPECT_FALSE(backTrips.declaredTotal.has_value());
     }
@@ -381,7 +389,9 @@ TEST(TntpReader, BadTripFiles) {
     EXPECT_EQ(ok.trips[2].origin, 7);
     EXPECT_EQ(ok.trips[2].flow, 10);
     EXPECT_EQ(ok.trips[3].destination, 3);
-    EXPECT_EQ(ok.trips[3].line, 10);
+    EXPECT_EQ(ok.LineOf(0), 6);
+    EXPECT_EQ(ok.LineOf(1), 6);
+    EXPECT_EQ(ok.LineOf(3), 10);
     EXPECT_EQ(ok.Total(), 20);
     EXPECT_EQ(*ok.declaredTotal, 10);
     EXPECT_EQ(notes.Lines(), std::vector<std::string>{
