@@ -1,5 +1,6 @@
 // zep-cli import-tntp NET [--nodes F | --nodes-geojson F] [--trips F] -o PROJECT: builds a
-// study from a public road network file with its node positions and trips.
+// study from a public road network file with its node positions and trips, and lists what it
+// had to adapt to take the files as they are.
 #include <cstdio>
 #include <filesystem>
 
@@ -38,7 +39,8 @@ int ImportTntpVerb(const std::vector<std::string>& args) {
 }
 
 VerbRegistrar reg(52, {"import-tntp", "NET [--nodes F | --nodes-geojson F] [--trips F] -o PROJECT",
-                       "build a study from a public road network file (positions, trips)",
+                       "build a study from a public road network file (positions, trips); "
+                       "adaptations are listed on standard error",
                        ImportTntpVerb});
 
 } // namespace
