@@ -45,6 +45,7 @@ int TagLine(const std::vector<TTntpTag>& tags, std::string_view name) {
 struct TNodeUse {
     int linkLine = 0; // the first network line naming it
     int tripLine = 0; // the first demand line naming it
+    bool tripZone = false;
     const TTntpNode* position = nullptr;
 };
 
@@ -105,7 +106,8 @@ std::vector<TPlannedNode> PlanNodes(const TTntpImportInput& in) {
                          std::string(k == 0 ? "origin " : "destination ") + std::to_string(id) +
                              " is not a node of the network " + in.networkFile);
                 TNodeUse& u = it != uses.end() ? it->second : uses[id];
-                if (u.tripLine) continue;
+                if (u.tripZone) continue;
+                u.tripZone = true;
                 u.tripLine = trips.LineOf(i);
                 if (id > net.zones)
                     Note(in, "nodes beyond <NUMBER OF ZONES> that the trips name (made zones)",
@@ -132,7 +134,7 @@ std::vector<TPlannedNode> PlanNodes(const TTntpImportInput& in) {
     std::vector<TPlannedNode> plan;
     plan.reserve(uses.size());
     for (const auto& [id, u] : uses)
-        plan.push_back({id, id <= net.zones || u.tripLine > 0, u.position});
+        plan.push_back({id, id <= net.zones || u.tripZone, u.position});
     std::sort(plan.begin(), plan.end(),
               [](const TPlannedNode& a, const TPlannedNode& b) { return a.id < b.id; });
 
@@ -148,11 +150,11 @@ std::vector<TPlannedNode> PlanNodes(const TTntpImportInput& in) {
     // Announced numbers nothing names: counted without walking a range the metadata may make
     // arbitrarily large.
     std::size_t named = 0;
-    std::int32_t firstUnnamed = 0, expect = 1;
+    std::int64_t firstUnnamed = 0, expect = 1;
     for (const TPlannedNode& n : plan) {
         if (n.id > announced) break;
         if (!firstUnnamed && n.id != expect) firstUnnamed = expect;
-        expect = n.id + 1;
+        expect = static_cast<std::int64_t>(n.id) + 1;
         ++named;
     }
     if (!firstUnnamed && expect <= announced) firstUnnamed = expect;
