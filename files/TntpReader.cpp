@@ -99,7 +99,9 @@ std::string TagName(std::string_view t) {
 // Walks a text line by line, accepting CR LF, LF and CR line ends.
 class LineReader {
 public:
-    explicit LineReader(std::string_view text) : s_(text) {}
+    // A byte order mark, as some editors write, is skipped.
+    explicit LineReader(std::string_view text)
+        : s_(text), p_(text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0) {}
     bool Next(std::string_view& line) {
         if (p_ >= s_.size()) return false;
         if (line_ < INT_MAX) ++line_;

@@ -102,6 +102,9 @@ TEST(TntpTolerance, LayoutVariationsImportToTheSameStudy) {
         {"notation", all(all(kPlain, "\t3\t", "\t3.0\t"), "\t4\t", "\t+4e0\t")},
         {"headings", all(all(kPlain, "Node\tX\tY", "node_id lon lat"), "Origin", "ORIGIN")},
     };
+    const std::string bom = "\xEF\xBB\xBF";
+    variants.push_back(
+        {"byte order marks", {bom + kPlain.net, bom + kPlain.nodes, bom + kPlain.trips}});
     Files lf = kPlain;
     lf.net = Replace(lf.net, "\t;\n", "\t;\t~ end\n");
     variants.push_back({"trailing comments", lf});
