@@ -123,9 +123,9 @@ struct TTntpFlow {
 // The text readers take the files as the public collection writes them: a ";" at the end of a
 // data line is optional, fields are separated by tabs or blanks, blank lines and "~" comment
 // lines may come anywhere, lines end in LF, CR LF or CR, a leading byte order mark is skipped,
-// metadata tags are read in any letter
-// case, and numbers may be written in any ordinary notation (a node number or a count as
-// "12", "+12", "12.0" or "1.2e1"). Adaptations of the data itself go to `notes` when given.
+// metadata tags are read in any letter case, and numbers may be written in any ordinary
+// notation (a node number or a count as "12", "+12", "12.0" or "1.2e1"). Adaptations of the
+// data itself go to `notes` when given.
 
 /// The defaults of the optional link columns: the traditional BPR b and power, no speed
 /// limit, no toll, link type 1.
