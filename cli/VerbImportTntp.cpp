@@ -1,5 +1,6 @@
 // zep-cli import-tntp NET [--nodes F | --nodes-geojson F] [--trips F] -o PROJECT: builds a
-// study from a public road network file with its node positions and trips.
+// study from a public road network file with its node positions and trips, and lists what it
+// had to adapt to take the files as they are.
 #include <cstdio>
 #include <filesystem>
 
@@ -26,15 +27,20 @@ int ImportTntpVerb(const std::vector<std::string>& args) {
     if (name.size() > 4 && name.compare(name.size() - 4, 4, "_net") == 0)
         name.resize(name.size() - 4);
     project.SetName(name);
+    files::TTntpNotes notes;
     files::ImportTntpFiles(project, net, a.Value("--nodes"), a.Value("--nodes-geojson"),
-                           a.Value("--trips"));
+                           a.Value("--trips"), &notes);
+    // What had to be adapted, one line per kind, after the progress line is gone.
+    for (const std::string& line : notes.Lines())
+        std::fprintf(stderr, "adapted: %s\n", line.c_str());
     files::SaveProject(a.Value("-o"), project);
     std::printf("written: %s\n", a.Value("-o").c_str());
     return 0;
 }
 
 VerbRegistrar reg(52, {"import-tntp", "NET [--nodes F | --nodes-geojson F] [--trips F] -o PROJECT",
-                       "build a study from a public road network file (positions, trips)",
+                       "build a study from a public road network file (positions, trips); "
+                       "adaptations are listed on standard error",
                        ImportTntpVerb});
 
 } // namespace

@@ -69,10 +69,39 @@ bool ParseReal(std::string_view t, double& v) {
     return r.ec == std::errc() && r.ptr == t.data() + t.size() && std::isfinite(v);
 }
 
+// An integer in any ordinary notation: "12" at once, else "12.0" or "1.2e1" when whole.
+bool ParseWhole(std::string_view t, std::int32_t& v) {
+    if (ParseInt(t, v)) return true;
+    double d = 0;
+    if (!ParseReal(t, d) || d != std::floor(d) || d < INT32_MIN || d > INT32_MAX) return false;
+    v = static_cast<std::int32_t>(d);
+    return true;
+}
+
+bool IsNumber(std::string_view t) {
+    double d = 0;
+    return ParseReal(t, d);
+}
+
+// A tag name in upper case with single blanks, so that "<Number of  zones>" is found.
+std::string TagName(std::string_view t) {
+    std::string out;
+    for (char c : TrimView(t)) {
+        if (IsBlank(c)) {
+            if (!out.empty() && out.back() != ' ') out += ' ';
+        } else {
+            out += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        }
+    }
+    return out;
+}
+
 // Walks a text line by line, accepting CR LF, LF and CR line ends.
 class LineReader {
 public:
-    explicit LineReader(std::string_view text) : s_(text) {}
+    // A byte order mark, as some editors write, is skipped.
+    explicit LineReader(std::string_view text)
+        : s_(text), p_(text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0) {}
     bool Next(std::string_view& line) {
         if (p_ >= s_.size()) return false;
         if (line_ < INT_MAX) ++line_;
@@ -115,15 +144,13 @@ template <std::size_t N> struct Fields {
     }
 };
 
-// A data line: the part before ";" (which `needSemicolon` makes compulsory), nothing but a
-// "~" comment after it. Returns false for blank and comment lines.
-bool DataPart(std::string_view line, std::string_view file, int lineNo, bool needSemicolon,
-              const char* what, std::string_view& data) {
+// A data line: the part before the optional ";", nothing but a "~" comment after it. Returns
+// false for blank and comment lines.
+bool DataPart(std::string_view line, std::string_view file, int lineNo, std::string_view& data) {
     std::string_view t = TrimView(line);
     if (t.empty() || t[0] == '~') return false;
     std::size_t semi = t.find(';');
     if (semi == std::string_view::npos) {
-        if (needSemicolon) Fail(file, lineNo, std::string("missing ';' at the end of the ") + what);
         std::size_t tilde = t.find('~');
         data = tilde == std::string_view::npos ? t : t.substr(0, tilde);
         return true;
@@ -155,7 +182,7 @@ Metadata ReadMetadata(LineReader& lines, std::string_view file) {
             Fail(file, lines.Line(), "expected \"<NAME> value\" before <END OF METADATA>");
         std::size_t close = t.find('>');
         if (close == std::string_view::npos) Fail(file, lines.Line(), "unterminated metadata tag");
-        std::string name(t.substr(1, close - 1));
+        std::string name = TagName(t.substr(1, close - 1));
         if (name == kEndTag) {
             meta.endLine = lines.Line();
             return meta;
@@ -174,8 +201,11 @@ std::int32_t Count(const Metadata& meta, std::string_view name, std::string_view
         if (required) Fail(file, meta.endLine, "missing <" + std::string(name) + ">");
         return fallback;
     }
+    // The count is the value up to a ";" or a "~" comment.
+    std::string_view value = tag->value;
+    value = TrimView(value.substr(0, std::min(value.find(';'), value.find('~'))));
     std::int32_t v = 0;
-    if (!ParseInt(tag->value, v) || v < 0)
+    if (!ParseWhole(value, v) || v < 0)
         Fail(file, tag->line,
              "<" + std::string(name) + "> " + Quote(tag->value) + " is not a count");
     return v;
@@ -184,7 +214,7 @@ std::int32_t Count(const Metadata& meta, std::string_view name, std::string_view
 std::int32_t NodeNumber(std::string_view token, std::string_view file, int line, const char* what,
                         std::int32_t limit) {
     std::int32_t v = 0;
-    if (!ParseInt(token, v))
+    if (!ParseWhole(token, v))
         Fail(file, line, std::string(what) + " " + Quote(token) + " is not a node number");
     if (v < 1 || v > limit)
         Fail(file, line,
@@ -226,6 +256,39 @@ private:
 
 } // namespace
 
+TTntpNotes::TEntry& TTntpNotes::Entry(std::string_view kind) {
+    for (TEntry& e : entries_)
+        if (e.kind == kind) return e;
+    entries_.push_back({std::string(kind), 0, {}});
+    return entries_.back();
+}
+
+const TTntpNotes::TEntry* TTntpNotes::Find(std::string_view kind) const {
+    for (const TEntry& e : entries_)
+        if (e.kind == kind) return &e;
+    return nullptr;
+}
+
+std::string TTntpNotes::Where(std::string_view file, int line) {
+    return std::string(file) + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": ";
+}
+
+std::vector<std::string> TTntpNotes::Lines() const {
+    std::vector<std::string> out;
+    for (const TEntry& e : entries_)
+        out.push_back(e.kind + ": " + std::to_string(e.count) + ", first at " + e.first);
+    return out;
+}
+
+int TTntpTrips::LineOf(std::size_t i) const {
+    auto it = std::upper_bound(lineRuns.begin(), lineRuns.end(), i,
+                               [](std::size_t v, const TLineRun& run) { return v < run.first; });
+    if (it == lineRuns.begin()) return 0;
+    const TLineRun& run = *std::prev(it);
+    if (run.perLine == 0) return run.line;
+    return run.line + static_cast<int>((i - run.first) / static_cast<std::size_t>(run.perLine));
+}
+
 double TTntpTrips::Total() const {
     double sum = 0;
     for (const auto& t : trips)
@@ -233,7 +296,7 @@ double TTntpTrips::Total() const {
     return sum;
 }
 
-TTntpNetwork ParseTntpNetwork(std::string_view text, std::string_view fileName) {
+TTntpNetwork ParseTntpNetwork(std::string_view text, std::string_view fileName, TTntpNotes* notes) {
     LineReader lines(text);
     Metadata meta = ReadMetadata(lines, fileName);
     TTntpNetwork net;
@@ -241,51 +304,62 @@ TTntpNetwork ParseTntpNetwork(std::string_view text, std::string_view fileName) 
     net.nodes = Count(meta, kNodesTag, fileName, true);
     std::int32_t declaredLinks = Count(meta, kLinksTag, fileName, true);
     net.firstThruNode = Count(meta, kFirstThruTag, fileName, false, 1);
-    if (net.zones > net.nodes)
-        Fail(fileName, meta.Find(kZonesTag)->line,
-             "<NUMBER OF ZONES> (" + std::to_string(net.zones) + ") exceeds <NUMBER OF NODES> (" +
-                 std::to_string(net.nodes) + ")");
-    if (net.firstThruNode < 1 || net.firstThruNode - 1 > net.nodes)
-        Fail(fileName, meta.Find(kFirstThruTag)->line,
-             "<FIRST THRU NODE> (" + std::to_string(net.firstThruNode) + ") is not within 1.." +
-                 std::to_string(static_cast<std::int64_t>(net.nodes) + 1));
 
     net.links.reserve(
         std::min<std::size_t>(static_cast<std::size_t>(declaredLinks), text.size() / 20));
     std::string_view line, data;
     while (lines.Next(line)) {
         int n = lines.Line();
-        if (!DataPart(line, fileName, n, true, "link", data)) continue;
+        if (!DataPart(line, fileName, n, data)) continue;
         Fields<10> f(data);
-        if (f.count != 10)
+        if (f.count < 5)
             Fail(fileName, n,
-                 "expected 10 fields before ';' (init node, term node, capacity, length, "
-                 "free-flow time, b, power, speed, toll, link type), found " +
+                 "expected at least 5 fields (init node, term node, capacity, length, free-flow "
+                 "time), found " +
                      std::to_string(f.count));
         TTntpLink link;
-        link.init = NodeNumber(f.field[0], fileName, n, "init node", net.nodes);
-        link.term = NodeNumber(f.field[1], fileName, n, "term node", net.nodes);
+        link.init = NodeNumber(f.field[0], fileName, n, "init node", INT32_MAX);
+        link.term = NodeNumber(f.field[1], fileName, n, "term node", INT32_MAX);
         link.capacity = Real(f.field[2], fileName, n, "capacity");
         link.length = Real(f.field[3], fileName, n, "length");
         link.freeFlowTime = Real(f.field[4], fileName, n, "free-flow time");
-        link.b = Real(f.field[5], fileName, n, "b");
-        link.power = Real(f.field[6], fileName, n, "power");
-        link.speed = Real(f.field[7], fileName, n, "speed");
-        link.toll = Real(f.field[8], fileName, n, "toll");
-        if (!ParseInt(f.field[9], link.linkType))
+        link.b = f.count > 5 ? Real(f.field[5], fileName, n, "b") : kTntpDefaultB;
+        link.power = f.count > 6 ? Real(f.field[6], fileName, n, "power") : kTntpDefaultPower;
+        link.speed = f.count > 7 ? Real(f.field[7], fileName, n, "speed") : 0.0;
+        link.toll = f.count > 8 ? Real(f.field[8], fileName, n, "toll") : 0.0;
+        link.linkType = kTntpDefaultLinkType;
+        if (f.count > 9 && !ParseWhole(f.field[9], link.linkType))
             Fail(fileName, n, "link type " + Quote(f.field[9]) + " is not an integer");
+        if (notes && f.count != 10) {
+            auto count = [&] { return std::to_string(f.count) + " fields"; };
+            if (f.count < 10)
+                notes->Add("links without their last fields (b 0.15, power 4, speed 0, toll 0 and "
+                           "link type 1 taken for the missing ones)",
+                           fileName, n, count);
+            else
+                notes->Add("links with more than 10 fields (the further ones ignored)", fileName, n,
+                           count);
+        }
         link.line = n;
         net.links.push_back(link);
     }
-    if (net.links.size() != static_cast<std::size_t>(declaredLinks))
-        Fail(fileName, meta.Find(kLinksTag)->line,
+    // Fewer links than announced may mean a file cut short: nothing tells which are missing.
+    const TTntpTag* linksTag = meta.Find(kLinksTag);
+    if (net.links.size() < static_cast<std::size_t>(declaredLinks))
+        Fail(fileName, linksTag->line,
              "<NUMBER OF LINKS> is " + std::to_string(declaredLinks) + " but the file has " +
                  std::to_string(net.links.size()) + " links");
+    for (std::size_t i = static_cast<std::size_t>(declaredLinks); notes && i < net.links.size();
+         ++i)
+        notes->Add("links beyond <NUMBER OF LINKS> (all kept)", fileName, net.links[i].line, [&] {
+            return "<NUMBER OF LINKS> is " + std::to_string(declaredLinks) + ", the file has " +
+                   std::to_string(net.links.size());
+        });
     net.metadata = std::move(meta.tags);
     return net;
 }
 
-TTntpTrips ParseTntpTrips(std::string_view text, std::string_view fileName) {
+TTntpTrips ParseTntpTrips(std::string_view text, std::string_view fileName, TTntpNotes* notes) {
     LineReader lines(text);
     Metadata meta = ReadMetadata(lines, fileName);
     TTntpTrips result;
@@ -318,6 +392,7 @@ TTntpTrips ParseTntpTrips(std::string_view text, std::string_view fileName) {
     };
 
     std::int32_t origin = 0;
+    int entryLine = -1, entriesOnLine = 0;
     std::unordered_set<std::int32_t> origins;
     std::size_t blockStart = 0;
     std::int32_t lastDestination = 0;
@@ -341,11 +416,11 @@ TTntpTrips ParseTntpTrips(std::string_view text, std::string_view fileName) {
                 ++p;
             continue;
         }
-        if (s.substr(p, 6) == "Origin") {
+        if ((c == 'O' || c == 'o') && SameText(s.substr(p, 6), "origin")) {
             p += 6;
             skipBlanks();
             std::string_view t = token();
-            origin = NodeNumber(t, fileName, line, "origin", result.zones);
+            origin = NodeNumber(t, fileName, line, "origin", INT32_MAX);
             if (!origins.insert(origin).second)
                 Fail(fileName, line, "origin " + std::to_string(origin) + " given twice");
             blockStart = result.trips.size();
@@ -358,7 +433,7 @@ TTntpTrips ParseTntpTrips(std::string_view text, std::string_view fileName) {
         if (t.empty() || !(t[0] == '+' || t[0] == '-' || (t[0] >= '0' && t[0] <= '9')))
             Fail(fileName, line, "unexpected text " + Quote(t.empty() ? s.substr(p, 1) : t));
         if (origin == 0) Fail(fileName, line, "destination before the first \"Origin\"");
-        std::int32_t dest = NodeNumber(t, fileName, line, "destination", result.zones);
+        std::int32_t dest = NodeNumber(t, fileName, line, "destination", INT32_MAX);
         skipBlanks();
         if (p >= s.size() || s[p] != ':')
             Fail(fileName, line, "expected ':' after destination " + std::to_string(dest));
@@ -367,10 +442,7 @@ TTntpTrips ParseTntpTrips(std::string_view text, std::string_view fileName) {
         double flow = Real(token(), fileName, line, "flow");
         if (flow < 0) Fail(fileName, line, "negative flow to destination " + std::to_string(dest));
         skipBlanks();
-        if (p >= s.size() || s[p] != ';')
-            Fail(fileName, line,
-                 "expected ';' after the flow to destination " + std::to_string(dest));
-        ++p;
+        if (p < s.size() && s[p] == ';') ++p;
         // Destinations usually ascend within a block; a set is built only when they do not.
         bool repeated = false;
         if (dest <= lastDestination || blockSetBuilt) {
@@ -386,13 +458,40 @@ TTntpTrips ParseTntpTrips(std::string_view text, std::string_view fileName) {
                  "destination " + std::to_string(dest) + " given twice for origin " +
                      std::to_string(origin));
         lastDestination = std::max(lastDestination, dest);
+        if (line != entryLine) {
+            // A run goes on while each line holds as many entries as its first one.
+            auto& runs = result.lineRuns;
+            bool goOn = !runs.empty() && line == entryLine + 1;
+            if (goOn && runs.back().perLine == 0)
+                runs.back().perLine = entriesOnLine;
+            else if (goOn)
+                goOn = entriesOnLine == runs.back().perLine;
+            if (!goOn) runs.push_back({result.trips.size(), line, 0});
+            entryLine = line;
+            entriesOnLine = 0;
+        } else if (entriesOnLine == result.lineRuns.back().perLine) {
+            // More entries on this line than on the run's others: a new run from here.
+            result.lineRuns.push_back({result.trips.size(), line, 0});
+            entriesOnLine = 0;
+        }
+        ++entriesOnLine;
         result.trips.push_back({origin, dest, flow});
+    }
+    if (notes && result.declaredTotal) {
+        const double total = result.Total(), declared = *result.declaredTotal;
+        if (std::fabs(total - declared) > 1e-6 * std::max(std::fabs(declared), 1.0))
+            notes->Add("demand files whose flows do not add up to <TOTAL OD FLOW> (the flows kept)",
+                       fileName, meta.Find(kTotalFlowTag)->line, [&] {
+                           return "<TOTAL OD FLOW> is " + FloatToStrGeneral(declared, 10) +
+                                  ", the flows add up to " + FloatToStrGeneral(total, 10);
+                       });
     }
     result.metadata = std::move(meta.tags);
     return result;
 }
 
-std::vector<TTntpNode> ParseTntpNodes(std::string_view text, std::string_view fileName) {
+std::vector<TTntpNode> ParseTntpNodes(std::string_view text, std::string_view fileName,
+                                      TTntpNotes* notes) {
     LineReader lines(text);
     std::vector<TTntpNode> nodes;
     NodeIds ids;
@@ -400,14 +499,17 @@ std::vector<TTntpNode> ParseTntpNodes(std::string_view text, std::string_view fi
     std::string_view line, data;
     while (lines.Next(line)) {
         int n = lines.Line();
-        if (!DataPart(line, fileName, n, false, "node", data)) continue;
+        if (!DataPart(line, fileName, n, data)) continue;
         Fields<3> f(data);
         if (first) {
             first = false;
-            if (f.count > 0 && SameText(f.field[0], "node")) continue;
+            if (f.count > 0 && !IsNumber(f.field[0])) continue;
         }
-        if (f.count != 3)
+        if (f.count < 3)
             Fail(fileName, n, "expected 3 fields (node, x, y), found " + std::to_string(f.count));
+        if (notes && f.count > 3)
+            notes->Add("node lines with more than 3 fields (the further ones ignored)", fileName, n,
+                       [&] { return std::to_string(f.count) + " fields"; });
         TTntpNode node;
         node.id = NodeNumber(f.field[0], fileName, n, "node", INT32_MAX);
         node.x = Real(f.field[1], fileName, n, "x");
@@ -470,75 +572,51 @@ std::vector<TTntpNode> ParseGeoJsonNodes(std::string_view text, std::string_view
     return nodes;
 }
 
-std::vector<TTntpFlow> ParseTntpFlows(std::string_view text, std::string_view fileName) {
+std::vector<TTntpFlow> ParseTntpFlows(std::string_view text, std::string_view fileName,
+                                      TTntpNotes* notes) {
     LineReader lines(text);
     std::vector<TTntpFlow> flows;
     bool first = true;
     std::string_view line, data;
     while (lines.Next(line)) {
         int n = lines.Line();
-        if (!DataPart(line, fileName, n, false, "flow", data)) continue;
+        if (!DataPart(line, fileName, n, data)) continue;
         Fields<4> f(data);
         if (first) {
             first = false;
-            if (f.count > 0 && SameText(f.field[0], "from")) continue;
+            if (f.count > 0 && !IsNumber(f.field[0])) continue;
         }
-        if (f.count != 4)
+        if (f.count < 3)
             Fail(fileName, n,
                  "expected 4 fields (from, to, volume, cost), found " + std::to_string(f.count));
+        if (notes && f.count > 4)
+            notes->Add("flow lines with more than 4 fields (the further ones ignored)", fileName, n,
+                       [&] { return std::to_string(f.count) + " fields"; });
         TTntpFlow flow;
         flow.from = NodeNumber(f.field[0], fileName, n, "from node", INT32_MAX);
         flow.to = NodeNumber(f.field[1], fileName, n, "to node", INT32_MAX);
         flow.volume = Real(f.field[2], fileName, n, "volume");
-        flow.cost = Real(f.field[3], fileName, n, "cost");
+        flow.cost = f.count > 3 ? Real(f.field[3], fileName, n, "cost") : 0.0;
         flow.line = n;
         flows.push_back(flow);
     }
     return flows;
 }
 
-void CheckTntpNodes(const TTntpNetwork& network, const std::vector<TTntpNode>& nodes,
-                    std::string_view fileName) {
-    std::vector<std::pair<std::int32_t, int>> sorted;
-    sorted.reserve(nodes.size());
-    for (const auto& n : nodes) {
-        if (n.id < 1 || n.id > network.nodes)
-            Fail(fileName, n.line,
-                 "node " + std::to_string(n.id) + " is not a node of the network (1.." +
-                     std::to_string(network.nodes) + ")");
-        sorted.emplace_back(n.id, n.line);
-    }
-    std::sort(sorted.begin(), sorted.end());
-    for (std::size_t i = 1; i < sorted.size(); ++i)
-        if (sorted[i].first == sorted[i - 1].first)
-            Fail(fileName, std::max(sorted[i].second, sorted[i - 1].second),
-                 "node " + std::to_string(sorted[i].first) + " given twice (first on line " +
-                     std::to_string(std::min(sorted[i].second, sorted[i - 1].second)) + ")");
-    // Ids are now distinct and within 1..nodes: the first gap is the first node without one.
-    std::int32_t expect = 1;
-    for (const auto& n : sorted) {
-        if (n.first != expect) break;
-        ++expect;
-    }
-    if (static_cast<std::int64_t>(expect) <= network.nodes)
-        throw ETntpError(std::string(fileName) + ": node " + std::to_string(expect) +
-                         " of the network has no coordinates");
+TTntpNetwork ReadTntpNetwork(const std::string& path, TTntpNotes* notes) {
+    return ParseTntpNetwork(LoadFile(path), path, notes);
 }
-
-TTntpNetwork ReadTntpNetwork(const std::string& path) {
-    return ParseTntpNetwork(LoadFile(path), path);
+TTntpTrips ReadTntpTrips(const std::string& path, TTntpNotes* notes) {
+    return ParseTntpTrips(LoadFile(path), path, notes);
 }
-TTntpTrips ReadTntpTrips(const std::string& path) {
-    return ParseTntpTrips(LoadFile(path), path);
-}
-std::vector<TTntpNode> ReadTntpNodes(const std::string& path) {
-    return ParseTntpNodes(LoadFile(path), path);
+std::vector<TTntpNode> ReadTntpNodes(const std::string& path, TTntpNotes* notes) {
+    return ParseTntpNodes(LoadFile(path), path, notes);
 }
 std::vector<TTntpNode> ReadGeoJsonNodes(const std::string& path) {
     return ParseGeoJsonNodes(LoadFile(path), path);
 }
-std::vector<TTntpFlow> ReadTntpFlows(const std::string& path) {
-    return ParseTntpFlows(LoadFile(path), path);
+std::vector<TTntpFlow> ReadTntpFlows(const std::string& path, TTntpNotes* notes) {
+    return ParseTntpFlows(LoadFile(path), path, notes);
 }
 
 } // namespace zep::files

@@ -15,9 +15,37 @@ namespace zep::files {
 /// Malformed TNTP (or GeoJSON node) input. The message is "<file>:<line>: <what>".
 ZEP_DECLARE_EXCEPTION(ETntpError, Exception);
 
+/// What an import had to adapt to take a file as it is: one entry per kind, in the order the
+/// kinds were first met, with the count and the first example ("<file>:<line>: <what>").
+class TTntpNotes {
+public:
+    struct TEntry {
+        std::string kind;
+        std::size_t count = 0;
+        std::string first;
+    };
+    /// Counts `cases` cases of `kind`; `example()` (a std::string) is called for the first only.
+    template <typename F>
+    void Add(std::string_view kind, std::string_view file, int line, F&& example,
+             std::size_t cases = 1) {
+        TEntry& e = Entry(kind);
+        if (e.count == 0) e.first = Where(file, line) + example();
+        e.count += cases;
+    }
+    const std::vector<TEntry>& Entries() const { return entries_; }
+    /// One line per kind: "<kind>: <count>, first at <example>".
+    std::vector<std::string> Lines() const;
+    const TEntry* Find(std::string_view kind) const;
+
+private:
+    TEntry& Entry(std::string_view kind);
+    static std::string Where(std::string_view file, int line);
+    std::vector<TEntry> entries_;
+};
+
 /// One "<NAME> value" line of a file's metadata block, in file order.
 struct TTntpTag {
-    std::string name;  // without the angle brackets
+    std::string name;  // without the angle brackets, upper case, single blanks
     std::string value; // trimmed
     int line = 0;
 };
@@ -37,7 +65,8 @@ struct TTntpLink {
     int line = 0;
 };
 
-/// A `*_net.tntp` file. Nodes are numbered 1..nodes; nodes 1..zones are the zones.
+/// A `*_net.tntp` file. The metadata announces nodes 1..nodes, of which 1..zones are the zones;
+/// links may name further node numbers (the importer decides what they become).
 struct TTntpNetwork {
     std::int32_t zones = 0;
     std::int32_t nodes = 0;
@@ -67,9 +96,19 @@ struct TTntpTrips {
     std::optional<double> declaredTotal; // <TOTAL OD FLOW>, when the file gives it
     std::vector<TTntpTag> metadata;
     std::vector<TTntpTrip> trips;
+    /// Where the entries stand, kept apart so that entries stay 16 bytes (a large table holds
+    /// millions): runs of consecutive lines that each hold `perLine` entries, but the last.
+    struct TLineRun {
+        std::size_t first = 0; // index of the run's first entry
+        int line = 0;          // the line of that entry
+        int perLine = 0;       // 0 while the run's first line is the only one
+    };
+    std::vector<TLineRun> lineRuns;
 
     /// The sum of all flows.
     double Total() const;
+    /// The line of `trips[i]`.
+    int LineOf(std::size_t i) const;
 };
 
 /// One line of a `*_flow.tntp` file: a link's equilibrium volume and cost.
@@ -81,33 +120,51 @@ struct TTntpFlow {
     int line = 0;
 };
 
+// The text readers take the files as the public collection writes them: a ";" at the end of a
+// data line is optional, fields are separated by tabs or blanks, blank lines and "~" comment
+// lines may come anywhere, lines end in LF, CR LF or CR, a leading byte order mark is skipped,
+// metadata tags are read in any letter case, and numbers may be written in any ordinary
+// notation (a node number or a count as "12", "+12", "12.0" or "1.2e1"). Adaptations of the
+// data itself go to `notes` when given.
+
+/// The defaults of the optional link columns: the traditional BPR b and power, no speed
+/// limit, no toll, link type 1.
+inline constexpr double kTntpDefaultB = 0.15;
+inline constexpr double kTntpDefaultPower = 4;
+inline constexpr std::int32_t kTntpDefaultLinkType = 1;
+
 /// Parses a network file. Requires <NUMBER OF ZONES>, <NUMBER OF NODES> and <NUMBER OF LINKS>
-/// (<FIRST THRU NODE> defaults to 1), one link per line with its ten fields ended by ";", node
-/// numbers within 1..nodes, and exactly the announced number of links.
-TTntpNetwork ParseTntpNetwork(std::string_view text, std::string_view fileName);
-/// Parses a demand file: "Origin N" blocks of "destination : flow;" entries, several to a
-/// line. Zones are checked against <NUMBER OF ZONES>; an origin block or a destination within
-/// a block may appear once; flows are finite and not negative.
-TTntpTrips ParseTntpTrips(std::string_view text, std::string_view fileName);
-/// Parses a node coordinate file: an optional "Node X Y ;" heading, then "id x y [;]" lines.
-std::vector<TTntpNode> ParseTntpNodes(std::string_view text, std::string_view fileName);
+/// (<FIRST THRU NODE> defaults to 1), then one link per line: init node, term node, capacity,
+/// length and free-flow time, then optionally b, power, speed, toll and link type (missing
+/// ones take the defaults above; columns after the tenth are ignored; both noted). Node
+/// numbers are positive; fewer links than announced fail (the file may be cut short), more
+/// are noted.
+TTntpNetwork ParseTntpNetwork(std::string_view text, std::string_view fileName,
+                              TTntpNotes* notes = nullptr);
+/// Parses a demand file: "Origin N" blocks of "destination : flow[;]" entries, several to a
+/// line. Zone numbers are positive (the importer checks them against the network); an origin
+/// block or a destination within a block may appear once; flows are finite and not negative.
+/// A <TOTAL OD FLOW> that the flows do not add up to is noted.
+TTntpTrips ParseTntpTrips(std::string_view text, std::string_view fileName,
+                          TTntpNotes* notes = nullptr);
+/// Parses a node coordinate file: an optional heading line (its first field is not a number,
+/// as in "Node X Y ;"), then "id x y [;]" lines; further columns are ignored (noted).
+std::vector<TTntpNode> ParseTntpNodes(std::string_view text, std::string_view fileName,
+                                      TTntpNotes* notes = nullptr);
 /// Parses a GeoJSON FeatureCollection of Point features whose node number is the "id"
 /// property (or the feature's "id"); x is the longitude, y the latitude.
 std::vector<TTntpNode> ParseGeoJsonNodes(std::string_view text, std::string_view fileName);
-/// Parses a flow file: a "From To Volume Cost" heading, then four fields per line.
-std::vector<TTntpFlow> ParseTntpFlows(std::string_view text, std::string_view fileName);
-
-/// Checks node coordinates against a network: every node 1..nodes has exactly one position
-/// and no position names a node outside the network. `fileName` names the coordinate file.
-void CheckTntpNodes(const TTntpNetwork& network, const std::vector<TTntpNode>& nodes,
-                    std::string_view fileName);
+/// Parses a flow file: an optional heading ("From To Volume Cost"), then from, to, volume and
+/// optionally cost (0 when missing) per line; further columns are ignored (noted).
+std::vector<TTntpFlow> ParseTntpFlows(std::string_view text, std::string_view fileName,
+                                      TTntpNotes* notes = nullptr);
 
 /// The same, reading the file at `path` (EFOpenError when it cannot be read). Messages name
 /// the file as given.
-TTntpNetwork ReadTntpNetwork(const std::string& path);
-TTntpTrips ReadTntpTrips(const std::string& path);
-std::vector<TTntpNode> ReadTntpNodes(const std::string& path);
+TTntpNetwork ReadTntpNetwork(const std::string& path, TTntpNotes* notes = nullptr);
+TTntpTrips ReadTntpTrips(const std::string& path, TTntpNotes* notes = nullptr);
+std::vector<TTntpNode> ReadTntpNodes(const std::string& path, TTntpNotes* notes = nullptr);
 std::vector<TTntpNode> ReadGeoJsonNodes(const std::string& path);
-std::vector<TTntpFlow> ReadTntpFlows(const std::string& path);
+std::vector<TTntpFlow> ReadTntpFlows(const std::string& path, TTntpNotes* notes = nullptr);
 
 } // namespace zep::files
