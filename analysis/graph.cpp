@@ -331,6 +331,11 @@ const TZoneVertice* TGraph::ZoneVertex(const TZone* zone) const {
     return it == zoneMap_.end() ? nullptr : it->second;
 }
 
+const TVertice* TGraph::VertexOf(const TLinkRoute* linkRoute) const {
+    auto it = position_.find(linkRoute);
+    return it == position_.end() ? nullptr : vertices_[std::size_t(it->second)].get();
+}
+
 std::shared_ptr<IPathSearcher> TGraph::SearcherForZone(const TZone* zone) {
     const TZoneVertice* zv = ZoneVertex(zone);
     return zv ? Searcher(*zv) : nullptr;

@@ -240,6 +240,8 @@ public:
     std::size_t ArcCount() const { return arcCount_; }
     const TVertice& Vertex(std::int32_t index) const { return *byIndex_[std::size_t(index)]; }
     const TZoneVertice* ZoneVertex(const model::TZone* zone) const;
+    /// The vertex of a link-route of the project (nullptr for one the project does not list).
+    const TVertice* VertexOf(const model::TLinkRoute* linkRoute) const;
     const TZoneVertice& ZoneVertexAt(std::size_t zonePosition) const {
         return *zones_[zonePosition];
     }
