@@ -8,76 +8,89 @@ namespace zep::analysis {
 
 namespace {
 constexpr double kInf = std::numeric_limits<double>::infinity();
-}
 
-void TPathHeap::Push(std::int32_t vertex, double cost) {
-    items_.push_back({vertex, cost});
-    std::size_t k = items_.size() - 1;
-    TItem* a = items_.data();
-    const TItem item = a[k];
-    while (k > 0) {
-        const std::size_t parent = (k - 1) / 2;
-        if (item.cost > a[parent].cost) break;
-        a[k] = a[parent];
-        k = parent;
-    }
-    a[k] = item;
-    if (static_cast<std::int64_t>(items_.size()) > TGraphCounters::maxHeapSize)
-        TGraphCounters::maxHeapSize = static_cast<std::int64_t>(items_.size());
-}
+// Storage of finished searchers. A search from every zone makes one searcher after another;
+// taking over the last one's arrays spares an allocation and the page faults of fresh memory
+// each time (the search runs on one thread; thread_local keeps others apart all the same).
+struct TSpare {
+    std::vector<TPathSearcher::TLabel> labels;
+    std::vector<bool> settled;
+    std::vector<TPathHeap::TItem> heap;
+};
+thread_local std::vector<TSpare> spares;
+constexpr std::size_t kSpares = 2;
+} // namespace
 
-TPathHeap::TItem TPathHeap::Pop() {
-    TItem* a = items_.data();
-    const TItem root = a[0];
-    const TItem last = a[items_.size() - 1];
-    items_.pop_back();
-    const std::size_t n = items_.size();
-    if (n == 0) return root;
-    std::size_t k = 0;
-    for (;;) {
-        std::size_t child = 2 * k + 1;
-        if (child >= n) break;
-        if (child + 1 < n && a[child + 1].cost < a[child].cost) ++child;
-        if (last.cost < a[child].cost) break;
-        a[k] = a[child];
-        k = child;
-    }
-    a[k] = last;
-    return root;
+void TPathHeap::Clear() {
+    items_.clear();
+    items_.push_back({-1, kInf});
+    count_ = 0;
 }
 
 TPathSearcher::TPathSearcher(TGraph& graph, const TZoneVertice& origin)
     : graph_(graph), origin_(origin), zoneCount_(static_cast<std::int32_t>(graph.ZoneCount())),
       exact_(!graph.HasNegativeArcs()) {
     const std::size_t n = graph.IndexCapacity();
+    if (!spares.empty()) {
+        labels_.swap(spares.back().labels);
+        settled_.swap(spares.back().settled);
+        heap_.Storage().swap(spares.back().heap);
+        spares.pop_back();
+    }
     labels_.assign(n, TLabel{kInf, nullptr});
-    settled_.assign(n, false);
-    heap_.Reserve(n);
+    if (!exact_) settled_.assign(n, false);
+    heap_.Clear();
+    heap_.Reserve(1024);
     pushBudget_ = exact_ ? 0 : (graph.ArcCount() + 1) * 64;
     for (const TArc& a : graph_.Arcs(origin.Index()))
         Relax(a, a.cost);
 }
 
+TPathSearcher::~TPathSearcher() {
+    if (spares.size() >= kSpares) return;
+    spares.push_back({std::move(labels_), std::move(settled_), std::move(heap_.Storage())});
+}
+
 bool TPathSearcher::Run(std::int32_t target) {
+    if (exact_) {
+        TLabel* labels = labels_.data();
+        while (!heap_.Empty()) {
+            const TPathHeap::TItem item = heap_.Pop();
+            const std::int32_t w = item.vertex;
+            // An item dearer than the label was superseded: its vertex was expanded at the
+            // better cost already, so expanding it again could not change any label.
+            if (item.cost > labels[w].cost) continue;
+            // Zones are only origins and destinations: never passed through.
+            if (w >= zoneCount_) {
+                const double cost = item.cost;
+                for (const TArc& a : graph_.Arcs(w)) {
+                    const double c = cost + a.cost;
+                    TLabel& l = labels[a.target];
+                    if (!(c < l.cost)) continue;
+                    l.cost = c;
+                    l.arc = &a;
+                    heap_.Push(a.target, c);
+                }
+            }
+            if (w == target) return true;
+        }
+        heap_.Clear();
+        return false;
+    }
     std::size_t pops = 0;
     while (!heap_.Empty()) {
         const TPathHeap::TItem item = heap_.Pop();
         const std::int32_t w = item.vertex;
-        if (exact_) {
-            // An item dearer than the label was superseded: its vertex was expanded at the
-            // better cost already, so expanding it again could not change any label.
-            if (item.cost > labels_[std::size_t(w)].cost) continue;
-        } else if (++pops > pushBudget_) {
+        if (++pops > pushBudget_) {
             GetLogger("analysis.search")
                 .Warning("search stopped: costs below zero keep improving (a cycle of negative "
                          "cost)");
-            heap_.Release();
+            heap_.Clear();
             return false;
         }
         const bool first = !settled_[std::size_t(w)];
         settled_[std::size_t(w)] = true;
         if (w < zoneCount_) {
-            // Zones are only origins and destinations: never passed through.
             if (first && w == target) return true;
             continue;
         }
@@ -86,15 +99,23 @@ bool TPathSearcher::Run(std::int32_t target) {
             Relax(a, cost + a.cost);
         if (first && w == target) return true;
     }
-    heap_.Release();
+    heap_.Clear();
     return false;
+}
+
+bool TPathSearcher::Settled(std::int32_t v) const {
+    if (heap_.Empty()) return true;
+    // Without costs below zero nothing still in the heap can undercut a label at or below its
+    // cheapest item, and an equal cost never replaces a label.
+    if (exact_) return labels_[std::size_t(v)].cost <= heap_.Top().cost;
+    return settled_[std::size_t(v)];
 }
 
 PPath TPathSearcher::PathTo(std::int32_t target) {
     if (target < 0 || std::size_t(target) >= labels_.size()) return nullptr;
     // A label is final once its vertex was taken from the heap (or the heap ran dry); one
     // that is merely set may still improve.
-    if (!settled_[std::size_t(target)] && !heap_.Empty()) Run(target);
+    if (!Settled(target)) Run(target);
     return BuildPath(target);
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -21,23 +22,79 @@ public:
         double cost;
     };
 
-    void Reserve(std::size_t n) { items_.reserve(n); }
-    bool Empty() const { return items_.empty(); }
-    std::size_t Count() const { return items_.size(); }
+    TPathHeap() { Clear(); }
+    void Reserve(std::size_t n) { items_.reserve(n + 1); }
+    bool Empty() const { return count_ == 0; }
+    std::size_t Count() const { return count_; }
     void Push(std::int32_t vertex, double cost);
     TItem Pop();
-    /// Frees the storage once the search is over.
-    void Release() { std::vector<TItem>().swap(items_); }
+    void Clear();
+    const TItem& Top() const { return items_.front(); }
+    /// The storage, for reuse by the next search (Clear before using the heap again).
+    std::vector<TItem>& Storage() { return items_; }
 
 private:
+    // One item more than the count: an infinite sentinel after the last, so that a sinking
+    // item may always look at the right child.
     std::vector<TItem> items_;
+    std::size_t count_ = 0;
 };
+
+// The heap is the search's inner loop: its operations are inline.
+inline void TPathHeap::Push(std::int32_t vertex, double cost) {
+    items_.push_back({-1, std::numeric_limits<double>::infinity()}); // the new sentinel; the old
+                                                                     // one's place takes the item
+    TItem* a = items_.data();
+    std::size_t k = count_++;
+    // Ties move up: an item pushed later passes a parent of equal cost.
+    while (k > 0) {
+        const std::size_t parent = (k - 1) / 2;
+        if (cost > a[parent].cost) break;
+        a[k] = a[parent];
+        k = parent;
+    }
+    a[k] = {vertex, cost};
+    if (static_cast<std::int64_t>(count_) > TGraphCounters::maxHeapSize)
+        TGraphCounters::maxHeapSize = static_cast<std::int64_t>(count_);
+}
+
+inline TPathHeap::TItem TPathHeap::Pop() {
+    TItem* a = items_.data();
+    const TItem root = a[0];
+    const std::size_t n = --count_;
+    const TItem last = a[n];
+    items_.pop_back();
+    a[n] = {-1, std::numeric_limits<double>::infinity()};
+    if (n == 0) return root;
+    // The hole goes down the path of the cheaper children (the right one only when strictly
+    // cheaper) to the bottom, then the last item rises back up that path while its parent is
+    // strictly dearer. That places it exactly where sinking it from the root would (it stops
+    // only above a strictly dearer child), with one unpredictable comparison fewer per level.
+    std::size_t k = 0;
+    for (std::size_t child = 1; child < n; child = 2 * k + 1) {
+        child += a[child + 1].cost < a[child].cost;
+        a[k] = a[child];
+        k = child;
+    }
+    while (k > 0) {
+        const std::size_t parent = (k - 1) / 2;
+        if (!(a[parent].cost > last.cost)) break;
+        a[k] = a[parent];
+        k = parent;
+    }
+    a[k] = last;
+    return root;
+}
 
 /// The search from one origin zone. Labels (best known cost and the arc it came by) persist,
 /// so a later query for another destination continues where the last one stopped.
 class TPathSearcher : public IPathSearcher {
 public:
     TPathSearcher(TGraph& graph, const TZoneVertice& origin);
+    /// Hands the label and heap storage on to the next searcher.
+    ~TPathSearcher() override;
+    TPathSearcher(const TPathSearcher&) = delete;
+    TPathSearcher& operator=(const TPathSearcher&) = delete;
 
     PPath PathTo(std::int32_t vertexIndex) override;
     void SearchAll() override;
@@ -46,12 +103,14 @@ public:
     const TArc* ArcTo(std::int32_t vertexIndex) const;
     const TZoneVertice& Origin() const { return origin_; }
 
-private:
+    /// Best known cost and the arc it came by; 16 bytes, so that a relaxation touches one
+    /// cache line of the target's label.
     struct TLabel {
         double cost;
         const TArc* arc;
     };
 
+private:
     /// Pops and expands until `target` is settled (true) or the heap runs dry.
     bool Run(std::int32_t target);
     void Relax(const TArc& arc, double cost) {
@@ -63,12 +122,13 @@ private:
         heap_.Push(arc.target, cost);
     }
     PPath BuildPath(std::int32_t target) const;
+    bool Settled(std::int32_t vertex) const;
 
     TGraph& graph_;
     const TZoneVertice& origin_;
     TPathHeap heap_;
     std::vector<TLabel> labels_;
-    std::vector<bool> settled_;
+    std::vector<bool> settled_; // kept only when costs below zero make labels unreliable
     std::int32_t zoneCount_;
     // With negative arcs, stale items must be expanded again, and a negative cycle would
     // never end: the number of pushes is then bounded.
