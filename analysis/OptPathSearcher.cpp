@@ -15,17 +15,11 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 struct TSpare {
     std::vector<TPathSearcher::TLabel> labels;
     std::vector<bool> settled;
-    std::vector<TPathHeap::TItem> heap;
+    TPathHeap::TStorage heap;
 };
 thread_local std::vector<TSpare> spares;
 constexpr std::size_t kSpares = 2;
 } // namespace
-
-void TPathHeap::Clear() {
-    items_.clear();
-    items_.push_back({-1, kInf});
-    count_ = 0;
-}
 
 TPathSearcher::TPathSearcher(TGraph& graph, const TZoneVertice& origin)
     : graph_(graph), origin_(origin), zoneCount_(static_cast<std::int32_t>(graph.ZoneCount())),

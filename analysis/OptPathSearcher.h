@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "analysis/graph.h"
@@ -22,33 +23,50 @@ public:
         double cost;
     };
 
+    /// Storage whose first byte starts a cache line (see the layout below).
+    template <class T> struct TLineAllocator {
+        using value_type = T;
+        TLineAllocator() = default;
+        template <class U> TLineAllocator(const TLineAllocator<U>&) {}
+        T* allocate(std::size_t n) {
+            return static_cast<T*>(::operator new(n * sizeof(T), std::align_val_t(64)));
+        }
+        void deallocate(T* p, std::size_t) { ::operator delete(p, std::align_val_t(64)); }
+        bool operator==(const TLineAllocator&) const { return true; }
+    };
+    using TStorage = std::vector<TItem, TLineAllocator<TItem>>;
+
     TPathHeap() { Clear(); }
-    void Reserve(std::size_t n) { items_.reserve(n + 1); }
+    void Reserve(std::size_t n) { items_.reserve(n + 2); }
     bool Empty() const { return count_ == 0; }
     std::size_t Count() const { return count_; }
     void Push(std::int32_t vertex, double cost);
     TItem Pop();
-    void Clear();
-    const TItem& Top() const { return items_.front(); }
+    void Clear() {
+        items_.assign(2, {-1, std::numeric_limits<double>::infinity()});
+        count_ = 0;
+    }
+    const TItem& Top() const { return items_[1]; }
     /// The storage, for reuse by the next search (Clear before using the heap again).
-    std::vector<TItem>& Storage() { return items_; }
+    TStorage& Storage() { return items_; }
 
 private:
-    // One item more than the count: an infinite sentinel after the last, so that a sinking
-    // item may always look at the right child.
-    std::vector<TItem> items_;
+    // Level by level, the root at position 1 (slot 0 is unused): the children of k sit at 2k
+    // and 2k + 1, a 32-byte pair that never straddles a cache line. An infinite sentinel
+    // follows the last item, so that a sinking item may always look at the right child.
+    TStorage items_;
     std::size_t count_ = 0;
 };
 
 // The heap is the search's inner loop: its operations are inline.
 inline void TPathHeap::Push(std::int32_t vertex, double cost) {
-    items_.push_back({-1, std::numeric_limits<double>::infinity()}); // the new sentinel; the old
-                                                                     // one's place takes the item
+    // The new sentinel; the old one's place takes the item.
+    items_.push_back({-1, std::numeric_limits<double>::infinity()});
     TItem* a = items_.data();
-    std::size_t k = count_++;
+    std::size_t k = ++count_;
     // Ties move up: an item pushed later passes a parent of equal cost.
-    while (k > 0) {
-        const std::size_t parent = (k - 1) / 2;
+    while (k > 1) {
+        const std::size_t parent = k / 2;
         if (cost > a[parent].cost) break;
         a[k] = a[parent];
         k = parent;
@@ -60,24 +78,25 @@ inline void TPathHeap::Push(std::int32_t vertex, double cost) {
 
 inline TPathHeap::TItem TPathHeap::Pop() {
     TItem* a = items_.data();
-    const TItem root = a[0];
-    const std::size_t n = --count_;
+    const TItem root = a[1];
+    const std::size_t n = count_--;
     const TItem last = a[n];
     items_.pop_back();
     a[n] = {-1, std::numeric_limits<double>::infinity()};
-    if (n == 0) return root;
+    const std::size_t m = count_;
+    if (m == 0) return root;
     // The hole goes down the path of the cheaper children (the right one only when strictly
     // cheaper) to the bottom, then the last item rises back up that path while its parent is
     // strictly dearer. That places it exactly where sinking it from the root would (it stops
     // only above a strictly dearer child), with one unpredictable comparison fewer per level.
-    std::size_t k = 0;
-    for (std::size_t child = 1; child < n; child = 2 * k + 1) {
+    std::size_t k = 1;
+    for (std::size_t child = 2; child <= m; child = 2 * k) {
         child += a[child + 1].cost < a[child].cost;
         a[k] = a[child];
         k = child;
     }
-    while (k > 0) {
-        const std::size_t parent = (k - 1) / 2;
+    while (k > 1) {
+        const std::size_t parent = k / 2;
         if (!(a[parent].cost > last.cost)) break;
         a[k] = a[parent];
         k = parent;
