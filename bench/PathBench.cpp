@@ -9,6 +9,9 @@
 
 #include <malloc.h>
 
+#include <algorithm>
+#include <new>
+
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -26,6 +29,28 @@
 #include "model/Project.h"
 #include "model/SampleStudy.h"
 #include "model/Zone.h"
+
+// Every allocation of the program passes here, so that the graph's construction can be measured
+// at its peak (the link table of construction included) and after it.
+namespace {
+std::size_t gCurrent = 0, gPeak = 0;
+}
+void* operator new(std::size_t n) {
+    void* p = std::malloc(n ? n : 1);
+    if (!p) throw std::bad_alloc();
+    gCurrent += malloc_usable_size(p);
+    gPeak = std::max(gPeak, gCurrent);
+    return p;
+}
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* p) noexcept {
+    if (!p) return;
+    gCurrent -= malloc_usable_size(p);
+    std::free(p);
+}
+#pragma GCC diagnostic pop
+void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
 
 namespace {
 
@@ -54,6 +79,7 @@ struct TCase {
     std::unique_ptr<TCsr> csr;
     double buildSeconds = 0;
     std::size_t graphBytes = 0;
+    std::size_t peakBytes = 0;
 
     TCase(bool chicago) {
         TNullMessageHandler quiet;
@@ -65,12 +91,14 @@ struct TCase {
         } else {
             model::BuildSyntheticStudy(project, model::TStudySizes{});
         }
-        const std::size_t before = mallinfo2().uordblks;
+        const std::size_t before = gCurrent;
+        gPeak = gCurrent;
         const auto t = std::chrono::steady_clock::now();
         graph = std::make_unique<TDualGraph>(project, nullptr, project.Modes().Get(0),
                                              project.BaseScenario());
         buildSeconds = Seconds(t);
-        graphBytes = mallinfo2().uordblks - before;
+        graphBytes = gCurrent - before;
+        peakBytes = gPeak - before;
 
         const std::size_t n = graph->VertexCount(), zones = graph->ZoneCount();
         std::vector<std::pair<std::size_t, std::size_t>> edges;
@@ -172,6 +200,8 @@ void Run(benchmark::State& state, TCase& c) {
     state.counters["arcs"] = double(c.graph->ArcCount());
     state.counters["build_ms"] = c.buildSeconds * 1000;
     state.counters["graph_B_per_arc"] = double(c.graphBytes) / double(c.graph->ArcCount());
+    state.counters["peak_B_per_arc"] = double(c.peakBytes) / double(c.graph->ArcCount());
+    state.counters["graph_B_per_vertex"] = double(c.graphBytes) / double(c.graph->VertexCount());
     state.counters["max_heap"] = double(TGraphCounters::maxHeapSize);
 }
 
