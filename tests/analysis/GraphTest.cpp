@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 
 #include "AnalysisTestStudy.h"
 #include "analysis/DualGraph.h"
@@ -260,6 +261,59 @@ TEST(GraphSearch, HeapTiesMoveUpAndSinkingStopsOnlyAboveADearerChild) {
     while (!h.Empty())
         order.push_back(h.Pop().vertex);
     EXPECT_EQ((std::vector<std::int32_t>{4, 3, 1, 2, 5}), order);
+}
+
+// The heap's rules written out plainly: push appends and moves up while not dearer than the
+// parent; pop moves the last item to the root and sinks it, taking the right child only when
+// strictly cheaper and stopping only above a strictly dearer child.
+struct TPlainHeap {
+    std::vector<TPathHeap::TItem> a;
+    void Push(std::int32_t v, double c) {
+        a.push_back({v, c});
+        std::size_t k = a.size() - 1;
+        while (k > 0 && !(a[k].cost > a[(k - 1) / 2].cost)) {
+            std::swap(a[k], a[(k - 1) / 2]);
+            k = (k - 1) / 2;
+        }
+    }
+    TPathHeap::TItem Pop() {
+        const TPathHeap::TItem root = a[0];
+        a[0] = a.back();
+        a.pop_back();
+        std::size_t k = 0;
+        for (;;) {
+            std::size_t c = 2 * k + 1;
+            if (c >= a.size()) break;
+            if (c + 1 < a.size() && a[c + 1].cost < a[c].cost) ++c;
+            if (a[k].cost < a[c].cost) break;
+            std::swap(a[k], a[c]);
+            k = c;
+        }
+        return root;
+    }
+};
+
+TEST(GraphSearch, HeapPopsInThePlainRulesOrderWithManyTies) {
+    std::mt19937 rng(99);
+    for (int round = 0; round < 200; ++round) {
+        TPathHeap heap;
+        TPlainHeap plain;
+        std::int32_t next = 0;
+        const int levels = 1 + int(rng() % 6); // few distinct costs: many ties
+        for (int step = 0; step < 400; ++step) {
+            if (plain.a.empty() || rng() % 3 != 0) {
+                const double c = double(rng() % unsigned(levels)) * 0.5;
+                heap.Push(next, c);
+                plain.Push(next, c);
+                ++next;
+            } else {
+                const TPathHeap::TItem x = heap.Pop(), y = plain.Pop();
+                ASSERT_EQ(y.vertex, x.vertex) << "round " << round << " step " << step;
+                ASSERT_EQ(y.cost, x.cost);
+            }
+            ASSERT_EQ(plain.a.size(), heap.Count());
+        }
+    }
 }
 
 TEST(GraphSearch, PathTextAndEqualCostsKeepTheFirstPathFound) {
