@@ -46,7 +46,7 @@ std::string SettingsFileName() {
         dir = xdg;
     else if (const char* home = std::getenv("HOME"); home && *home)
         dir = fs::path(home) / ".config";
-    return (dir / "zep" / "KIV.INI").string();
+    return (dir / "Okkerwald" / "KIV.INI").string();
 }
 
 int ReadIniInteger(const std::string& file, const std::string& section, const std::string& key,

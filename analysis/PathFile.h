@@ -29,8 +29,8 @@ std::string PathFileName(const model::TProject& project, const model::TScenario*
 /// Whether the plain or the compressed path file of the mode exists.
 bool HasPathFile(const model::TProject& project, const model::TScenario* scenario, int modeIndex);
 
-/// The settings file ("KIV.INI" in the user's configuration directory: $XDG_CONFIG_HOME/zep,
-/// or ~/.config/zep).
+/// The settings file: "KIV.INI" beside the model's "VARDEN.ini", in $XDG_CONFIG_HOME/Okkerwald
+/// (~/.config/Okkerwald when unset).
 std::string SettingsFileName();
 /// An integer of an INI file (sections and keys case-insensitive); `fallback` when the file,
 /// the key or a number is missing.

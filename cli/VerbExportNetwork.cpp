@@ -21,12 +21,7 @@ int ExportNetworkVerb(const std::vector<std::string>& args) {
     a.ExpectPositional(1, 1, kSynopsis);
     if (!a.Has("--scenario")) throw EUsageError("usage: zep-cli " + std::string(kSynopsis));
     auto project = files::OpenProject(a.Positional()[0]);
-    model::TScenario* s = project->Scenarios().FindScenario(a.Value("--scenario"));
-    if (!s) {
-        std::fprintf(stderr, "zep-cli: the study has no scenario \"%s\"\n",
-                     a.Value("--scenario").c_str());
-        return 1;
-    }
+    model::TScenario* s = ScenarioByName(*project, a.Value("--scenario"));
     const std::string dir = a.Value("--dir");
     if (!dir.empty()) fs::create_directories(dir);
     files::TExportNetworkCmd(*project, s, dir).Execute();

@@ -6,11 +6,19 @@
 #include "cli/Verbs.h"
 #include "files/ImportExport.h"
 #include "files/PrjFile.h"
+#include "foundation/Format.h"
+#include "model/LINK.h"
+#include "model/NODE.h"
+#include "model/OPERATOR.h"
 #include "model/Project.h"
 #include "undo/CMDStk_.h"
 
 namespace zep::cli {
 namespace {
+
+bool EndsWithText(const std::string& s, const std::string& suffix) {
+    return s.size() >= suffix.size() && LowerCase(s.substr(s.size() - suffix.size())) == suffix;
+}
 
 const char* const kSynopsis = "import-network PROJECT FILE... --scenario S [-o OUT]";
 
@@ -20,19 +28,30 @@ int ImportNetworkVerb(const std::vector<std::string>& args) {
     if (!a.Has("--scenario")) throw EUsageError("usage: zep-cli " + std::string(kSynopsis));
     const std::string& in = a.Positional()[0];
     auto project = files::OpenProject(in);
-    model::TScenario* s = project->Scenarios().FindScenario(a.Value("--scenario"));
-    if (!s) {
-        std::fprintf(stderr, "zep-cli: the study has no scenario \"%s\"\n",
-                     a.Value("--scenario").c_str());
-        return 1;
-    }
+    model::TScenario* s = ScenarioByName(*project, a.Value("--scenario"));
     undo::TCommandStack stack;
+    std::vector<std::string> report;
     for (std::size_t i = 1; i < a.Positional().size(); ++i) {
-        files::TImportNetworkCmd(*project, s, a.Positional()[i]).Execute(stack);
-        std::printf("imported: %s\n", a.Positional()[i].c_str());
+        const std::string& file = a.Positional()[i];
+        const std::size_t nodes = project->Nodes().Count(), links = project->Links().Count(),
+                          routes = project->Routes().Count();
+        files::TImportNetworkCmd(*project, s, file).Execute(stack);
+        std::string line = Format("%s: %d new nodes, %d new links, %d new routes",
+                                  {file, int(project->Nodes().Count() - nodes),
+                                   int(project->Links().Count() - links),
+                                   int(project->Routes().Count() - routes)});
+        // Links and routes may name nodes that no nodes file gave: they are made at (0, 0).
+        if (project->Nodes().Count() > nodes && !EndsWithText(file, ".nodes"))
+            line += Format(" (%d of the nodes were named by no nodes file and stand at 0, 0)",
+                           {int(project->Nodes().Count() - nodes)});
+        report.push_back(line);
     }
     const std::string out = a.Value("-o", in);
+    ProjectOutputForm(out);
     files::SaveProject(out, *project);
+    // Said only now: a study that could not be saved imported nothing.
+    for (const std::string& line : report)
+        std::printf("imported %s\n", line.c_str());
     std::printf("written: %s\n", out.c_str());
     return 0;
 }

@@ -93,12 +93,8 @@ int Paths(const std::vector<std::string>& args) {
 
     std::unique_ptr<TProject> project = files::OpenProject(a.Positional()[0]);
     TProject& p = *project;
-    TScenario* s = p.BaseScenario();
-    if (a.Has("--scenario") && !(s = p.Scenarios().FindScenario(a.Value("--scenario")))) {
-        std::fprintf(stderr, "zep-cli: the study has no scenario \"%s\"\n",
-                     a.Value("--scenario").c_str());
-        return 1;
-    }
+    TScenario* s =
+        a.Has("--scenario") ? ScenarioByName(p, a.Value("--scenario")) : p.BaseScenario();
     const TMode* mode =
         a.Has("--mode") ? Find(p.Modes(), a.Value("--mode"), "m") : analysis::DefaultSearchMode(p);
     if (!mode) {
@@ -190,7 +186,19 @@ int Paths(const std::vector<std::string>& args) {
 VerbRegistrar reg(70, {"paths", kSynopsis,
                        "least-cost paths between zones, a search from every zone (--all), the "
                        "skim matrix (--skim) or the model's paths of a pair (--path-file)",
-                       Paths});
+                       Paths,
+                       "The scenario defaults to the base scenario, the mode to the study's second "
+                       "mode (the first when it has one), no category to the mean values of time "
+                       "of the mode's categories. Modes, categories and zones are named by "
+                       "identifier, key (m_2, c_1, z_5) or name.\n"
+                       "--from Z --to Z: the path text, or \"no path from zone A to zone B\".\n"
+                       "--all: key: value lines vertices, arcs, zones, pairs (reachable), build_s, "
+                       "search_s.\n"
+                       "--skim FILE.csv: origin,destination,cost for every reachable pair.\n"
+                       "--path-file: the paths of the model's path file for the pair, with their "
+                       "totals and probabilities; exit 1 when the file could not be read whole.\n"
+                       "Exit status: 0 done, 1 failed (unknown scenario, mode, category or zone; "
+                       "no path file), 2 usage error."});
 
 } // namespace
 } // namespace zep::cli

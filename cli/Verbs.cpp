@@ -5,7 +5,9 @@
 
 #include "cli/ConsoleMessageHandler.h"
 #include "foundation/CodePages.h"
+#include "foundation/Format.h"
 #include "foundation/OrvMessages.h"
+#include "model/Project.h"
 
 #ifndef ZEP_VERSION
 #define ZEP_VERSION "0.1.0"
@@ -49,14 +51,54 @@ void ArgReader::ExpectPositional(std::size_t min, std::size_t max,
         throw EUsageError("usage: zep-cli " + synopsis);
 }
 
+model::TScenario* ScenarioByName(model::TProject& project, const std::string& name) {
+    if (model::TScenario* s = project.Scenarios().FindScenario(name)) return s;
+    throw Exception("the study has no scenario \"" + name +
+                    "\"; its scenarios: " + ScenarioNames(project));
+}
+
+std::string ScenarioNames(model::TProject& project) {
+    std::string names;
+    for (std::size_t i = 0; i < project.Scenarios().Count(); ++i)
+        names += (i ? ", " : "") + AnsiToUtf8(project.Scenarios().Get(i)->GetName());
+    return names;
+}
+
+TOutputForm ProjectOutputForm(const std::string& fileName, bool allowStdout) {
+    if (fileName == "-") {
+        if (allowStdout) return TOutputForm::Xml;
+        throw EUsageError("a study cannot be written to standard output here; name a file");
+    }
+    const std::string ext =
+        LowerCase(fileName.substr(std::min(fileName.size(), fileName.find_last_of('.'))));
+    if (ext == ".zpz" || ext == ".zep") return TOutputForm::Native;
+    if (ext == ".xml" || ext == ".xmlz") return TOutputForm::Xml;
+    throw EUsageError("cannot tell the form of \"" + fileName +
+                      "\" from its extension; the known ones are .zpz, .zep, .xml and .xmlz");
+}
+
 namespace {
+
+bool AsksForHelp(const std::vector<std::string>& args) {
+    return std::any_of(args.begin(), args.end(),
+                       [](const std::string& a) { return a == "-h" || a == "--help"; });
+}
+
+void VerbUsage(const Verb& v) {
+    std::printf("usage: zep-cli %s%s%s\n\n%s\n", v.name.c_str(), v.synopsis.empty() ? "" : " ",
+                v.synopsis.c_str(), v.summary.c_str());
+    if (!v.details.empty()) std::printf("\n%s", v.details.c_str());
+    if (!v.details.empty() && v.details.back() != '\n') std::printf("\n");
+}
 
 int Help(const std::vector<std::string>&) {
     std::printf("zep-cli: batch front end of ZEP, the shell of the VARDEN model\n\n"
                 "usage: zep-cli VERB [ARGUMENTS]\n\nverbs:\n");
     for (const auto& v : AllVerbs())
         std::printf("  %s %s\n      %s\n", v.name.c_str(), v.synopsis.c_str(), v.summary.c_str());
-    std::printf("\nexit status: 0 success, 1 the work failed, 2 usage error\n");
+    std::printf("\nzep-cli VERB --help shows a verb's own usage.\n"
+                "exit status: 0 success, 1 the work failed, 2 usage error (validate: 1 problems "
+                "found, 3 the file cannot be read)\n");
     return 0;
 }
 
@@ -100,15 +142,23 @@ int RunCli(const std::vector<std::string>& args) {
         return 2;
     }
     const auto& verbs = AllVerbs();
+    const std::string name = args[0] == "--help" || args[0] == "-h" ? "help"
+                             : args[0] == "--version"               ? "version"
+                                                                    : args[0];
     auto it =
-        std::find_if(verbs.begin(), verbs.end(), [&](const Verb& v) { return v.name == args[0]; });
+        std::find_if(verbs.begin(), verbs.end(), [&](const Verb& v) { return v.name == name; });
     if (it == verbs.end()) {
         std::fprintf(stderr, "zep-cli: unknown verb \"%s\"; zep-cli help lists the verbs\n",
                      args[0].c_str());
         return 2;
     }
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (AsksForHelp(rest)) {
+        VerbUsage(*it);
+        return 0;
+    }
     try {
-        return it->run(std::vector<std::string>(args.begin() + 1, args.end()));
+        return it->run(rest);
     } catch (const EUsageError& e) {
         console.ProgressDone();
         std::fprintf(stderr, "zep-cli %s: %s\n", it->name.c_str(), e.what());

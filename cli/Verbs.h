@@ -7,6 +7,11 @@
 
 #include "foundation/Exception.h"
 
+namespace zep::model {
+class TProject;
+class TScenario;
+} // namespace zep::model
+
 namespace zep::cli {
 
 /// A command line that does not fit its verb: exit status 2.
@@ -18,6 +23,8 @@ struct Verb {
     std::string summary;  // one line for `help`
     /// Runs the verb with the arguments after its name; returns the exit status.
     std::function<int(const std::vector<std::string>& args)> run;
+    /// More for `zep-cli VERB --help`: options, outputs, exit statuses (may be empty).
+    std::string details = {};
 };
 
 /// Every verb, in the order `help` lists them (by their registration order key).
@@ -30,8 +37,22 @@ struct VerbRegistrar {
 };
 
 /// Runs zep-cli with its arguments (without the program name); returns the exit status:
-/// 0 success, 1 the work failed (message on standard error), 2 usage error.
+/// 0 success, 1 the work failed (message on standard error), 2 usage error. `VERB -h` or
+/// `VERB --help` prints the verb's own usage instead of running it.
 int RunCli(const std::vector<std::string>& args);
+
+/// The scenario of that name; an unknown name fails with a message that lists the study's
+/// scenarios.
+model::TScenario* ScenarioByName(model::TProject& project, const std::string& name);
+/// The study's scenario names in scenario order, separated by ", ".
+std::string ScenarioNames(model::TProject& project);
+
+/// The project forms an output file name may ask for, by extension.
+enum class TOutputForm { Native, Xml };
+/// The form a project output named `fileName` is written in; an unknown extension is a usage
+/// error that lists the known ones. "-" is refused unless `allowStdout` (it then means XML on
+/// standard output).
+TOutputForm ProjectOutputForm(const std::string& fileName, bool allowStdout = false);
 
 /// Small argument reader shared by the verbs: positional arguments and "--name value" options.
 class ArgReader {

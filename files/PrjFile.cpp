@@ -336,12 +336,9 @@ template <class T> TZEPPersistent* LoadInline(TObjectReader& r, const char* name
     return record.release();
 }
 
-// A record written inside its owner's body: compacted like table objects first.
+// A record written inside its owner's body.
 template <class T> void StoreInline(TObjectWriter& w, const TZEPPersistent* item) {
     w.NoteClass(item->ClassName());
-    if (w.Discovering())
-        if (auto* v = dynamic_cast<const TVersionedEntity*>(item))
-            const_cast<TVersionedEntity*>(v)->Normalize();
     const TStreamClass* entry = TStreamClassTable::Global().Find(item->ClassName());
     if (!entry || !entry->store)
         throw EInvalidImage(std::string("No body for ") + item->ClassName());
@@ -653,6 +650,15 @@ void RegisterLandUse(TStreamClassTable& t) {
     t.Register(std::move(functions));
 }
 
+// The project's class version when its body ends with its own version list.
+constexpr std::uint16_t kProjectWithVersions = 1;
+
+bool HasOwnScenarioValues(const TProject& p) {
+    for (const auto& v : p.Versions())
+        if (!v->Empty() && p.KeepsVersion(*v)) return true;
+    return false;
+}
+
 // Empties what a new project holds (the base scenario, the centroid node type) so that the
 // stream's objects take their places.
 void ClearForLoad(TProject& p) {
@@ -694,6 +700,13 @@ void RegisterProject(TStreamClassTable& t) {
         StoreListBody(w, p.MacroZones());
         StoreListBody(w, p.TransportZones());
         StoreListBody(w, p.Sectors());
+        // The study's own values set per scenario (a coordinate system or logit switch of one
+        // scenario) follow at the end, announced by the project's class version, so that a
+        // study without them is written exactly as before.
+        if (HasOwnScenarioValues(p)) {
+            w.RaiseClassVersion("TProject", kProjectWithVersions);
+            StoreVersionList(w, p);
+        }
     };
     c.load = [](TZEPPersistent& o, TObjectReader& r) {
         auto& p = static_cast<TProject&>(o);
@@ -718,6 +731,7 @@ void RegisterProject(TStreamClassTable& t) {
         LoadRefList<TMacroZone>(r, p.MacroZones());
         LoadRefList<TTransportZone>(r, p.TransportZones());
         LoadRefList<TSector>(r, p.Sectors());
+        if (r.ClassVersion("TProject") >= kProjectWithVersions) p.LoadVersions(r);
     };
     t.Register(std::move(c));
 

@@ -182,12 +182,13 @@ std::uint16_t TObjectWriter::ClassIndex(const std::string& name) {
     return index;
 }
 
+void TObjectWriter::RaiseClassVersion(const std::string& name, std::uint16_t version) {
+    if (!discovering_) return;
+    ClassEntry& entry = classes_[ClassIndex(name)];
+    entry.version = std::max(entry.version, version);
+}
+
 void TObjectWriter::StoreBody(const TZEPPersistent& object) {
-    // Versions are compacted before they are written; doing it in the discovery pass keeps
-    // both passes writing the same thing.
-    if (discovering_)
-        if (auto* v = dynamic_cast<const model::TVersionedEntity*>(&object))
-            const_cast<model::TVersionedEntity*>(v)->Normalize();
     const TStreamClass* entry = table_.Find(object.ClassName());
     if (entry && entry->store)
         entry->store(object, *this);
@@ -436,12 +437,14 @@ void StoreEntityBody(TObjectWriter& writer, const model::TEntity& entity, std::i
     StorePropertyPairs(writer, entity.Properties(), skipId);
 }
 
-void StoreVersionedBody(TObjectWriter& writer, const model::TVersionedEntity& entity) {
-    StoreEntityBody(writer, entity);
+void StoreVersionList(TObjectWriter& writer, const model::TVersionedEntity& entity) {
+    // The versions are written compacted (values equal to what the parent scenario gives left
+    // out, versions left empty by that dropped) without compacting the entity itself: the
+    // project in memory stays exactly as the user's undo history knows it.
     std::vector<const model::TVersion*> versions;
     versions.reserve(entity.Versions().Count());
     for (const auto& v : entity.Versions())
-        versions.push_back(v.get());
+        if (entity.KeepsVersion(*v)) versions.push_back(v.get());
     if (versions.size() > 1 && !writer.Discovering())
         std::stable_sort(versions.begin(), versions.end(), [&](auto* a, auto* b) {
             return writer.NumberOf(a->Scenario()) < writer.NumberOf(b->Scenario());
@@ -451,9 +454,25 @@ void StoreVersionedBody(TObjectWriter& writer, const model::TVersionedEntity& en
     for (const model::TVersion* v : versions) {
         writer.ListItem(++position);
         writer.WriteRef(v->Scenario());
-        StorePropertyPairs(writer, *v);
+        std::uint32_t count = 0;
+        for (const model::TProperty& p : *v)
+            count += p.Id() > 0 && p.Id() <= 255 && !entity.IsRedundant(*v, p);
+        writer.BeginList(true, count);
+        std::uint32_t n = 0;
+        for (const model::TProperty& p : *v) {
+            if (p.Id() <= 0 || p.Id() > 255 || entity.IsRedundant(*v, p)) continue;
+            writer.ListItem(++n);
+            writer.WriteUInt8(static_cast<std::uint8_t>(p.Id()));
+            writer.WriteValue(p.value);
+        }
+        writer.EndList();
     }
     writer.EndList();
+}
+
+void StoreVersionedBody(TObjectWriter& writer, const model::TVersionedEntity& entity) {
+    StoreEntityBody(writer, entity);
+    StoreVersionList(writer, entity);
 }
 
 // ---- reader -----------------------------------------------------------------------------------

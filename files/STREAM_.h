@@ -114,7 +114,10 @@ public:
     void NoteClass(const std::string& name) {
         if (discovering_) ClassIndex(name);
     }
-    /// True during the discovery pass (store functions that compact data do it then).
+    /// Raises the version the class table gives `name` (entered when missing), for a body whose
+    /// layout depends on what this particular object holds. Call it in the discovery pass.
+    void RaiseClassVersion(const std::string& name, std::uint16_t version);
+    /// True during the discovery pass.
     bool Discovering() const { return discovering_; }
     /// The stream number given to `object`, 0 when it is not a table object.
     std::uint32_t NumberOf(const TZEPPersistent* object) const;
@@ -259,6 +262,8 @@ void StorePropertyPairs(TObjectWriter& writer, const model::TPropertyList& props
 /// their scenarios' stream numbers (the order a reader re-creates them in), so that a file read
 /// and written again comes out the same.
 void StoreVersionedBody(TObjectWriter& writer, const model::TVersionedEntity& entity);
+/// The version list of a versioned body alone, compacted as StoreVersionedBody writes it.
+void StoreVersionList(TObjectWriter& writer, const model::TVersionedEntity& entity);
 
 /// The value tag the writer chooses for `value` (for tests and tools).
 std::uint8_t ValueTag(const model::TValue& value);

@@ -27,18 +27,6 @@ using namespace zep::model;
 
 namespace {
 
-/// Writing sorts lists and compacts versions: that is upkeep, not an edit to undo.
-class TNoUndoScope {
-public:
-    TNoUndoScope() : saved_(undo::CurrentUndoSet()) { undo::SetCurrentUndoSet(nullptr); }
-    ~TNoUndoScope() { undo::SetCurrentUndoSet(saved_); }
-    TNoUndoScope(const TNoUndoScope&) = delete;
-    TNoUndoScope& operator=(const TNoUndoScope&) = delete;
-
-private:
-    undo::TUndoSet* saved_;
-};
-
 /// Whether the value can be written: a reference must name an entity the document carries
 /// (macro zones and entity lists are not part of it, and the reader could not resolve them).
 bool Exchangeable(const TValue& value) {
@@ -66,6 +54,19 @@ template <class List> std::vector<TEntity*> SortedCopy(const List& list) {
     std::stable_sort(items.begin(), items.end(), [&list](const TEntity* a, const TEntity* b) {
         return list.Compare(a, b) < 0;
     });
+    return items;
+}
+
+/// The list's entities in sorted order, the list itself left as it is: the document is written
+/// sorted, but the project in memory belongs to the user and its undo history.
+template <class T, class List> std::vector<T*> InOrder(const List& list) {
+    std::vector<T*> items;
+    items.reserve(list.Count());
+    for (std::size_t i = 0; i < list.Count(); ++i)
+        items.push_back(static_cast<T*>(list.Get(i)));
+    if (!list.Sorted())
+        std::stable_sort(items.begin(), items.end(),
+                         [&list](const T* a, const T* b) { return list.Compare(a, b) < 0; });
     return items;
 }
 
@@ -131,14 +132,12 @@ void TXMLWriter::WriteValues(TEntity& entity) {
     }
     auto* versioned = dynamic_cast<TVersionedEntity*>(&entity);
     if (!versioned || versioned->Versions().Count() == 0) return;
-    versioned->Normalize();
-    const TScenarioList& scenarios = project_.Scenarios();
-    for (std::size_t i = 0; i < scenarios.Count(); ++i) {
-        TScenario* scenario = scenarios.Get(i);
+    for (TScenario* scenario : scenarios_) {
         const TVersion* version = versioned->VersionOf(scenario);
         if (!version) continue;
         const bool root = scenario->IsBase();
         for (const TProperty& record : *version) {
+            if (versioned->IsRedundant(*version, record)) continue;
             const TPropSpec* spec = specs.FindById(record.Id());
             if (!spec || spec->HasFlag(psAttribute) || spec->HasFlag(psNotStored)) continue;
             // In the root a default value says nothing; below it, it overrides the parent's.
@@ -167,11 +166,8 @@ void TXMLWriter::WriteEntity(const char* element, TEntity& entity, const TAttrib
 }
 
 void TXMLWriter::WriteScenarios() {
-    TScenarioList& scenarios = project_.Scenarios();
-    scenarios.Sort();
     TElement list(*gen_, "scenarios");
-    for (std::size_t i = 0; i < scenarios.Count(); ++i) {
-        TScenario* s = scenarios.Get(i);
+    for (TScenario* s : scenarios_) {
         gen_->startElement("scenario");
         Attribute(idName_, s->KeyText());
         if (s->Parent()) Attribute("previous", s->Parent()->KeyText());
@@ -186,15 +182,14 @@ void TXMLWriter::WriteScenarios() {
 }
 
 void TXMLWriter::WriteSectors() {
-    TSectorList& sectors = project_.Sectors();
+    const auto sectors = InOrder<TSector>(project_.Sectors());
     {
         TElement list(*gen_, "socioeconomic_sectors");
-        for (std::size_t i = 0; i < sectors.Count(); ++i)
-            if (sectors.Get(i)->Id() >= 0) WriteEntity("sector", *sectors.Get(i));
+        for (TSector* sector : sectors)
+            if (sector->Id() >= 0) WriteEntity("sector", *sector);
     }
     TElement list(*gen_, "sector_interactions");
-    for (std::size_t i = 0; i < sectors.Count(); ++i) {
-        TSector* sector = sectors.Get(i);
+    for (TSector* sector : sectors) {
         TSectorInteractionList& interactions = sector->Interactions();
         for (std::size_t k = 0; k < interactions.Count(); ++k)
             WriteEntity("sector_interaction", *interactions.Get(k),
@@ -203,23 +198,22 @@ void TXMLWriter::WriteSectors() {
 }
 
 void TXMLWriter::WriteOperators() {
-    TOperatorList& operators = project_.Operators();
+    const auto operators = InOrder<TOperator>(project_.Operators());
     {
         TElement list(*gen_, "operators");
-        for (std::size_t i = 0; i < operators.Count(); ++i)
-            WriteEntity("operator", *operators.Get(i));
+        for (TOperator* op : operators)
+            WriteEntity("operator", *op);
     }
     {
         TElement list(*gen_, "transfers");
-        for (std::size_t i = 0; i < operators.Count(); ++i) {
-            TTransferList& transfers = operators.Get(i)->Transfers();
+        for (TOperator* op : operators) {
+            TTransferList& transfers = op->Transfers();
             for (std::size_t k = 0; k < transfers.Count(); ++k)
                 WriteEntity("transfer", *transfers.Get(k));
         }
     }
     TElement list(*gen_, "operator_category_data");
-    for (std::size_t i = 0; i < operators.Count(); ++i) {
-        TOperator* op = operators.Get(i);
+    for (TOperator* op : operators) {
         TOperatorCategoryList& records = op->OperatorCategories();
         for (std::size_t k = 0; k < records.Count(); ++k) {
             TOperatorCategory* record = records.Get(k);
@@ -232,31 +226,30 @@ void TXMLWriter::WriteOperators() {
 }
 
 void TXMLWriter::WriteLinkTypes() {
-    TLinkTypeList& types = project_.LinkTypes();
+    const auto types = InOrder<TLinkType>(project_.LinkTypes());
     {
         TElement list(*gen_, "link_types");
-        for (std::size_t i = 0; i < types.Count(); ++i)
-            WriteEntity("link_type", *types.Get(i));
+        for (TLinkType* type : types)
+            WriteEntity("link_type", *type);
     }
     TElement list(*gen_, "link_type_operator_data");
-    for (std::size_t i = 0; i < types.Count(); ++i) {
-        TLinkTypeOperList& data = types.Get(i)->OperatorDataList();
+    for (TLinkType* type : types) {
+        TLinkTypeOperList& data = type->OperatorDataList();
         for (std::size_t k = 0; k < data.Count(); ++k)
             if (data.Get(k)->Id() >= 0) WriteEntity("link_type_operator", *data.Get(k));
     }
 }
 
 void TXMLWriter::WriteLinks() {
-    TLinkList& links = project_.Links();
+    const auto links = InOrder<TLink>(project_.Links());
     {
         TElement list(*gen_, "links");
-        for (std::size_t i = 0; i < links.Count(); ++i)
-            if (links.Get(i)->Id() >= 0) WriteEntity("link", *links.Get(i));
+        for (TLink* link : links)
+            if (link->Id() >= 0) WriteEntity("link", *link);
     }
     gen_->Flush();
     TElement list(*gen_, "turns");
-    for (std::size_t i = 0; i < links.Count(); ++i) {
-        TLink* link = links.Get(i);
+    for (TLink* link : links) {
         if (link->Internal()) continue;
         TTurnRestrictionList& turns = link->Turns();
         if (turns.Count() == 0) continue;
@@ -268,10 +261,8 @@ void TXMLWriter::WriteLinks() {
 }
 
 void TXMLWriter::WriteLinkRoutes() {
-    TRouteList& routes = project_.Routes();
     TElement list(*gen_, "link_routes");
-    for (std::size_t i = 0; i < routes.Count(); ++i) {
-        TRoute* route = routes.Get(i);
+    for (TRoute* route : InOrder<TRoute>(project_.Routes())) {
         if (route->Internal()) continue;
         for (TEntity* e : SortedCopy(route->LinkRoutes())) {
             auto* lr = static_cast<TLinkRoute*>(e);
@@ -285,25 +276,24 @@ void TXMLWriter::WriteLinkRoutes() {
 }
 
 void TXMLWriter::WriteExogenousTrips() {
-    TTransportZoneList& zones = project_.TransportZones();
+    const auto zones = InOrder<TTransportZone>(project_.TransportZones());
     TElement list(*gen_, "exogenous_trips");
     std::unordered_map<const TTransportZone*, TODPair*> pairs;
-    for (std::size_t i = 0; i < zones.Count(); ++i) {
-        TTransportZone* origin = zones.Get(i);
+    for (TTransportZone* origin : zones) {
         TODPairList& odPairs = origin->ODPairs();
         if (odPairs.Count() == 0) continue;
         pairs.clear();
         for (std::size_t k = 0; k < odPairs.Count(); ++k)
             pairs.emplace(odPairs.Get(k)->Destination(), odPairs.Get(k));
-        for (std::size_t j = 0; j < zones.Count(); ++j) {
-            auto it = pairs.find(zones.Get(j));
+        for (TTransportZone* destination : zones) {
+            auto it = pairs.find(destination);
             if (it == pairs.end()) continue;
             TCategoryModeList& records = it->second->CategoryModes();
             for (std::size_t k = 0; k < records.Count(); ++k) {
                 TCategoryMode* record = records.Get(k);
                 gen_->startElement("trips");
                 Attribute("from", origin->KeyText());
-                Attribute("to", zones.Get(j)->KeyText());
+                Attribute("to", destination->KeyText());
                 WriteAttributes(*record);
                 // A record for every mode has no mode: say so, or the reader would take the
                 // missing attribute for a broken file.
@@ -316,10 +306,9 @@ void TXMLWriter::WriteExogenousTrips() {
 }
 
 void TXMLWriter::WriteEconomicData() {
-    TSectorList& sectors = project_.Sectors();
     TElement list(*gen_, "economic_data");
-    for (std::size_t i = 0; i < sectors.Count(); ++i) {
-        for (TEntity* e : SortedCopy(sectors.Get(i)->SectorZones())) {
+    for (TSector* sector : InOrder<TSector>(project_.Sectors())) {
+        for (TEntity* e : SortedCopy(sector->SectorZones())) {
             auto* record = static_cast<TSectorZone*>(e);
             gen_->startElement("sector_zone");
             WriteAttributes(*record);
@@ -332,68 +321,49 @@ void TXMLWriter::WriteEconomicData() {
 }
 
 void TXMLWriter::Write(TStream& output) {
-    TNoUndoScope noUndo;
     TXMLGenerator generator(output);
     gen_ = &generator;
     struct Reset {
         TXMLGenerator*& gen;
         ~Reset() { gen = nullptr; }
     } reset{gen_};
+    scenarios_ = InOrder<TScenario>(project_.Scenarios());
 
     generator.startElement("model");
     WriteContent(project_);
 
-    project_.SortAll();
     WriteScenarios();
 
+    // Every list in its sorted order; the entities written are the user's (internal ones,
+    // identifier below zero, are the system's and are made again on reading).
+    auto writeAll = [&](const char* listElement, const char* element, const auto& entities,
+                        auto&& keep) {
+        TElement list(generator, listElement);
+        for (auto* e : entities)
+            if (keep(*e)) WriteEntity(element, *e);
+    };
+    auto visible = [](const TEntity& e) { return e.Id() >= 0; };
     Step("Writing zones...", 0.0f);
-    {
-        TElement list(generator, "zones");
-        TTransportZoneList& zones = project_.TransportZones();
-        for (std::size_t i = 0; i < zones.Count(); ++i)
-            if (zones.Get(i)->Id() >= 0) WriteEntity("zone", *zones.Get(i));
-    }
+    writeAll("zones", "zone", InOrder<TTransportZone>(project_.TransportZones()), visible);
     Step("Writing cateogories...", 1.0f / 27.0f);
-    {
-        TElement list(generator, "transport_categories");
-        TCategoryList& categories = project_.Categories();
-        for (std::size_t i = 0; i < categories.Count(); ++i)
-            if (categories.Get(i)->Id() >= 0) WriteEntity("category", *categories.Get(i));
-    }
+    writeAll("transport_categories", "category", InOrder<TCategory>(project_.Categories()),
+             visible);
     Step("Writing sectors...", 2.0f / 27.0f);
     WriteSectors();
     Step("Writing administrators...", 3.0f / 27.0f);
-    {
-        TElement list(generator, "administrators");
-        TAdministratorList& admins = project_.Administrators();
-        for (std::size_t i = 0; i < admins.Count(); ++i)
-            if (admins.Get(i)->Id() >= 0) WriteEntity("administrator", *admins.Get(i));
-    }
+    writeAll("administrators", "administrator", InOrder<TAdministrator>(project_.Administrators()),
+             visible);
     Step("Writing modes...", 4.0f / 27.0f);
-    {
-        TElement list(generator, "modes");
-        TModeList& modes = project_.Modes();
-        for (std::size_t i = 0; i < modes.Count(); ++i)
-            if (modes.Get(i)->Id() >= 0) WriteEntity("mode", *modes.Get(i));
-    }
+    writeAll("modes", "mode", InOrder<TMode>(project_.Modes()), visible);
     Step("Writing operators...", 5.0f / 27.0f);
     WriteOperators();
     Step("Writing routes...", 6.0f / 27.0f);
-    {
-        TElement list(generator, "routes");
-        TRouteList& routes = project_.Routes();
-        for (std::size_t i = 0; i < routes.Count(); ++i)
-            if (routes.Get(i)->Id() >= 0) WriteEntity("route", *routes.Get(i));
-    }
+    writeAll("routes", "route", InOrder<TRoute>(project_.Routes()), visible);
     Step("Writing link-types...", 7.0f / 27.0f);
     WriteLinkTypes();
     Step("Writing nodes...", 8.0f / 27.0f);
-    {
-        TElement list(generator, "nodes");
-        TNodeList& nodes = project_.Nodes();
-        for (std::size_t i = 0; i < nodes.Count(); ++i)
-            if (!nodes.Get(i)->IsZone()) WriteEntity("node", *nodes.Get(i));
-    }
+    writeAll("nodes", "node", InOrder<TNode>(project_.Nodes()),
+             [](const TNode& n) { return !n.IsZone(); });
     generator.Flush();
     Step("Writing links...", 10.0f / 27.0f);
     WriteLinks();
@@ -404,12 +374,8 @@ void TXMLWriter::Write(TStream& output) {
     Step("Writing economic data", 1.0f);
     WriteEconomicData();
     Step("Writing...", 28.0f / 27.0f);
-    {
-        TElement list(generator, "attraction_functions");
-        TAttractionFunctionList& functions = project_.AttractionFunctions();
-        for (std::size_t i = 0; i < functions.Count(); ++i)
-            if (functions.Get(i)->Id() >= 0) WriteEntity("function", *functions.Get(i));
-    }
+    writeAll("attraction_functions", "function",
+             InOrder<TAttractionFunction>(project_.AttractionFunctions()), visible);
     Step("Writing", 29.0f / 27.0f);
     generator.endElement();
     generator.Flush();

@@ -17,14 +17,15 @@ namespace zep::model {
 class TEntity;
 class TProject;
 class TPropSpec;
+class TScenario;
 class TValue;
 } // namespace zep::model
 
 namespace zep::files {
 
-/// Writes one project as an XML document. Writing sorts the project's lists and compacts the
-/// versions of every entity written (values equal to what the parent scenario gives are
-/// dropped); nothing else changes.
+/// Writes one project as an XML document: every list in its sorted order and every entity's
+/// versions compacted (values equal to what the parent scenario gives are left out). The
+/// project itself is not changed, so that a write never disturbs the undo history.
 class TXMLWriter {
 public:
     explicit TXMLWriter(model::TProject& project);
@@ -52,6 +53,7 @@ private:
 
     model::TProject& project_;
     TXMLGenerator* gen_ = nullptr;
+    std::vector<model::TScenario*> scenarios_; // in scenario order
     // The names the document uses.
     const std::string idName_ = "id";
     const std::string nameName_ = "name";

@@ -1,6 +1,7 @@
 #include "foundation/ORVGZipStreams.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -303,10 +304,13 @@ void TGUnzipStream::ReadTrailer() {
 }
 
 std::int64_t TGUnzipStream::Seek(std::int64_t offset, SeekOrigin origin) {
+    // From the end, the offset counts back from the uncompressed length whatever its sign:
+    // callers written either way (a positive distance, or a negative offset) land on the same
+    // place, and none lands beyond the data.
     auto current = static_cast<std::int64_t>(total_);
     std::int64_t target = origin == SeekOrigin::Begin     ? offset
                           : origin == SeekOrigin::Current ? current + offset
-                                                          : Size() + offset;
+                                                          : Size() - std::abs(offset);
     if (target < 0) throw EGZipError("Seek not allowed");
     if (target == current) return current;
     if (target < current) {

@@ -317,6 +317,7 @@ private:
 
     void CheckReferences() {
         std::vector<const TZEPPersistent*> all(live_.begin(), live_.end());
+        all.push_back(&p_); // the study's own values are versioned too
         for (const TZEPPersistent* o : all) {
             const auto* e = dynamic_cast<const TEntity*>(o);
             if (!e) continue;

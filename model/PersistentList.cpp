@@ -118,6 +118,11 @@ undo::TObject* TPersistentList::RawExtract(std::size_t index) {
     return item;
 }
 
+std::ptrdiff_t TPersistentList::RawIndexOf(const undo::TObject* item, std::size_t hint) const {
+    if (hint < items_.size() && items_[hint] == item) return static_cast<std::ptrdiff_t>(hint);
+    return IndexOf(static_cast<const TZEPPersistent*>(item));
+}
+
 void TPersistentList::RawSwapItems(std::vector<undo::TObject*>& items) {
     std::vector<undo::TObject*> old(items_.begin(), items_.end());
     positions_.reset();

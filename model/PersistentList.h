@@ -67,6 +67,8 @@ public:
     // Raw changes replayed by the undo records (they record nothing).
     void RawInsert(std::size_t index, undo::TObject* item) override;
     undo::TObject* RawExtract(std::size_t index) override;
+    std::ptrdiff_t RawIndexOf(const undo::TObject* item, std::size_t hint) const override;
+    std::size_t RawCount() const override { return items_.size(); }
     void RawSwapItems(std::vector<undo::TObject*>& items) override;
     bool IsSorted() const override { return sorted_; }
     void SetSortedFlag(bool sorted) override { sorted_ = sorted; }

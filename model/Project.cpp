@@ -262,6 +262,11 @@ void TProject::RemoveScenario(TScenario* scenario) {
         if (scenarios_->Get(i)->Parent() == scenario) RemoveScenario(scenarios_->Get(i));
     }
     RemoveVersion(scenario);
+    // The list operation leaves the study's own values alone (copying or moving a scenario's
+    // data does not carry them); a scenario that goes away takes its values along, or they
+    // would outlive it and be read by whatever scenario comes to the same place.
+    if (VersionOf(scenario))
+        undo::Perform(std::make_unique<TVersionUndoer>(this, scenario, std::nullopt));
     DeleteFrom(*scenarios_, scenario);
 }
 

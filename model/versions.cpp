@@ -1,5 +1,6 @@
 #include "model/versions.h"
 
+#include <cassert>
 #include <utility>
 
 #include "model/KindCast.h"
@@ -97,6 +98,10 @@ void TVersionUndoer::Do() {
 
 void TVersionValueUndoer::Do() {
     TVersion* v = entity_->versions_.Find(scenario_);
+    // The version was recorded as there: if something dropped it without a record, the value
+    // still goes back where the user put it.
+    assert(v && "undo of a value whose version is gone");
+    if (!v) v = &entity_->RawVersion(scenario_);
     TValue current = v->ValueOf(id_);
     v->RawPut(id_, std::move(saved_));
     saved_ = std::move(current);
@@ -367,6 +372,10 @@ void TVersionedEntity::Store(TPersistWriter& writer) const {
 
 void TVersionedEntity::Load(TPersistReader& reader) {
     TEntity::Load(reader);
+    LoadVersions(reader);
+}
+
+void TVersionedEntity::LoadVersions(TPersistReader& reader) {
     while (versions_.Count() > 0)
         versions_.RawExtract(versions_.At(versions_.Count() - 1).Scenario());
     bool owning = false;
@@ -401,7 +410,9 @@ void TVPropertyProxy::Refresh() {
 }
 
 void TVPropertyProxy::SetValue(const TValue& value) {
-    if (ValuesEqual(value, value_)) return;
+    // No shortcut on the cached value: when nothing resolves, the cache shows the default, and
+    // an explicit default must still be stored so that it keeps overriding later changes up the
+    // tree. The versioned write itself stores nothing where the value is already inherited.
     ventity_->SetVersionedValue(scenario_, *spec_, value);
     Refresh();
     forcedDefault_ = forcedDefault_ && value.IsEmpty();

@@ -140,6 +140,8 @@ public:
     /// Entity body, then the versions (scenario ref and (id, value) pairs each).
     void Store(TPersistWriter& writer) const override;
     void Load(TPersistReader& reader) override;
+    /// Replaces the versions by a version list as Store writes it after the entity body.
+    void LoadVersions(TPersistReader& reader);
     /// Copy of TEntity plus the project.
     void Copy(const TEntity& other) override;
     /// Also copies every version's values into the same scenarios.
@@ -184,6 +186,22 @@ public:
     /// Removes every value equal to what the parent scenario resolves, then every empty version
     /// of a scenario with a parent. Undoable.
     virtual void Normalize();
+    /// Whether Normalize would drop `record` of `version`: the version's scenario has a parent
+    /// that resolves an equal value. Writers use this to write the compacted form without
+    /// changing the entity (which would pull the ground from under the undo history).
+    bool IsRedundant(const TVersion& version, const TProperty& record) const {
+        const TScenario* parent = version.Scenario() ? version.Scenario()->Parent() : nullptr;
+        if (!parent) return false;
+        const TVersionedProperty up = Resolve(parent, record.Id());
+        return up && ValuesEqual(record.value, up.Value());
+    }
+    /// Whether Normalize would keep `version`: it belongs to the base scenario or keeps a value.
+    bool KeepsVersion(const TVersion& version) const {
+        if (!version.Scenario() || !version.Scenario()->Parent()) return true;
+        for (const TProperty& p : version)
+            if (!IsRedundant(version, p)) return true;
+        return false;
+    }
     virtual bool IsUsedIn(const TScenario* scenario) const;
     virtual void SetUsedIn(TScenario* scenario, bool used);
     /// The scenario itself sets "used" to false.

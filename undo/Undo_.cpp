@@ -1,6 +1,7 @@
 #include "undo/Undo_.h"
 
 #include <algorithm>
+#include <cassert>
 
 #include "foundation/OrvMessages.h"
 
@@ -139,12 +140,17 @@ TListUndoer::~TListUndoer() {
 }
 
 void TListInsertUndoer::Do() {
-    list_->RawInsert(index_, object_);
+    list_->RawInsert(std::min(index_, list_->RawCount()), object_);
     holding_ = false;
 }
 
 void TListInsertUndoer::Undo() {
-    list_->RawExtract(index_);
+    const std::ptrdiff_t at = list_->RawIndexOf(object_, index_);
+    // Missing means the list changed behind the undo history's back: a fault elsewhere. Taking
+    // out whatever sits at the old index would free a stranger, so nothing is touched.
+    assert(at >= 0 && "undo of an insertion: the object is no longer in its list");
+    if (at < 0) return;
+    list_->RawExtract(static_cast<std::size_t>(at));
     holding_ = true;
 }
 
@@ -153,12 +159,16 @@ void TListInsertUndoer::Finish() {
 }
 
 void TListDeleteUndoer::Do() {
-    list_->RawExtract(index_);
+    const std::ptrdiff_t at = list_->RawIndexOf(object_, index_);
+    assert(at >= 0 && "deletion of an object that is not in the list");
+    if (at < 0) return;
+    list_->RawExtract(static_cast<std::size_t>(at));
     holding_ = true;
 }
 
 void TListDeleteUndoer::Undo() {
-    list_->RawInsert(index_, object_);
+    if (!holding_) return;
+    list_->RawInsert(std::min(index_, list_->RawCount()), object_);
     holding_ = false;
 }
 

@@ -115,6 +115,9 @@ public:
     virtual void RawInsert(std::size_t index, TObject* item) = 0;
     /// Takes the item at `index` out of the list without freeing it.
     virtual TObject* RawExtract(std::size_t index) = 0;
+    /// The position of `item` (identity), looked for at `hint` first; -1 when absent.
+    virtual std::ptrdiff_t RawIndexOf(const TObject* item, std::size_t hint) const = 0;
+    virtual std::size_t RawCount() const = 0;
     /// Exchanges the list's item order with `items` (same items, another order).
     virtual void RawSwapItems(std::vector<TObject*>& items) = 0;
     virtual bool IsSorted() const = 0;
@@ -126,7 +129,9 @@ public:
 };
 
 /// Base of list records: the list, the object, its index, and whether the record must free the
-/// object when destroyed while holding it.
+/// object when destroyed while holding it. The index is only where the object was: the list may
+/// have been reordered since (a sort, a load), so the records find their object by identity and
+/// never take out or free another one.
 class TListUndoer : public TUndoer {
 public:
     TListUndoer(TUndoableList* list, TObject* object, std::size_t index);
@@ -143,6 +148,7 @@ protected:
 };
 
 /// Insertion of an object: Do inserts it, Undo takes it out again (the record then holds it).
+/// When the object is no longer in the list, Undo leaves the list alone and keeps nothing.
 class TListInsertUndoer : public TListUndoer {
 public:
     using TListUndoer::TListUndoer;
@@ -151,7 +157,8 @@ public:
     void Finish() override;
 };
 
-/// Deletion of the object at an index: Do removes it (the record holds it), Undo reinserts it.
+/// Deletion of the object at an index: Do removes it (the record holds it), Undo reinserts it at
+/// that index (at the end when the list has become shorter).
 class TListDeleteUndoer : public TListUndoer {
 public:
     using TListUndoer::TListUndoer;

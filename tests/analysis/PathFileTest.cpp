@@ -310,9 +310,9 @@ TEST(PathFiles, StepsOutsideTheStudySetTheMismatchFlag) {
 TEST(PathFiles, BufferedPathsSettingBoundsTheRecentSets) {
     TPathStudy st(4, "settings");
     const fs::path config = st.dir / "config";
-    fs::create_directories(config / "zep");
-    std::ofstream(config / "zep" / "KIV.INI") << "[Other]\nBufferedPaths=9\n[ paths ]\n"
-                                                 "bufferedpaths = 3\n";
+    fs::create_directories(config / "Okkerwald");
+    std::ofstream(config / "Okkerwald" / "KIV.INI") << "[Other]\nBufferedPaths=9\n[ paths ]\n"
+                                                       "bufferedpaths = 3\n";
     const char* old = std::getenv("XDG_CONFIG_HOME");
     const std::string saved = old ? old : "";
     setenv("XDG_CONFIG_HOME", config.c_str(), 1);
@@ -325,7 +325,7 @@ TEST(PathFiles, BufferedPathsSettingBoundsTheRecentSets) {
         fs.NextPath();
     EXPECT_EQ(3, fs.File()->BufferedPaths());
     EXPECT_LE(fs.File()->RecentCount(), 3u);
-    std::ofstream(config / "zep" / "KIV.INI") << "[Paths]\nBufferedPaths=lots\n";
+    std::ofstream(config / "Okkerwald" / "KIV.INI") << "[Paths]\nBufferedPaths=lots\n";
     EXPECT_EQ(64, BufferedPathsSetting());
     if (old)
         setenv("XDG_CONFIG_HOME", saved.c_str(), 1);

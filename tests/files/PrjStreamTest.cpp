@@ -152,7 +152,8 @@ TEST_F(PrjStream, OverrideEqualToParentDisappearsOnSave) {
     e->RawVersion(child).RawPut(20, TValue(5));
     e->RawVersion(child).RawPut(21, TValue(6));
     const std::string bytes = StoreToBytes(root);
-    EXPECT_EQ(e->VersionOf(child)->Find(20), nullptr);
+    // The file is compacted; the entity in memory is not (its undo history knows it as it is).
+    EXPECT_NE(e->VersionOf(child)->Find(20), nullptr);
     auto loaded = LoadFromBytes(bytes);
     auto* le = loaded->things->Get(0);
     auto* lchild = loaded->scenarios->FindScenario("01A");

@@ -180,7 +180,9 @@ TEST(GUnzipStream, SeekSemanticsAndSize) {
     gz.ReadBuffer(buf, 10);
     EXPECT_EQ(std::string(buf, 10), data.substr(12335, 10));
     EXPECT_EQ(gz.Seek(-10, SeekOrigin::End), 49990);
-    EXPECT_EQ(gz.ReadAll(), data.substr(49990));
+    // A positive distance from the end counts back too.
+    EXPECT_EQ(gz.Seek(20, SeekOrigin::End), 49980);
+    EXPECT_EQ(gz.ReadAll(), data.substr(49980));
     EXPECT_EQ(gz.Seek(0, SeekOrigin::Begin), 0);
     EXPECT_EQ(gz.ReadAll(), data);
     EXPECT_EQ(gz.Seek(99999, SeekOrigin::Begin), 50000); // stops at the end of the data

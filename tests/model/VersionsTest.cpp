@@ -233,9 +233,8 @@ TEST_F(VersionsTest, VersionedAccessorsKnowWhereTheirValueComesFrom) {
 
     PVProperty lanes = t.GetVersionedProperty(c, TThing::kLanes);
     EXPECT_TRUE(lanes->IsDefault());
-    lanes->SetAsInteger(1); // equal to the value the accessor shows: nothing happens
-    EXPECT_EQ(t.VersionOf(c)->Find(TThing::kLanes), nullptr);
-    t.SetValueIn(c, TThing::kLanes, TValue(1)); // nothing resolves: the default is stored
+    // Nothing resolves: the default is stored, through the accessor as through SetValueIn.
+    lanes->SetAsInteger(1);
     EXPECT_NE(t.VersionOf(c)->Find(TThing::kLanes), nullptr);
     EXPECT_TRUE(lanes->IsDefault());
     EXPECT_FALSE(lanes->DiffersFromInherited()); // equals the inherited default

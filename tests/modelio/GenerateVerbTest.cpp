@@ -53,7 +53,8 @@ TEST(GenerateVerb, SampleStudyThroughTheProjectFile) {
         GTEST_SKIP() << "zep-cli or zep-make-study not built";
     test::TTempDir dir("verbfile");
     const fs::path study = dir.path / "EXA.zpz";
-    const std::string make = makeStudy.string() + " --sample -o " + study.string() + " >/dev/null 2>&1";
+    const std::string make =
+        makeStudy.string() + " --sample -o " + study.string() + " >/dev/null 2>&1";
     ASSERT_EQ(std::system(make.c_str()), 0);
     ASSERT_EQ(RunCli("generate " + study.string()), 0);
     const fs::path golden = fs::path(ZEP_SOURCE_DIR) / "tests/data/modelio/sample";

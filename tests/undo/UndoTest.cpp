@@ -261,6 +261,12 @@ public:
         items.erase(items.begin() + static_cast<std::ptrdiff_t>(index));
         return o;
     }
+    std::ptrdiff_t RawIndexOf(const TObject* item, std::size_t hint) const override {
+        if (hint < items.size() && items[hint] == item) return static_cast<std::ptrdiff_t>(hint);
+        auto it = std::find(items.begin(), items.end(), item);
+        return it == items.end() ? -1 : it - items.begin();
+    }
+    std::size_t RawCount() const override { return items.size(); }
     void RawSwapItems(std::vector<TObject*>& other) override { items.swap(other); }
     bool IsSorted() const override { return sorted; }
     void SetSortedFlag(bool s) override { sorted = s; }
@@ -320,6 +326,34 @@ TEST_F(UndoSetTest, ListInsertAndDeleteKeepObjectsAliveExactlyAsLongAsNeeded) {
         Perform(std::make_unique<TListDeleteUndoer>(&refs, refs.items[0], 0));
         EXPECT_EQ(alive, 1);
     }
+}
+
+// A list reordered between a change and its undo (a sort nobody recorded, a reload): the
+// records find their own object, wherever it went, and never take out or free another one.
+TEST_F(UndoSetTest, ListRecordsFindTheirObjectAfterTheListWasReordered) {
+    int alive = 0;
+    TestList list(true);
+    TUndoSet set;
+    list.items = {new Item(10, alive), new Item(20, alive)};
+    set.BeginTransaction();
+    Perform(std::make_unique<TListInsertUndoer>(&list, new Item(15, alive), 2));
+    Perform(std::make_unique<TListDeleteUndoer>(&list, list.items[0], 0)); // 10 goes
+    std::vector<TObject*> sorted = {list.items[1], list.items[0]};         // 15, 20
+    list.RawSwapItems(sorted);
+    set.UndoTo(0);
+    EXPECT_EQ(list.Values(), (std::vector<int>{10, 20}));
+    EXPECT_EQ(alive, 2);
+
+    // An object that left its list behind the history's back: undo touches nothing (and
+    // says so loudly in a debug build).
+    auto* lost = new Item(30, alive);
+    set.BeginTransaction();
+    Perform(std::make_unique<TListInsertUndoer>(&list, lost, 0));
+    list.RawExtract(0);
+    EXPECT_DEBUG_DEATH(set.UndoTo(0), "no longer in its list");
+    EXPECT_EQ(list.Values(), (std::vector<int>{10, 20}));
+    delete lost;
+    EXPECT_EQ(alive, 2);
 }
 
 TEST_F(UndoSetTest, SortUndoRestoresOrderAndFlagAndNotifies) {
