@@ -25,7 +25,7 @@ using namespace zep::model;
 using analysis::TDualGraph;
 
 const char* const kSynopsis =
-    "paths PROJECT [--scenario S] [--mode M] [--category C] (--from Z --to Z [--path-file] | "
+    "PROJECT [--scenario S] [--mode M] [--category C] (--from Z --to Z [--path-file] | "
     "--all | --skim FILE.csv)";
 
 /// An entity named by identifier, by key ("m_3") or by name.
@@ -84,12 +84,12 @@ int ListPathFile(TProject& p, const TScenario* s, int modeIndex, const TCategory
 int Paths(const std::vector<std::string>& args) {
     ArgReader a(args, {"--scenario", "--mode", "--category", "--from", "--to", "--skim"},
                 {"--all", "--path-file"});
-    a.ExpectPositional(1, 1, kSynopsis);
+    a.ExpectPositional(1, 1, std::string("paths ") + kSynopsis);
     const bool pair = a.Has("--from") || a.Has("--to");
     const bool all = a.Has("--all") || a.Has("--skim");
     if (pair == all || (pair && !(a.Has("--from") && a.Has("--to"))) ||
         (a.Has("--path-file") && !pair))
-        throw EUsageError("usage: zep-cli " + std::string(kSynopsis));
+        throw EUsageError("usage: zep-cli paths " + std::string(kSynopsis));
 
     std::unique_ptr<TProject> project = files::OpenProject(a.Positional()[0]);
     TProject& p = *project;
