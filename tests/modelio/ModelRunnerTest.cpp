@@ -7,6 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
+#include "analysis/DualGraph.h"
+#include "model/CATEGORY.h"
+#include "model/Mode.h"
+#include "model/Zone.h"
+
 #include "ModelFilesTestSupport.h"
 #include "files/PrjFile.h"
 #include "model/LINK.h"
@@ -16,6 +23,34 @@
 
 namespace zep::modelio {
 namespace {
+
+// Trips times link-routes of their least-cost path, over the exogenous trips of a scenario, for
+// the study in `projectFile` (as the assignment stand-in reads it).
+double LoadedTripLength(const std::string& projectFile, const std::string& scenarioName) {
+    std::unique_ptr<model::TProject> p = files::OpenProject(projectFile);
+    const model::TScenario* s = p->Scenarios().FindScenario(scenarioName);
+    std::map<const model::TMode*, std::unique_ptr<analysis::TDualGraph>> graphs;
+    double sum = 0;
+    for (std::size_t o = 0; o < p->TransportZones().Count(); ++o) {
+        model::TTransportZone* origin = p->TransportZones().Get(o);
+        for (std::size_t k = 0; k < origin->ODPairs().Count(); ++k) {
+            model::TODPair* pair = origin->ODPairs().Get(k);
+            for (std::size_t m = 0; m < pair->CategoryModes().Count(); ++m) {
+                model::TCategoryMode* record = pair->CategoryModes().Get(m);
+                const model::TMode* mode =
+                    record->Mode() ? record->Mode() : analysis::DefaultSearchMode(*p);
+                auto& graph = graphs[mode];
+                if (!graph) graph = std::make_unique<analysis::TDualGraph>(*p, nullptr, mode, s);
+                analysis::PPath path = graph->PathBetweenZones(origin, pair->Destination());
+                std::size_t steps = 0;
+                for (const analysis::TPath* q = path.get(); q; q = q->Prefix().get())
+                    steps += graph->Vertex(q->LastArc().target).LinkRoute() != nullptr;
+                sum += record->GetFloatIn(s, model::TCategoryMode::kTrips) * double(steps);
+            }
+        }
+    }
+    return sum;
+}
 
 namespace fs = std::filesystem;
 using model::TProject;
@@ -179,6 +214,15 @@ int ProcessesIn(const fs::path& dir) {
 
 TEST(ModelRun, WholeStudyThroughTheStandInsThenMake) {
     TStudy st("run");
+    // The sample's own trips start at zones that cars cannot leave; a car trip that can be
+    // loaded makes the assignment below carry something.
+    auto* from = static_cast<model::TTransportZone*>(st.project.Nodes().FindById(2));
+    auto* to = static_cast<model::TTransportZone*>(st.project.Nodes().FindById(5));
+    auto* car = static_cast<model::TMode*>(st.project.Modes().FindByName("car"));
+    ASSERT_TRUE(from && to && car);
+    from->GetOrCreateODPairTo(to)
+        ->GetOrCreateCategoryModeFor(st.project.Categories().Get(0), car)
+        ->SetValueIn(st.project.BaseScenario(), model::TCategoryMode::kTrips, model::TValue(10));
     files::SaveProject(st.project.FileName(), st.project); // KELVA reads the network from it
     const fs::path cwd = fs::current_path();
     const TRunResult r = RunAll(st, nullptr);
@@ -197,8 +241,8 @@ TEST(ModelRun, WholeStudyThroughTheStandInsThenMake) {
     EXPECT_NE(record.find("\"00A/W_EXA00A.P0E\": \""), std::string::npos);
     EXPECT_NE(record.find("\"01A/EXA01A.F1S\": \""), std::string::npos);
 
-    // KELVA's assignment file opens as model results: the scenario's network, its link-routes,
-    // and volumes of 0 until path search loads the trips.
+    // KELVA's assignment file opens as model results: the scenario's network and its
+    // link-routes with their volumes.
     std::unique_ptr<TProject> results =
         files::OpenProject((st.dir.path / "01A/EXA01A.T3S").string());
     EXPECT_TRUE(results->AssignmentResults());
@@ -211,8 +255,13 @@ TEST(ModelRun, WholeStudyThroughTheStandInsThenMake) {
     ASSERT_GT(results->LinkRoutes().Count(), 0u);
     model::TScenario* current = results->CurrentScenario();
     EXPECT_EQ(current->GetName(), "01A");
+    // The exogenous trips loaded all-or-nothing: every trip of a record crosses each link-route
+    // of its least-cost path, so the volumes add up to trips times path length.
+    double total = 0;
     for (std::size_t i = 0; i < results->LinkRoutes().Count(); ++i)
-        EXPECT_EQ(results->LinkRoutes().Get(i)->GetFloatIn(current, model::TLinkRoute::kVolume), 0);
+        total += results->LinkRoutes().Get(i)->GetFloatIn(current, model::TLinkRoute::kVolume);
+    EXPECT_GT(total, 0);
+    EXPECT_NEAR(total, LoadedTripLength(st.project.FileName(), "01A"), 1e-4 * total);
 
     // GNU make reads the Makefile and, after the run, finds nothing to do; a changed input
     // reruns exactly the programs that depend on it.

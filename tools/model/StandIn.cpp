@@ -22,10 +22,12 @@
 #include <unistd.h>
 
 #include "AssignmentFile.h"
+#include "ModelResults.h"
 #include "files/PrjFile.h"
 #include "foundation/CodePages.h"
 #include "foundation/FileCompression.h"
 #include "foundation/Format.h"
+#include "model/Mode.h"
 #include "model/Project.h"
 #include "model/SCENARIO.h"
 #include "modelio/ModelPrograms.h"
@@ -274,26 +276,44 @@ int main(int argc, char** argv) {
                 nodes.insert(FirstNumber(line, 0));
                 nodes.insert(FirstNumber(line, 1));
             }
-        const std::string bytes = EmptyPathFile(static_cast<std::int32_t>(nodes.size()), zones);
+        // Real least-cost paths when the study's project file is at hand, computed by the
+        // shell's own search; otherwise files of the right layout holding no paths.
+        std::unique_ptr<model::TProject> project;
+        const model::TScenario* s = nullptr;
+        try {
+            const std::string projectFile = ProjectFile(study.projectName);
+            if (!projectFile.empty()) project = files::OpenProject(projectFile);
+            if (project) s = project->Scenarios().FindScenario(scenario);
+        } catch (const std::exception& e) {
+            std::printf("%s: %s; the path files hold no paths\n", g_program.c_str(), e.what());
+            project.reset();
+        }
+        const std::string empty = EmptyPathFile(static_cast<std::int32_t>(nodes.size()), zones);
         for (int m = 0; m < modes; ++m) {
             const std::string name = PathFileName(study.projectName, scenario, m);
-            WriteBytes(name, bytes);
-            std::printf("written %s\n", name.c_str());
+            const bool search = project && s && m < static_cast<int>(project->Modes().Count());
+            WriteBytes(name, search ? standin::PathFileBytes(*project, *s,
+                                                             *project->Modes().Get(std::size_t(m)))
+                                    : empty);
+            std::printf("written %s%s\n", name.c_str(), search ? "" : " (no paths)");
         }
     }
     if (g_program == "KELVA" && !args.empty() && UpperCase(args[0]) == "-N") {
         const std::string name = InputFileName("", study.projectName, &scenario, "", true, "T3S");
         std::string bytes;
-        // The whole network of the scenario from the project file; without path search the
-        // stand-in has no paths to load the trips on, so every link-route carries volume 0.
+        // The whole network of the scenario from the project file, every link-route carrying
+        // the exogenous trips loaded all-or-nothing on the least-cost paths.
         try {
             const std::string projectFile = ProjectFile(study.projectName);
             if (projectFile.empty()) throw std::runtime_error("no project file in the directory");
             std::unique_ptr<model::TProject> project = files::OpenProject(projectFile);
             const model::TScenario* s = project->Scenarios().FindScenario(scenario);
             if (!s) throw std::runtime_error("the project file has no scenario " + scenario);
-            bytes = standin::AssignmentFileBytes(*project, *s,
-                                                 [](const model::TLinkRoute&) { return 0.0; });
+            const auto volumes = standin::AllOrNothingVolumes(*project, *s);
+            bytes = standin::AssignmentFileBytes(*project, *s, [&](const model::TLinkRoute& lr) {
+                auto it = volumes.find(&lr);
+                return it == volumes.end() ? 0.0 : it->second;
+            });
         } catch (const std::exception& e) {
             std::printf("%s: %s; the assignment file holds the scenarios only\n", g_program.c_str(),
                         e.what());
