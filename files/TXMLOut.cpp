@@ -98,6 +98,15 @@ template <class T, class List> std::vector<T*> InOrder(const List& list) {
     return items;
 }
 
+/// Whether values of the specification go into def and prop elements: not the attributes, and
+/// not what the study holds only in memory (values of names or identifiers its kind does not
+/// declare). Values that a reader by names alone would not take back (psNotStored: a turn's
+/// restriction, a mode's is_public, model results) go by identifier, which such a reader skips.
+bool Kept(const TPropSpec* spec) {
+    if (!spec || spec->HasFlag(psAttribute)) return false;
+    return !(spec->HasFlag(psNotStored) && spec->HasFlag(psNoAttribute));
+}
+
 bool HasChildScenarioValues(const TVersionedEntity& entity) {
     for (const auto& version : entity.Versions())
         if (version->Scenario() && !version->Scenario()->IsBase() && entity.KeepsVersion(*version))
@@ -163,7 +172,7 @@ void TXMLWriter::WriteValue(const TPropSpecSet& specs, const TProperty& record,
     // element a reader that knows only names skips.
     const TPropSpec& spec = *specs.FindById(record.Id());
     const std::string& name = ExchangeNameOf(specs, record.Id());
-    bool byName = !name.empty();
+    bool byName = !name.empty() && !spec.HasFlag(psNotStored);
     if (byName && scenario) {
         const TPropSpec* named = SpecOfExchangeName(specs, name);
         byName = !named->HasFlag(psAttribute) && !named->HasFlag(psUnversioned);
@@ -184,7 +193,7 @@ void TXMLWriter::WriteDefs(TEntity& entity) {
     TPropSpecSet& specs = entity.Specs();
     for (const TProperty& record : entity.Properties()) {
         const TPropSpec* spec = specs.FindById(record.Id());
-        if (!spec || spec->HasFlag(psAttribute) || spec->HasFlag(psNotStored)) continue;
+        if (!Kept(spec) || record.Id() == kPropDescription) continue;
         if (record.value.IsEmpty() || ValuesEqual(record.value, spec->Default())) continue;
         if (!Exchangeable(record.value)) continue;
         WriteValue(specs, record, nullptr);
@@ -201,8 +210,7 @@ void TXMLWriter::WriteProps(TEntity& entity, bool inRoot, bool inChildren) {
         if (!version) continue;
         for (const TProperty& record : *version) {
             if (versioned->IsRedundant(*version, record)) continue;
-            const TPropSpec* spec = specs.FindById(record.Id());
-            if (!spec || spec->HasFlag(psAttribute) || spec->HasFlag(psNotStored)) continue;
+            if (!Kept(specs.FindById(record.Id()))) continue;
             // A value equal to the default is written in the root as well: the study holds
             // it, and what holds a value counts in the model's files (restrictions that are
             // set, for one).

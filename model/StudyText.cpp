@@ -150,7 +150,8 @@ private:
         for (const TProperty& r : records) {
             if (r.value.IsEmpty()) continue;
             const TPropSpec* spec = set.FindById(r.Id());
-            if (spec && spec->HasFlag(psNotStored)) continue;
+            // Values of names or identifiers the kind does not declare live only in memory.
+            if (!spec || (spec->HasFlag(psNotStored) && spec->HasFlag(psNoAttribute))) continue;
             if (keyed && (r.Id() == kPropId)) continue;
             if (r.value.IsObject() && !dynamic_cast<const TEntity*>(r.value.ToObject())) continue;
             if (entityLevel && spec && ValuesEqual(r.value, spec->Default())) continue;

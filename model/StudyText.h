@@ -38,8 +38,8 @@ std::string ValueText(const TPropSpec* spec, const TValue& value);
 ///     [<scenario>] <name> = <value> held by that scenario itself
 /// Kinds in a fixed order, entities by key, owned records under their owner by identity.
 /// The operators' access to links (the link-routes of their own routes) is derived and left
-/// out. Values a file does not keep (transient ones, defaults held for all scenarios, overrides
-/// equal to what the parent gives) are left out; so is the order of the lists.
+/// out; so are values no file keeps (defaults held for all scenarios, overrides equal to what
+/// the parent gives, values of names the kind does not declare) and the order of the lists.
 std::string StudyText(TProject& project);
 
 } // namespace zep::model

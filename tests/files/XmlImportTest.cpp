@@ -107,8 +107,8 @@ TEST(XmlImport, EveryElementMakesItsEntity) {
     auto* e1 = ById<TSector>(p->Sectors(), 1);
     ASSERT_NE(e1, nullptr);
     EXPECT_EQ(e1->Interactions().Count(), 1u);
-    // Attributes other than the identity are not read back.
-    EXPECT_EQ(e1->GetInteger(TSector::kSectorType), 0);
+    // A sector's own attributes are read back as well.
+    EXPECT_EQ(e1->GetInteger(TSector::kSectorType), 1);
     auto* o1 = ById<TOperator>(p->Operators(), 1);
     auto* o2 = ById<TOperator>(p->Operators(), 2);
     ASSERT_TRUE(o1 && o2);
@@ -269,15 +269,23 @@ TEST(XmlImport, NotFound) {
 }
 
 TEST(XmlImport, WhatIsNotReadOrIgnored) {
-    // Attraction functions are skipped with whatever they hold; so is anything outside the root
-    // element and any unknown element.
-    auto p = Read(R"(
-  <attraction_functions><function id="id_1"><def name="target_sector" value="e_77" />
+    // Attraction functions are read with their attractors, and what else they hold is skipped;
+    // so is anything outside the root element and any unknown element.
+    auto p = Read(R"(<socioeconomic_sectors><sector id="e_77" /></socioeconomic_sectors>
+  <attraction_functions><function id="id_4"><def name="target_sector" value="e_77" />
+    <attractor id="id_2"><prop name="attractor_variable" value="3" /></attractor>
     <nodes><node id="n_50" /></nodes></function></attraction_functions>
   <unknown><nodes><node id="n_51" /></nodes></unknown>
   <nodes><node id="n_52"><desc> one<b>two</b>three </desc><other><def name="x" value="1" /></other>
   </node></nodes>)");
-    EXPECT_EQ(p->AttractionFunctions().Count(), 0u);
+    ASSERT_EQ(p->AttractionFunctions().Count(), 1u);
+    TAttractionFunction* f = p->AttractionFunctions().Get(0);
+    EXPECT_EQ(f->Id(), 4);
+    EXPECT_EQ(f->TargetSector(), ById<TSector>(p->Sectors(), 77));
+    ASSERT_EQ(f->Attractors().Count(), 1u);
+    EXPECT_EQ(f->Attractors().Get(0)->Id(), 2);
+    EXPECT_EQ(
+        f->Attractors().Get(0)->GetIntegerIn(p->BaseScenario(), TAttractor::kAttractorVariable), 3);
     EXPECT_EQ(ById<TNode>(p->Nodes(), 50), nullptr);
     EXPECT_EQ(ById<TNode>(p->Nodes(), 51), nullptr);
     auto* n52 = ById<TNode>(p->Nodes(), 52);
