@@ -246,6 +246,10 @@ ZEP_LIST_HANDLER(TExogenousTripsHandler, {
     auto* mode = LookupOptional<TMode>(owner_, a, "mode");
     return from->GetOrCreateODPairTo(to)->GetOrCreateCategoryModeFor(category, mode);
 });
+ZEP_LIST_HANDLER(TODPairsHandler, {
+    auto* from = LookupAttr<TTransportZone>(owner_, a, "from");
+    return from->GetOrCreateODPairTo(LookupAttr<TTransportZone>(owner_, a, "to"));
+});
 ZEP_LIST_HANDLER(TEconomicDataHandler, {
     auto* sector = LookupAttr<TSector>(owner_, a, "sector");
     return sector->GetOrCreateSectorZoneFor(LookupOptional<TZone>(owner_, a, "zone"));
@@ -264,7 +268,8 @@ public:
     void StartChild(std::string_view name, const TAttributeList& attributes) override {
         // The project's own desc, def and prop (and whatever they hold) go to its entity
         // handler; every other child is a list.
-        if (ownDepth_ > 0 || name == "desc" || name == "def" || name == "prop") {
+        if (ownDepth_ > 0 || name == "desc" || name == "def" || name == "prop" ||
+            name == "def_id" || name == "prop_id") {
             ++ownDepth_;
             entityHandler_.StartChild(name, attributes);
             return;
@@ -324,6 +329,7 @@ private:
         if (name == "turns") return std::make_unique<TTurnsHandler>(o, name);
         if (name == "link_routes") return std::make_unique<TLinkRoutesHandler>(o, name);
         if (name == "exogenous_trips") return std::make_unique<TExogenousTripsHandler>(o, name);
+        if (name == "od_pairs") return std::make_unique<TODPairsHandler>(o, name);
         if (name == "economic_data") return std::make_unique<TEconomicDataHandler>(o, name);
         // Anything unknown: skipped with its content.
         return nullptr;

@@ -107,6 +107,13 @@ bool Kept(const TPropSpec* spec) {
     return !(spec->HasFlag(psNotStored) && spec->HasFlag(psNoAttribute));
 }
 
+/// Whether the entity holds anything a def, prop or desc element would carry.
+bool HoldsValues(const TVersionedEntity& entity) {
+    for (const TProperty& record : entity.Properties())
+        if (Kept(entity.Specs().FindById(record.Id())) && !record.value.IsEmpty()) return true;
+    return entity.Versions().Count() > 0;
+}
+
 bool HasChildScenarioValues(const TVersionedEntity& entity) {
     for (const auto& version : entity.Versions())
         if (version->Scenario() && !version->Scenario()->IsBase() && entity.KeepsVersion(*version))
@@ -442,32 +449,42 @@ void TXMLWriter::WriteLinkRoutes() {
 
 void TXMLWriter::WriteExogenousTrips() {
     const auto zones = InOrder<TTransportZone>(project_.TransportZones());
-    TElement list(*gen_, "exogenous_trips");
-    std::unordered_map<const TTransportZone*, TODPair*> pairs;
-    for (TTransportZone* origin : zones) {
-        TODPairList& odPairs = origin->ODPairs();
-        if (odPairs.Count() == 0) continue;
-        pairs.clear();
-        for (std::size_t k = 0; k < odPairs.Count(); ++k)
-            pairs.emplace(odPairs.Get(k)->Destination(), odPairs.Get(k));
-        for (TTransportZone* destination : zones) {
-            auto it = pairs.find(destination);
-            if (it == pairs.end()) continue;
-            TCategoryModeList& records = it->second->CategoryModes();
-            for (std::size_t k = 0; k < records.Count(); ++k) {
-                TCategoryMode* record = records.Get(k);
-                gen_->startElement("trips");
-                Attribute("from", origin->KeyText());
-                Attribute("to", destination->KeyText());
-                WriteAttributes(*record);
-                // A record for every mode has no mode: say so, or the reader would take the
-                // missing attribute for a broken file.
-                if (!record->Mode()) Attribute("mode", "nil");
-                WriteValues(*record);
-                gen_->endElement();
+    std::vector<std::pair<TTransportZone*, TODPair*>> withValues;
+    {
+        TElement list(*gen_, "exogenous_trips");
+        std::unordered_map<const TTransportZone*, TODPair*> pairs;
+        for (TTransportZone* origin : zones) {
+            TODPairList& odPairs = origin->ODPairs();
+            if (odPairs.Count() == 0) continue;
+            pairs.clear();
+            for (std::size_t k = 0; k < odPairs.Count(); ++k)
+                pairs.emplace(odPairs.Get(k)->Destination(), odPairs.Get(k));
+            for (TTransportZone* destination : zones) {
+                auto it = pairs.find(destination);
+                if (it == pairs.end()) continue;
+                if (HoldsValues(*it->second)) withValues.emplace_back(origin, it->second);
+                TCategoryModeList& records = it->second->CategoryModes();
+                for (std::size_t k = 0; k < records.Count(); ++k) {
+                    TCategoryMode* record = records.Get(k);
+                    gen_->startElement("trips");
+                    Attribute("from", origin->KeyText());
+                    Attribute("to", destination->KeyText());
+                    WriteAttributes(*record);
+                    // A record for every mode has no mode: say so, or the reader would take
+                    // the missing attribute for a broken file.
+                    if (!record->Mode()) Attribute("mode", "nil");
+                    WriteValues(*record);
+                    gen_->endElement();
+                }
             }
         }
     }
+    // The pairs' own values (few pairs have any).
+    if (withValues.empty()) return;
+    TElement list(*gen_, "od_pairs");
+    for (auto& [origin, pair] : withValues)
+        WriteEntity("od_pair", *pair,
+                    {{"from", origin->KeyText()}, {"to", pair->Destination()->KeyText()}});
 }
 
 void TXMLWriter::WriteEconomicData() {

@@ -4,6 +4,7 @@
 // holds a value of its own in the root and in a child scenario.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -163,6 +164,126 @@ TEST_F(XmlRoundTrip, PublicRoadNetwork) {
     TProject study;
     ImportTntpFiles(study, dir + "SiouxFalls_net.tntp", dir + "SiouxFalls_node.tntp", "",
                     dir + "SiouxFalls_trips.tntp");
+    CheckRoundTrip(study);
+}
+
+// ---- every property of every kind
+// ----------------------------------------------------------------
+
+/// Every entity and owned record of the study (the project itself first).
+std::vector<TEntity*> EveryEntity(TProject& p) {
+    std::vector<TEntity*> all{&p};
+    auto add = [&all](const TEntityList& list) {
+        for (std::size_t i = 0; i < list.Count(); ++i)
+            all.push_back(list.Get(i));
+    };
+    add(p.Categories());
+    add(p.Administrators());
+    add(p.Modes());
+    add(p.LinkTypes());
+    add(p.Nodes());
+    add(p.MacroZones());
+    add(p.AttractionFunctions());
+    for (std::size_t i = 0; i < p.Operators().Count(); ++i) {
+        all.push_back(p.Operators().Get(i));
+        add(p.Operators().Get(i)->Transfers());
+        add(p.Operators().Get(i)->OperatorCategories());
+    }
+    for (std::size_t i = 0; i < p.Routes().Count(); ++i) {
+        TRoute* r = p.Routes().Get(i);
+        if (r->Internal()) continue; // the operator's own route and access are derived
+        all.push_back(r);
+        add(r->LinkRoutes());
+    }
+    for (std::size_t i = 0; i < p.LinkTypes().Count(); ++i)
+        add(p.LinkTypes().Get(i)->OperatorDataList());
+    for (std::size_t i = 0; i < p.Links().Count(); ++i) {
+        all.push_back(p.Links().Get(i));
+        add(p.Links().Get(i)->Turns());
+    }
+    for (std::size_t i = 0; i < p.TransportZones().Count(); ++i)
+        for (std::size_t k = 0; k < p.TransportZones().Get(i)->ODPairs().Count(); ++k) {
+            TODPair* od = p.TransportZones().Get(i)->ODPairs().Get(k);
+            all.push_back(od);
+            add(od->CategoryModes());
+        }
+    for (std::size_t i = 0; i < p.Sectors().Count(); ++i) {
+        TSector* s = p.Sectors().Get(i);
+        all.push_back(s);
+        add(s->Interactions());
+        add(s->SectorZones());
+        add(s->SectorCategories());
+    }
+    for (std::size_t i = 0; i < p.AttractionFunctions().Count(); ++i)
+        add(p.AttractionFunctions().Get(i)->Attractors());
+    return all;
+}
+
+/// A value of the specification's type within its bounds, other than its default and than
+/// `other`; reals with all their digits, text with the characters XML must escape.
+TValue AnyValue(const TPropSpec& spec, std::mt19937& rng, const TValue& other) {
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const double lo = spec.Minimum().IsEmpty() ? -50.0 : spec.Minimum().ToDouble();
+    double hi = spec.Maximum().IsEmpty() ? lo + 1000.0 : spec.Maximum().ToDouble();
+    if (!std::isfinite(hi)) hi = lo + 1000.0;
+    for (int attempt = 0;; ++attempt) {
+        TValue v;
+        switch (ClassOf(spec.ValueType())) {
+        case TValueClass::Boolean:
+            v = TValue(attempt % 2 == 0 ? !spec.Default().ToBool() : spec.Default().ToBool());
+            break;
+        case TValueClass::Integer:
+            v = TValue(static_cast<std::int32_t>(lo + std::floor(unit(rng) * (hi - lo + 1))));
+            break;
+        case TValueClass::String:
+            v = TValue("t<&\"'\xE9> " + std::to_string(rng() % 1000));
+            break;
+        default:
+            v = TValue(lo + unit(rng) * (hi - lo));
+        }
+        if (!ValuesEqual(v, spec.Default()) && !ValuesEqual(v, other)) return v;
+        if (attempt > 50) return v;
+    }
+}
+
+/// Every declared property of every entity and record, given a value: once for all scenarios
+/// where it is held so, else in the root and (another one) in `child`. References, identity
+/// and the entity lists are the study's structure and stay as they are.
+void SetEveryProperty(TProject& p, TScenario* child, std::mt19937& rng) {
+    for (TEntity* e : EveryEntity(p)) {
+        std::vector<const TPropSpec*> specs;
+        for (const auto& [id, spec] : e->Specs().AllById())
+            specs.push_back(spec);
+        for (const auto& [name, spec] : e->Specs().AllByName())
+            if (std::find(specs.begin(), specs.end(), spec) == specs.end()) specs.push_back(spec);
+        auto* versioned = dynamic_cast<TVersionedEntity*>(e);
+        for (const TPropSpec* spec : specs) {
+            const std::int32_t id = spec->Id();
+            if (id == kPropId || id == kPropName || spec->ValueType() == varError) continue;
+            if (spec->HasFlag(psAttribute)) continue;
+            if (spec->HasFlag(psNotStored) && spec->HasFlag(psNoAttribute)) continue;
+            // A name of the past that a later declaration of its identifier replaced.
+            if (spec->HasFlag(psNotStored) && e->Specs().FindById(id) != spec) continue;
+            if (id == kPropDescription) {
+                e->SetDescription("about <" + e->KeyText() + "> & \"more\"");
+                continue;
+            }
+            if (!versioned || spec->HasFlag(psUnversioned)) {
+                e->SetProperty(id, AnyValue(*spec, rng, TValue()));
+                continue;
+            }
+            const TValue root = AnyValue(*spec, rng, TValue());
+            versioned->SetVersionedValue(p.BaseScenario(), *spec, root);
+            versioned->SetVersionedValue(child, *spec, AnyValue(*spec, rng, root));
+        }
+    }
+}
+
+TEST_F(XmlRoundTrip, EveryPropertyOfEveryKind) {
+    TProject study;
+    BuildSampleStudy(study);
+    std::mt19937 rng(14);
+    SetEveryProperty(study, study.Scenarios().FindScenario("01A"), rng);
     CheckRoundTrip(study);
 }
 
