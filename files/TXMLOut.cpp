@@ -449,7 +449,7 @@ void TXMLWriter::WriteLinkRoutes() {
 
 void TXMLWriter::WriteExogenousTrips() {
     const auto zones = InOrder<TTransportZone>(project_.TransportZones());
-    std::vector<std::pair<TTransportZone*, TODPair*>> withValues;
+    std::vector<TODPair*> withValues;
     {
         TElement list(*gen_, "exogenous_trips");
         std::unordered_map<const TTransportZone*, TODPair*> pairs;
@@ -462,7 +462,7 @@ void TXMLWriter::WriteExogenousTrips() {
             for (TTransportZone* destination : zones) {
                 auto it = pairs.find(destination);
                 if (it == pairs.end()) continue;
-                if (HoldsValues(*it->second)) withValues.emplace_back(origin, it->second);
+                if (HoldsValues(*it->second)) withValues.push_back(it->second);
                 TCategoryModeList& records = it->second->CategoryModes();
                 for (std::size_t k = 0; k < records.Count(); ++k) {
                     TCategoryMode* record = records.Get(k);
@@ -482,9 +482,8 @@ void TXMLWriter::WriteExogenousTrips() {
     // The pairs' own values (few pairs have any).
     if (withValues.empty()) return;
     TElement list(*gen_, "od_pairs");
-    for (auto& [origin, pair] : withValues)
-        WriteEntity("od_pair", *pair,
-                    {{"from", origin->KeyText()}, {"to", pair->Destination()->KeyText()}});
+    for (TODPair* pair : withValues)
+        WriteEntity("od_pair", *pair); // `from` and `to` are its attributes
 }
 
 void TXMLWriter::WriteEconomicData() {

@@ -6,6 +6,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <limits>
 #include <map>
@@ -120,6 +124,20 @@ std::string FirstDifference(const std::string& a, const std::string& b) {
     return "at " + std::to_string(i) + ":\n< " + a.substr(from, 300) + "\n> " + b.substr(from, 300);
 }
 
+/// xmllint's complaint about a document ("" when it is well-formed).
+std::string Lint(const std::string& xml) {
+    const auto dir = std::filesystem::temp_directory_path();
+    const std::string path = (dir / "zep_xmlroundtrip.xml").string();
+    const std::string log = (dir / "zep_xmlroundtrip.log").string();
+    std::ofstream(path, std::ios::binary) << xml;
+    const int rc = std::system(("xmllint --noout '" + path + "' 2> '" + log + "'").c_str());
+    std::ifstream in(log);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::filesystem::remove(path);
+    std::filesystem::remove(log);
+    return rc == 0 ? "" : text.substr(0, 400);
+}
+
 /// `original` as read from its native file; the round trip native -> XML -> native -> XML.
 void CheckRoundTrip(TProject& original) {
     auto p1 = FromNative(Native(original));
@@ -127,6 +145,7 @@ void CheckRoundTrip(TProject& original) {
     const auto files1 = ModelFiles(*p1);
     const std::string xml1 = Xml(*p1);
     ASSERT_EQ(StudyText(*p1), text1) << "writing XML changed the study";
+    EXPECT_EQ(Lint(xml1), "");
 
     auto q = FromXml(xml1);
     EXPECT_EQ(ConsistencyReport(*q), "");
