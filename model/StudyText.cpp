@@ -58,6 +58,15 @@ std::string Quoted(std::string_view ansi) {
     return out + "\"";
 }
 
+bool IsIdentity(const std::string& name) {
+    static const char* const kNames[] = {"from",     "to",        "route",       "link",
+                                         "mode",     "sector",    "zone",        "category",
+                                         "operator", "link_type", "input_sector"};
+    for (const char* n : kNames)
+        if (name == n) return true;
+    return false;
+}
+
 std::string Key(const TEntity* e) {
     return e ? e->KeyText() : std::string("nil");
 }
@@ -80,6 +89,36 @@ template <class T, class List> std::vector<T*> Sorted(const List& list) {
     return items;
 }
 
+/// Text order in which runs of digits compare as numbers (z_2 before z_10).
+bool NaturalLess(const std::string& a, const std::string& b) {
+    std::size_t i = 0, j = 0;
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    while (i < a.size() && j < b.size()) {
+        if (digit(a[i]) && digit(b[j])) {
+            std::size_t ei = i, ej = j;
+            while (ei < a.size() && digit(a[ei]))
+                ++ei;
+            while (ej < b.size() && digit(b[ej]))
+                ++ej;
+            // Without leading zeros the longer run is the larger number.
+            const std::string x = a.substr(i, ei - i), y = b.substr(j, ej - j);
+            const std::size_t zx = std::min(x.find_first_not_of('0'), x.size());
+            const std::size_t zy = std::min(y.find_first_not_of('0'), y.size());
+            const std::string_view nx = std::string_view(x).substr(zx);
+            const std::string_view ny = std::string_view(y).substr(zy);
+            if (nx.size() != ny.size()) return nx.size() < ny.size();
+            if (nx != ny) return nx < ny;
+            i = ei;
+            j = ej;
+        } else {
+            if (a[i] != b[j]) return a[i] < b[j];
+            ++i;
+            ++j;
+        }
+    }
+    return a.size() - i < b.size() - j;
+}
+
 /// Records without a key of their own, ordered by the text that names them.
 template <class T> struct Named {
     std::string head;
@@ -89,8 +128,9 @@ template <class T, class List, class F> std::vector<Named<T>> ByHead(const List&
     std::vector<Named<T>> items;
     for (std::size_t i = 0; i < list.Count(); ++i)
         items.push_back({head(*list.Get(i)), list.Get(i)});
-    std::stable_sort(items.begin(), items.end(),
-                     [](const Named<T>& a, const Named<T>& b) { return a.head < b.head; });
+    std::stable_sort(items.begin(), items.end(), [](const Named<T>& a, const Named<T>& b) {
+        return NaturalLess(a.head, b.head);
+    });
     return items;
 }
 
@@ -153,6 +193,10 @@ private:
             // Values of names or identifiers the kind does not declare live only in memory.
             if (!spec || (spec->HasFlag(psNotStored) && spec->HasFlag(psNoAttribute))) continue;
             if (keyed && (r.Id() == kPropId)) continue;
+            // References that name the record (its ends, its owner, its counterpart) are in its
+            // heading already.
+            if (r.value.IsObject() && spec->HasFlag(psAttribute) && IsIdentity(spec->Name()))
+                continue;
             if (r.value.IsObject() && !dynamic_cast<const TEntity*>(r.value.ToObject())) continue;
             if (entityLevel && spec && ValuesEqual(r.value, spec->Default())) continue;
             if (version) {
@@ -161,8 +205,13 @@ private:
             }
             shown.push_back(&r);
         }
-        std::sort(shown.begin(), shown.end(),
-                  [](const TProperty* a, const TProperty* b) { return a->Id() < b->Id(); });
+        // The name and the description first, then by identifier.
+        auto rank = [](std::int32_t id) {
+            return id == kPropName ? -2 : id == kPropDescription ? -1 : id;
+        };
+        std::sort(shown.begin(), shown.end(), [&rank](const TProperty* a, const TProperty* b) {
+            return rank(a->Id()) < rank(b->Id());
+        });
         for (const TProperty* r : shown)
             Line(indent, prefix + NameOf(set, r->Id()) + " = " +
                              ValueText(set.FindById(r->Id()), r->value));
@@ -352,6 +401,12 @@ std::string ValueText(const TPropSpec* spec, const TValue& value) {
         return e ? e->KeyText() : std::string("?");
     }
     if (value.IsText()) return Quoted(value.TextView());
+    if (auto* labels = dynamic_cast<const TEnumPropSpec*>(spec)) {
+        std::int32_t index = 0;
+        if (value.TryToInteger(index) && index >= 0 &&
+            static_cast<std::size_t>(index) < labels->Labels().size())
+            return labels->Labels()[static_cast<std::size_t>(index)];
+    }
     if (value.Kind() == varBoolean || (spec && ClassOf(spec->ValueType()) == TValueClass::Boolean))
         return value.ToBool() ? "true" : "false";
     if (value.Class() == TValueClass::Integer) return std::to_string(value.ToInteger());
