@@ -186,6 +186,30 @@ TEST_F(XmlRoundTrip, PublicRoadNetwork) {
     CheckRoundTrip(study);
 }
 
+TEST_F(XmlRoundTrip, AccessToLinksInEveryScenario) {
+    TProject study;
+    BuildSampleStudy(study);
+    auto q = FromXml(Xml(study));
+    std::size_t links = 0;
+    for (std::size_t i = 0; i < q->Scenarios().Count(); ++i) {
+        const TScenario* s = q->Scenarios().Get(i);
+        for (std::size_t k = 0; k < q->Operators().Count(); ++k) {
+            const TOperator* op = q->Operators().Get(k);
+            const TOperatorRoute* own = q->InternalRouteOf(op);
+            ASSERT_EQ(own == nullptr, op->Type() == otRoute) << op->KeyText();
+            if (!own) continue;
+            for (std::size_t m = 0; m < q->Links().Count(); ++m) {
+                const TLink* link = q->Links().Get(m);
+                if (!OperatorMayUseLink(link, op, s)) continue;
+                ++links;
+                EXPECT_NE(link->LinkRouteOf(own), nullptr)
+                    << op->KeyText() << " on " << link->KeyText() << " in " << s->GetName();
+            }
+        }
+    }
+    EXPECT_GT(links, 1000u);
+}
+
 // ---- every property of every kind
 // ----------------------------------------------------------------
 
