@@ -172,9 +172,9 @@ TEST_F(XmlRoundTrip, SampleStudy) {
     CheckRoundTrip(study);
 }
 
-TEST_F(XmlRoundTrip, SyntheticStudy) {
+TEST_F(XmlRoundTrip, LargeSyntheticStudy) {
     TProject study;
-    BuildSyntheticStudy(study, TStudySizes{2000, 5000, 60, 30, 4});
+    BuildSyntheticStudy(study, TStudySizes{});
     CheckRoundTrip(study);
 }
 
