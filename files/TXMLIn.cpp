@@ -648,16 +648,29 @@ void RestoreDerivedData(TProject& project) {
         if (route->Internal() && !route->Resolve(base, TRoute::kTargetOccupancy))
             route->SetValueIn(base, TRoute::kTargetOccupancy, TValue(0.5));
     }
-    // The operators' access to links is derived from the link types in each scenario, parents
-    // before children so that each scenario keeps only what differs from its parent.
+    // The operators' access to links is derived from the link types in each scenario. The base
+    // scenario goes through the project's own update (which also drops the own routes of
+    // operators that run routes); below it access only grows, so a link that has its link-route
+    // already needs no asking.
+    if (project.ReadOnly()) return;
+    project.UpdateAllAccess(base);
     std::vector<TScenario*> scenarios;
     for (std::size_t i = 0; i < project.Scenarios().Count(); ++i)
-        scenarios.push_back(project.Scenarios().Get(i));
+        if (project.Scenarios().Get(i) != base) scenarios.push_back(project.Scenarios().Get(i));
     std::stable_sort(
         scenarios.begin(), scenarios.end(),
         [](const TScenario* a, const TScenario* b) { return CompareScenarios(a, b) < 0; });
-    for (TScenario* scenario : scenarios)
-        project.UpdateAllAccess(scenario);
+    for (std::size_t k = 0; k < project.Operators().Count(); ++k) {
+        TOperator* op = project.Operators().Get(k);
+        TOperatorRoute* own = op->Type() == otRoute ? nullptr : project.InternalRouteOf(op);
+        if (!own) continue;
+        for (TScenario* scenario : scenarios)
+            for (std::size_t i = 0; i < project.Links().Count(); ++i) {
+                TLink* link = project.Links().Get(i);
+                if (!link->LinkRouteOf(own) && OperatorMayUseLink(link, op, scenario))
+                    project.NewLinkRoute(link, own);
+            }
+    }
 }
 
 void LoadXmlProjectFromMemory(TProject& project, std::string data, const std::string& systemId) {
