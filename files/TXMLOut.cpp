@@ -12,6 +12,7 @@
 #include "model/ADMIN.h"
 #include "model/Attractors.h"
 #include "model/CATEGORY.h"
+#include "model/KindCast.h"
 #include "model/LINK.h"
 #include "model/LINKTYPE.h"
 #include "model/Mode.h"
@@ -29,11 +30,23 @@ using namespace zep::model;
 namespace {
 
 /// Whether the value can be written: a reference must name an entity the document carries
-/// (macro zones and entity lists are not part of it, and the reader could not resolve them).
+/// under the identifier it writes, or the file would not read again (macro zones share the
+/// zones' prefix; records, internal entities and entity lists have no identifier there).
 bool Exchangeable(const TValue& value) {
     if (!value.IsObject()) return true;
-    auto* entity = dynamic_cast<const TEntity*>(value.ToObject());
-    return entity && !dynamic_cast<const TMacroZone*>(entity);
+    const TZEPPersistent* object = value.ToObject();
+    if (KindCast<const TMacroZone>(object)) return false;
+    if (KindCast<const TScenario>(object) || KindCast<const TOperator>(object) ||
+        KindCast<const TLinkType>(object))
+        return true;
+    if (auto* route = KindCast<const TRoute>(object)) return !route->Internal();
+    if (auto* node = KindCast<const TNode>(object))
+        return !KindCast<const TTransportZone>(object) || node->Id() >= 0;
+    if (KindCast<const TCategory>(object) || KindCast<const TSector>(object) ||
+        KindCast<const TAdministrator>(object) || KindCast<const TMode>(object) ||
+        KindCast<const TLink>(object))
+        return static_cast<const TEntity*>(object)->Id() >= 0;
+    return false;
 }
 
 /// The text of a value in an attribute: identifiers with their prefix and enumerations by label

@@ -210,6 +210,30 @@ TEST_F(XmlRoundTrip, AccessToLinksInEveryScenario) {
     EXPECT_GT(links, 1000u);
 }
 
+TEST_F(XmlRoundTrip, ReferencesTheFileCannotNameAreLeftOut) {
+    // Validation never refuses a value, so a reference may name anything; the file names only
+    // what it writes with an identifier, and must read again.
+    TProject p;
+    TMode* hidden = p.NewMode(-4);
+    TOperator* op = p.NewOperator(p.NewMode(1), 1);
+    TLinkType* type = p.NewLinkType(1);
+    TMacroZone* macro = p.NewMacroZone(3);
+    type->SetValueIn(p.BaseScenario(), TLinkType::kAdmin, TValue(hidden));
+    const TZEPPersistent* unnamed[] = {macro, op->Transfers().Get(0), p.InternalRouteOf(op)};
+    std::int32_t node = 10;
+    for (const TZEPPersistent* target : unnamed) {
+        TLink* link = p.LinkBetween(p.NewNode(node), p.NewNode(node + 1));
+        node += 2;
+        link->SetValueIn(p.BaseScenario(), TLink::kType, TValue(target));
+        ASSERT_EQ(link->GetObjectIn(p.BaseScenario(), TLink::kType), target);
+    }
+    const std::string xml = Xml(p);
+    EXPECT_EQ(xml.find("m_4"), std::string::npos);
+    std::unique_ptr<TProject> back;
+    ASSERT_NO_THROW(back = FromXml(xml)) << xml;
+    EXPECT_EQ(back->LinkTypes().Count(), 1u);
+}
+
 // ---- every property of every kind
 // ----------------------------------------------------------------
 
