@@ -210,6 +210,35 @@ TEST_F(XmlRoundTrip, AccessToLinksInEveryScenario) {
     EXPECT_GT(links, 1000u);
 }
 
+TEST_F(XmlRoundTrip, ValuesGoUnderANameThatLeadsBackAndInFull) {
+    TProject p;
+    TScenario* base = p.BaseScenario();
+    TSector* sector = p.NewSector(1);
+    TSectorZone* r = sector->GetOrCreateSectorZoneFor(p.NewMicroZone(4));
+    r->SetValueIn(base, TSectorZone::kMinProd, TValue(5.0));
+    r->SetValueIn(base, TSectorZone::kMaxProd, TValue(0.0)); // a bound of 0, not "unbounded"
+    r->SetValueIn(base, TSectorZone::kMinImports, TValue(3.0));
+    r->SetProperty(TSectorZone::kExogProdAll, TValue(7.0));
+    TLink* link = p.LinkBetween(p.NewNode(1), p.NewNode(2));
+    link->SetValueIn(base, TLink::kLength, TValue(565.685424949238));
+    const std::string xml = Xml(p);
+    for (const char* element :
+         {"<prop name=\"min_prod\" value=\"5\" />", "<prop name=\"max_prod\" value=\"0\" />",
+          "<prop name=\"min_imports\" value=\"3\" />", "<def_id id=\"2\" value=\"7\" />",
+          "<prop name=\"length\" value=\"565.685424949238\" />"})
+        EXPECT_NE(xml.find(element), std::string::npos) << element << "\n" << xml;
+
+    auto back = FromXml(xml);
+    TSectorZone* r2 = back->Sectors().Get(0)->SectorZones().Get(0);
+    TScenario* base2 = back->BaseScenario();
+    EXPECT_EQ(r2->GetFloatIn(base2, TSectorZone::kMinProd), 5.0);
+    ASSERT_TRUE(r2->Resolve(base2, TSectorZone::kMaxProd));
+    EXPECT_EQ(r2->GetFloatIn(base2, TSectorZone::kMaxProd), 0.0);
+    EXPECT_EQ(r2->GetFloatIn(base2, TSectorZone::kMinImports), 3.0);
+    EXPECT_EQ(r2->GetFloat(TSectorZone::kExogProdAll), 7.0);
+    EXPECT_EQ(back->Links().Get(0)->GetFloatIn(base2, TLink::kLength), 565.685424949238);
+}
+
 TEST_F(XmlRoundTrip, ReferencesTheFileCannotNameAreLeftOut) {
     // Validation never refuses a value, so a reference may name anything; the file names only
     // what it writes with an identifier, and must read again.
