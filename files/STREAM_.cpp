@@ -21,6 +21,10 @@ namespace {
 constexpr std::size_t kProgressStep = 4096;
 
 void RegisterCoreClasses(TStreamClassTable& t) {
+    // Lists are written inline by their owners and never made from the table; the entry gives
+    // the class table the version of the list layout (the short count with its negation, the
+    // positions, the trailer).
+    t.Register({"TPersistentList", kPersistentListVersion, "", nullptr, nullptr, nullptr});
     t.Register({"TEntity", 0, "",
                 [](const TLoadContext&) { return std::make_unique<model::TEntity>(); }, nullptr,
                 nullptr});

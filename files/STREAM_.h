@@ -38,6 +38,8 @@ ZEP_DECLARE_EXCEPTION(EInvalidVariant, Exception);
 inline constexpr std::uint8_t kStreamSignature[4] = {0x52, 0x00, 0x05, 0xA0};
 /// The older signature: references and the object count are 16 bits wide.
 inline constexpr char kOldStreamSignature[4] = {'V', 'P', 'R', '5'};
+/// The class version of TPersistentList in the class table: the list layout written here.
+inline constexpr std::uint16_t kPersistentListVersion = 2;
 /// The long-count marker of list bodies with more than 65535 items.
 inline constexpr std::uint8_t kLongListMarker[4] = {0x0B, 0xF0, 0x9A, 0xB1};
 

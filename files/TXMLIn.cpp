@@ -9,6 +9,7 @@
 #include "foundation/OrvMessages.h"
 #include "foundation/Stream.h"
 #include "model/ADMIN.h"
+#include "model/Attractors.h"
 #include "model/CATEGORY.h"
 #include "model/LINK.h"
 #include "model/LINKTYPE.h"
@@ -117,10 +118,65 @@ ZEP_LIST_HANDLER(TScenariosHandler, {
     s->SetName(name);
     return s;
 });
-ZEP_LIST_HANDLER(TZonesHandler, { return p.NewMicroZone(owner_.ClaimNumber(a, p.Nodes())); });
+ZEP_LIST_HANDLER(TZonesHandler, {
+    const std::int32_t number = owner_.ClaimNumber(a, p.Nodes());
+    if (Attr(a, "kind") == "external") return p.NewExternalZone(number);
+    return p.NewMicroZone(number);
+});
+ZEP_LIST_HANDLER(TMacroZonesHandler,
+                 { return p.NewMacroZone(owner_.ClaimNumber(a, p.MacroZones())); });
+ZEP_LIST_HANDLER(TCategoryModesHandler, {
+    // Not an entity of its own: the category takes the mode (in the order of the file).
+    auto* category = LookupAttr<TCategory>(owner_, a, "category");
+    category->AddMode(LookupAttr<TMode>(owner_, a, "mode"));
+    return category;
+});
+ZEP_LIST_HANDLER(TSectorCategoriesHandler, {
+    auto* sector = LookupAttr<TSector>(owner_, a, "sector");
+    TSectorCategory* record =
+        sector->GetOrCreateSectorCategoryFor(LookupAttr<TCategory>(owner_, a, "category"));
+    if (a.Has("type")) record->SetProperty(TSectorCategory::kType, TValue(Attr(a, "type")));
+    return record;
+});
+ZEP_LIST_HANDLER(TAttractionFunctionsHandler, {
+    // Made as it was written: a new function of the project would take the first sector as
+    // its target.
+    auto function = std::make_unique<TAttractionFunction>(&p);
+    if (std::int32_t id = owner_.ClaimNumber(a, p.AttractionFunctions(), true); id != 0)
+        function->SetId(id);
+    TAttractionFunction* raw = function.get();
+    p.AttractionFunctions().Add(raw);
+    function.release();
+    return raw;
+});
 ZEP_LIST_HANDLER(TCategoriesHandler,
                  { return p.NewCategory(owner_.ClaimNumber(a, p.Categories())); });
-ZEP_LIST_HANDLER(TSectorsHandler, { return p.NewSector(owner_.ClaimNumber(a, p.Sectors())); });
+/// Sectors also take back `sector_type` and `target_sector`; a target may be a sector further
+/// down the list, so targets are looked up when the list ends.
+class TSectorsHandler : public TEntityListHandler {
+public:
+    TSectorsHandler(TModelHandler& owner, std::string name)
+        : TEntityListHandler(owner, std::move(name)) {}
+    void End() override {
+        for (auto& [sector, target] : targets_)
+            sector->SetProperty(TSector::kTargetSector, TValue(LookupAs<TSector>(owner_, target)));
+        targets_.clear();
+    }
+
+protected:
+    TEntity* Create(const TAttributeList& a) override {
+        TProject& p = owner_.Project();
+        TSector* sector = p.NewSector(owner_.ClaimNumber(a, p.Sectors()));
+        if (a.Has("sector_type"))
+            sector->SetProperty(TSector::kSectorType, TValue(Attr(a, "sector_type")));
+        if (std::string target = Attr(a, "target_sector"); !target.empty() && target != "nil")
+            targets_.emplace_back(sector, std::move(target));
+        return sector;
+    }
+
+private:
+    std::vector<std::pair<TSector*, std::string>> targets_;
+};
 ZEP_LIST_HANDLER(TSectorInteractionsHandler, {
     auto* sector = LookupAttr<TSector>(owner_, a, "sector");
     return sector->GetOrCreateInteractionWith(LookupAttr<TSector>(owner_, a, "input_sector"));
@@ -190,6 +246,10 @@ ZEP_LIST_HANDLER(TExogenousTripsHandler, {
     auto* mode = LookupOptional<TMode>(owner_, a, "mode");
     return from->GetOrCreateODPairTo(to)->GetOrCreateCategoryModeFor(category, mode);
 });
+ZEP_LIST_HANDLER(TODPairsHandler, {
+    auto* from = LookupAttr<TTransportZone>(owner_, a, "from");
+    return from->GetOrCreateODPairTo(LookupAttr<TTransportZone>(owner_, a, "to"));
+});
 ZEP_LIST_HANDLER(TEconomicDataHandler, {
     auto* sector = LookupAttr<TSector>(owner_, a, "sector");
     return sector->GetOrCreateSectorZoneFor(LookupOptional<TZone>(owner_, a, "zone"));
@@ -208,9 +268,16 @@ public:
     void StartChild(std::string_view name, const TAttributeList& attributes) override {
         // The project's own desc, def and prop (and whatever they hold) go to its entity
         // handler; every other child is a list.
-        if (ownDepth_ > 0 || name == "desc" || name == "def" || name == "prop") {
+        if (ownDepth_ > 0 || name == "desc" || name == "def" || name == "prop" ||
+            name == "def_id" || name == "prop_id") {
             ++ownDepth_;
             entityHandler_.StartChild(name, attributes);
+            return;
+        }
+        if (name == "project_values") {
+            // The study's own values in scenarios the file has named by now.
+            values_.Start(&owner_.Project(), TAttributeList());
+            owner_.Push(&values_);
             return;
         }
         std::unique_ptr<TEntityListHandler> list = MakeList(std::string(name));
@@ -237,6 +304,12 @@ private:
         TModelHandler& o = owner_;
         if (name == "scenarios") return std::make_unique<TScenariosHandler>(o, name);
         if (name == "zones") return std::make_unique<TZonesHandler>(o, name);
+        if (name == "macro_zones") return std::make_unique<TMacroZonesHandler>(o, name);
+        if (name == "category_modes") return std::make_unique<TCategoryModesHandler>(o, name);
+        if (name == "sector_category_data")
+            return std::make_unique<TSectorCategoriesHandler>(o, name);
+        if (name == "attraction_functions")
+            return std::make_unique<TAttractionFunctionsHandler>(o, name);
         if (name == "transport_categories") return std::make_unique<TCategoriesHandler>(o, name);
         if (name == "socioeconomic_sectors") return std::make_unique<TSectorsHandler>(o, name);
         if (name == "sector_interactions")
@@ -256,12 +329,14 @@ private:
         if (name == "turns") return std::make_unique<TTurnsHandler>(o, name);
         if (name == "link_routes") return std::make_unique<TLinkRoutesHandler>(o, name);
         if (name == "exogenous_trips") return std::make_unique<TExogenousTripsHandler>(o, name);
+        if (name == "od_pairs") return std::make_unique<TODPairsHandler>(o, name);
         if (name == "economic_data") return std::make_unique<TEconomicDataHandler>(o, name);
-        // attraction_functions and anything unknown: skipped with their content.
+        // Anything unknown: skipped with its content.
         return nullptr;
     }
 
     std::vector<std::unique_ptr<TEntityListHandler>> lists_;
+    TEntityHandler values_{owner_};
     std::size_t ownDepth_ = 0;
 };
 
@@ -334,6 +409,8 @@ void TEntityHandler::Start(TEntity* entity, const TAttributeList& attributes) {
 }
 
 void TEntityHandler::StartChild(std::string_view name, const TAttributeList& attributes) {
+    // A nested entity gets a handler of its own, which sees its end instead of this one.
+    if (childDepth_ == 0 && Record(name, attributes)) return;
     if (++childDepth_ != 1) return;
     if (name == "desc") {
         inDesc_ = true;
@@ -342,7 +419,48 @@ void TEntityHandler::StartChild(std::string_view name, const TAttributeList& att
         Value(attributes, false);
     } else if (name == "prop") {
         Value(attributes, true);
+    } else if (name == "def_id") {
+        ValueById(attributes, false);
+    } else if (name == "prop_id") {
+        ValueById(attributes, true);
     }
+}
+
+bool TEntityHandler::Record(std::string_view name, const TAttributeList& attributes) {
+    if (name == "substitute") {
+        auto* interaction = dynamic_cast<TSectorInteraction*>(entity_);
+        if (!interaction) return false;
+        interaction->Substitutes().Add(LookupAttr<TSector>(owner_, attributes, "sector"));
+        owner_.PushIgnore();
+        return true;
+    }
+    if (name == "member") {
+        auto* macro = dynamic_cast<TMacroZone*>(entity_);
+        if (!macro) return false;
+        auto* zone = LookupAttr<TZone>(owner_, attributes, "zone");
+        const std::string in = Attr(attributes, "in");
+        auto* micro = dynamic_cast<TMicroZone*>(zone);
+        if (!in.empty())
+            zone->SetValueIn(owner_.ScenarioOf(in), TZone::kMacroZone, TValue(macro));
+        else if (micro)
+            micro->SetMacroZone(macro);
+        else
+            zone->SetProperty(TZone::kMacroZone, TValue(macro));
+        owner_.PushIgnore();
+        return true;
+    }
+    if (name == "attractor") {
+        auto* function = dynamic_cast<TAttractionFunction*>(entity_);
+        if (!function) return false;
+        const std::int32_t number = owner_.ClaimNumber(attributes, function->Attractors(), true);
+        TAttractor* attractor = function->AddAttractor();
+        if (number != 0) attractor->SetId(number);
+        if (!nested_) nested_ = std::make_unique<TEntityHandler>(owner_);
+        nested_->Start(attractor, attributes);
+        owner_.Push(nested_.get());
+        return true;
+    }
+    return false;
 }
 
 void TEntityHandler::EndChild(std::string_view) {
@@ -364,6 +482,21 @@ void TEntityHandler::Value(const TAttributeList& attributes, bool versioned) {
     TValue value = spec.ValueType() == varError ? TValue(owner_.Lookup(text)) : TValue(text);
     auto* ventity = dynamic_cast<TVersionedEntity*>(entity_);
     if (!versioned || !ventity || spec.HasFlag(psAttribute) || spec.HasFlag(psUnversioned)) {
+        entity_->SetProperty(spec.Id(), value);
+        return;
+    }
+    ventity->SetValueIn(owner_.ScenarioOf(Attr(attributes, "in")), spec.Id(), value);
+}
+
+void TEntityHandler::ValueById(const TAttributeList& attributes, bool versioned) {
+    std::int64_t number = 0;
+    if (!TryStrToInt64(Attr(attributes, "id"), number) || number < INT32_MIN || number > INT32_MAX)
+        return;
+    TPropSpec& spec = entity_->Specs().ById(static_cast<std::int32_t>(number));
+    std::string text = Attr(attributes, "value");
+    TValue value = spec.ValueType() == varError ? TValue(owner_.Lookup(text)) : TValue(text);
+    auto* ventity = dynamic_cast<TVersionedEntity*>(entity_);
+    if (!versioned || !ventity) {
         entity_->SetProperty(spec.Id(), value);
         return;
     }
@@ -447,9 +580,15 @@ void TModelHandler::progress(std::size_t position, std::size_t length) {
         currentList_->ShowProgress(static_cast<double>(position) / static_cast<double>(length));
 }
 
-std::int32_t TModelHandler::ClaimNumber(const TAttributeList& attributes, const TEntityList& list) {
+std::int32_t TModelHandler::ClaimNumber(const TAttributeList& attributes, const TEntityList& list,
+                                        bool afterUnderscore) {
     std::int32_t number = 0;
-    if (!NumberOf(Attr(attributes, "id"), number)) return 0;
+    std::string id = Attr(attributes, "id");
+    if (afterUnderscore) {
+        const std::size_t bar = id.find('_');
+        id = bar == std::string::npos ? std::string() : "x_" + id.substr(bar + 1);
+    }
+    if (!NumberOf(id, number)) return 0;
     // A number the list already holds would leave two entities of one list with one
     // identifier: the later one gets a free number instead (its exchange identifier stays with
     // the first, as the registry keeps it).
@@ -500,6 +639,40 @@ TPropSpec& TModelHandler::SpecByExchangeName(TPropSpecSet& set, const std::strin
 
 // ---- loading -----------------------------------------------------------------------------------
 
+void RestoreDerivedData(TProject& project) {
+    TScenario* base = project.BaseScenario();
+    // An operator's own route is the system's and is not in the file; the native file's reader
+    // gives it the same occupancy.
+    for (std::size_t i = 0; i < project.Routes().Count(); ++i) {
+        TRoute* route = project.Routes().Get(i);
+        if (route->Internal() && !route->Resolve(base, TRoute::kTargetOccupancy))
+            route->SetValueIn(base, TRoute::kTargetOccupancy, TValue(0.5));
+    }
+    // The operators' access to links is derived from the link types in each scenario. The base
+    // scenario goes through the project's own update (which also drops the own routes of
+    // operators that run routes); below it access only grows, so a link that has its link-route
+    // already needs no asking.
+    if (project.ReadOnly()) return;
+    project.UpdateAllAccess(base);
+    std::vector<TScenario*> scenarios;
+    for (std::size_t i = 0; i < project.Scenarios().Count(); ++i)
+        if (project.Scenarios().Get(i) != base) scenarios.push_back(project.Scenarios().Get(i));
+    std::stable_sort(
+        scenarios.begin(), scenarios.end(),
+        [](const TScenario* a, const TScenario* b) { return CompareScenarios(a, b) < 0; });
+    for (std::size_t k = 0; k < project.Operators().Count(); ++k) {
+        TOperator* op = project.Operators().Get(k);
+        TOperatorRoute* own = op->Type() == otRoute ? nullptr : project.InternalRouteOf(op);
+        if (!own) continue;
+        for (TScenario* scenario : scenarios)
+            for (std::size_t i = 0; i < project.Links().Count(); ++i) {
+                TLink* link = project.Links().Get(i);
+                if (!link->LinkRouteOf(own) && OperatorMayUseLink(link, op, scenario))
+                    project.NewLinkRoute(link, own);
+            }
+    }
+}
+
 void LoadXmlProjectFromMemory(TProject& project, std::string data, const std::string& systemId) {
     TNoUndoScope noUndo;
     if (data.size() >= 2 && static_cast<unsigned char>(data[0]) == 0x1F &&
@@ -519,7 +692,9 @@ void LoadXmlProjectFromMemory(TProject& project, std::string data, const std::st
     // Scenarios arrive parents first, which is their order; saying so keeps a study read from
     // XML in the same state as one read from the native file.
     project.Scenarios().Sort();
+    RestoreDerivedData(project);
     project.SortAll();
+    project.RebuildMacroZoneMembers();
 }
 
 void LoadXmlProject(TProject& project, const std::string& fileName) {

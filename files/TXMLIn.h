@@ -99,10 +99,16 @@ public:
 protected:
     /// A def (`versioned` false) or prop element.
     void Value(const TAttributeList& attributes, bool versioned);
+    /// A def_id or prop_id element: the value of a property named by its identifier.
+    void ValueById(const TAttributeList& attributes, bool versioned);
+    /// A record the entity's element holds besides its values: a substitute of an interaction,
+    /// a member of a macro zone, an attractor of an attraction function. False: not one.
+    bool Record(std::string_view name, const TAttributeList& attributes);
 
     model::TEntity* entity_ = nullptr;
 
 private:
+    std::unique_ptr<TEntityHandler> nested_; // the attractor being read
     std::string desc_;
     std::size_t childDepth_ = 0; // elements open inside the entity's element
     bool inDesc_ = false;
@@ -153,7 +159,10 @@ public:
 
     /// The number of the element's `id` (prefix and "_" removed) for a new entity of `list`;
     /// 0 (the list numbers it) when there is none; a free number when the list holds it.
-    std::int32_t ClaimNumber(const TAttributeList& attributes, const model::TEntityList& list);
+    /// `afterUnderscore`: the number follows the first "_" (kinds whose prefix is longer than
+    /// one letter, "id_3").
+    std::int32_t ClaimNumber(const TAttributeList& attributes, const model::TEntityList& list,
+                             bool afterUnderscore = false);
     /// The scenario named by a `prop`'s `in` (the base scenario when empty).
     model::TScenario* ScenarioOf(std::string_view in);
     /// The specification of the kind whose exchange name is `name`; a name the kind does not
@@ -180,6 +189,11 @@ private:
     std::vector<std::pair<const model::TPropSpecSet*, std::unique_ptr<ExchangeNames>>>
         exchangeNames_;
 };
+
+/// What the file leaves out because the study derives it, made again after reading: the
+/// operators' access to links in every scenario (their internal link-routes) and the occupancy
+/// of the operators' own routes.
+void RestoreDerivedData(model::TProject& project);
 
 /// Fills `project` (a new, empty one) from the XML file (gzip-compressed when it starts with
 /// 1F 8B, whatever its extension), sorts its lists and records the file name. Errors pass as

@@ -13,6 +13,7 @@
 #include "model/ADMIN.h"
 #include "model/Attractors.h"
 #include "model/CATEGORY.h"
+#include "model/KindCast.h"
 #include "model/LINK.h"
 #include "model/LINKTYPE.h"
 #include "model/Mode.h"
@@ -20,6 +21,7 @@
 #include "model/OPERATOR.h"
 #include "model/Project.h"
 #include "model/SECTOR.h"
+#include "model/StudyText.h"
 #include "model/Zone.h"
 
 namespace zep::files {
@@ -29,21 +31,60 @@ using namespace zep::model;
 namespace {
 
 /// Whether the value can be written: a reference must name an entity the document carries
-/// (macro zones and entity lists are not part of it, and the reader could not resolve them).
+/// under the identifier it writes, or the file would not read again (macro zones share the
+/// zones' prefix; records, internal entities and entity lists have no identifier there).
 bool Exchangeable(const TValue& value) {
     if (!value.IsObject()) return true;
-    auto* entity = dynamic_cast<const TEntity*>(value.ToObject());
-    return entity && !dynamic_cast<const TMacroZone*>(entity);
+    const TZEPPersistent* object = value.ToObject();
+    if (KindCast<const TMacroZone>(object)) return false;
+    if (KindCast<const TScenario>(object) || KindCast<const TOperator>(object) ||
+        KindCast<const TLinkType>(object))
+        return true;
+    if (auto* route = KindCast<const TRoute>(object)) return !route->Internal();
+    if (auto* node = KindCast<const TNode>(object))
+        return !KindCast<const TTransportZone>(object) || node->Id() >= 0;
+    if (KindCast<const TCategory>(object) || KindCast<const TSector>(object) ||
+        KindCast<const TAdministrator>(object) || KindCast<const TMode>(object) ||
+        KindCast<const TLink>(object))
+        return static_cast<const TEntity*>(object)->Id() >= 0;
+    return false;
 }
 
-/// The exchange text of a value: a reference as the entity's key text ("nil" when unset),
-/// anything else in its specification's key text.
+/// The text of a value in an attribute: identifiers with their prefix and enumerations by label
+/// (the reader matches the operator's `type` by it), references and reals as in a def or prop.
+std::string AttributeText(const TPropSpec& spec, const TValue& value);
+
+/// The exchange text of a value: a reference as the entity's key text ("nil" when unset); a
+/// number in full (reals in the shortest text that reads back to the same double, integers and
+/// enumerations as plain numbers), since a display form (two decimals, a percentage, a clock
+/// time, an enumeration's label) would not read back to the value it shows.
 std::string ExchangeText(const TPropSpec& spec, const TValue& value) {
-    if (spec.ValueType() == varError) {
+    if (spec.ValueType() == varError || value.IsObject()) {
         if (value.IsEmpty()) return "nil";
         if (auto* e = dynamic_cast<const TEntity*>(value.ToObject())) return e->KeyText();
         return "???";
     }
+    if (value.IsEmpty() || value.IsText()) return spec.KeyText(value);
+    switch (ClassOf(spec.ValueType())) {
+    case TValueClass::Boolean:
+        return value.ToBool() ? "true" : "false";
+    case TValueClass::Integer:
+        if (value.Class() == TValueClass::Integer || value.Kind() == varBoolean)
+            return std::to_string(value.ToInteger());
+        return RealText(value.ToDouble());
+    case TValueClass::Real:
+    case TValueClass::Currency:
+    case TValueClass::Date:
+        if (value.Kind() == varBoolean) return value.ToBool() ? "true" : "false";
+        return RealText(value.ToDouble());
+    default:
+        return spec.KeyText(value);
+    }
+}
+
+std::string AttributeText(const TPropSpec& spec, const TValue& value) {
+    if (spec.ValueType() == varError || ClassOf(spec.ValueType()) == TValueClass::Real)
+        return ExchangeText(spec, value);
     return spec.KeyText(value);
 }
 
@@ -69,6 +110,29 @@ template <class T, class List> std::vector<T*> InOrder(const List& list) {
         std::stable_sort(items.begin(), items.end(),
                          [&list](const T* a, const T* b) { return list.Compare(a, b) < 0; });
     return items;
+}
+
+/// Whether values of the specification go into def and prop elements: not the attributes, and
+/// not what the study holds only in memory (values of names or identifiers its kind does not
+/// declare). Values that a reader by names alone would not take back (psNotStored: a turn's
+/// restriction, a mode's is_public, model results) go by identifier, which such a reader skips.
+bool Kept(const TPropSpec* spec) {
+    if (!spec || spec->HasFlag(psAttribute)) return false;
+    return !(spec->HasFlag(psNotStored) && spec->HasFlag(psNoAttribute));
+}
+
+/// Whether the entity holds anything a def, prop or desc element would carry.
+bool HoldsValues(const TVersionedEntity& entity) {
+    for (const TProperty& record : entity.Properties())
+        if (Kept(entity.Specs().FindById(record.Id())) && !record.value.IsEmpty()) return true;
+    return entity.Versions().Count() > 0;
+}
+
+bool HasChildScenarioValues(const TVersionedEntity& entity) {
+    for (const auto& version : entity.Versions())
+        if (version->Scenario() && !version->Scenario()->IsBase() && entity.KeepsVersion(*version))
+            return true;
+    return false;
 }
 
 class TElement {
@@ -109,48 +173,78 @@ void TXMLWriter::WriteAttributes(TEntity& entity) {
             write = !spec->HasFlag(psNotStored) && !spec->HasFlag(psNoAttribute) &&
                     !value.IsEmpty() && !ValuesEqual(value, spec->Default());
         if (write && Exchangeable(value))
-            Attribute(spec->StorageName(), ExchangeText(*spec, value));
+            Attribute(spec->StorageName(), AttributeText(*spec, value));
+    }
+}
+
+void TXMLWriter::WriteDesc(const TEntity& entity) {
+    const std::string desc = Trim(entity.GetDescription());
+    if (desc.empty()) return;
+    gen_->startElement(descName_);
+    gen_->text(desc);
+    gen_->endElement();
+}
+
+void TXMLWriter::WriteValue(const TPropSpecSet& specs, const TProperty& record,
+                            const TScenario* scenario) {
+    // The value reads back under the name only when the name leads back to this identifier
+    // (several declarations of one kind share a name or an identifier) and, per scenario, when
+    // the name's declaration is held per scenario; otherwise it goes by its identifier, in an
+    // element a reader that knows only names skips.
+    const TPropSpec& spec = *specs.FindById(record.Id());
+    const std::string& name = ExchangeNameOf(specs, record.Id());
+    bool byName = !name.empty() && !spec.HasFlag(psNotStored);
+    if (byName && scenario) {
+        const TPropSpec* named = SpecOfExchangeName(specs, name);
+        byName = !named->HasFlag(psAttribute) && !named->HasFlag(psUnversioned);
+    }
+    if (byName) {
+        gen_->startElement(scenario ? propName_ : defName_);
+        Attribute(nameName_, name);
+    } else {
+        gen_->startElement(scenario ? "prop_id" : "def_id");
+        Attribute(idName_, std::to_string(record.Id()));
+    }
+    Attribute(valueName_, ExchangeText(spec, record.value));
+    if (scenario && !scenario->IsBase()) Attribute(inName_, scenario->KeyText());
+    gen_->endElement();
+}
+
+void TXMLWriter::WriteDefs(TEntity& entity) {
+    TPropSpecSet& specs = entity.Specs();
+    for (const TProperty& record : entity.Properties()) {
+        const TPropSpec* spec = specs.FindById(record.Id());
+        if (!Kept(spec) || record.Id() == kPropDescription) continue;
+        if (record.value.IsEmpty() || ValuesEqual(record.value, spec->Default())) continue;
+        if (!Exchangeable(record.value)) continue;
+        WriteValue(specs, record, nullptr);
+    }
+}
+
+void TXMLWriter::WriteProps(TEntity& entity, bool inRoot, bool inChildren) {
+    auto* versioned = dynamic_cast<TVersionedEntity*>(&entity);
+    if (!versioned || versioned->Versions().Count() == 0) return;
+    TPropSpecSet& specs = entity.Specs();
+    for (TScenario* scenario : scenarios_) {
+        if (scenario->IsBase() ? !inRoot : !inChildren) continue;
+        const TVersion* version = versioned->VersionOf(scenario);
+        if (!version) continue;
+        for (const TProperty& record : *version) {
+            if (versioned->IsRedundant(*version, record)) continue;
+            if (!Kept(specs.FindById(record.Id()))) continue;
+            // A value equal to the default is written in the root as well: the study holds
+            // it, and what holds a value counts in the model's files (restrictions that are
+            // set, for one).
+            if (record.value.IsEmpty() || !Exchangeable(record.value)) continue;
+            WriteValue(specs, record, scenario);
+        }
     }
 }
 
 void TXMLWriter::WriteValues(TEntity& entity) {
-    const std::string desc = Trim(entity.GetDescription());
-    if (!desc.empty()) {
-        gen_->startElement(descName_);
-        gen_->text(desc);
-        gen_->endElement();
-    }
-    TPropSpecSet& specs = entity.Specs();
-    for (const TProperty& record : entity.Properties()) {
-        const TPropSpec* spec = specs.FindById(record.Id());
-        if (!spec || spec->HasFlag(psAttribute) || spec->HasFlag(psNotStored)) continue;
-        if (record.value.IsEmpty() || ValuesEqual(record.value, spec->Default())) continue;
-        if (!Exchangeable(record.value)) continue;
-        gen_->startElement(defName_);
-        Attribute(nameName_, spec->StorageName());
-        Attribute(valueName_, ExchangeText(*spec, record.value));
-        gen_->endElement();
-    }
-    auto* versioned = dynamic_cast<TVersionedEntity*>(&entity);
-    if (!versioned || versioned->Versions().Count() == 0) return;
-    for (TScenario* scenario : scenarios_) {
-        const TVersion* version = versioned->VersionOf(scenario);
-        if (!version) continue;
-        const bool root = scenario->IsBase();
-        for (const TProperty& record : *version) {
-            if (versioned->IsRedundant(*version, record)) continue;
-            const TPropSpec* spec = specs.FindById(record.Id());
-            if (!spec || spec->HasFlag(psAttribute) || spec->HasFlag(psNotStored)) continue;
-            // In the root a default value says nothing; below it, it overrides the parent's.
-            if (root && ValuesEqual(record.value, spec->Default())) continue;
-            if (!Exchangeable(record.value)) continue;
-            gen_->startElement(propName_);
-            Attribute(nameName_, spec->StorageName());
-            Attribute(valueName_, ExchangeText(*spec, record.value));
-            if (!root) Attribute(inName_, scenario->KeyText());
-            gen_->endElement();
-        }
-    }
+    WriteDesc(entity);
+    WriteDefs(entity);
+    WriteProps(entity, true, true);
 }
 
 void TXMLWriter::WriteContent(TEntity& entity) {
@@ -172,12 +266,7 @@ void TXMLWriter::WriteScenarios() {
         gen_->startElement("scenario");
         Attribute(idName_, s->KeyText());
         if (s->Parent()) Attribute("previous", s->Parent()->KeyText());
-        const std::string desc = Trim(s->GetDescription());
-        if (!desc.empty()) {
-            gen_->startElement(descName_);
-            gen_->text(desc);
-            gen_->endElement();
-        }
+        WriteDesc(*s);
         gen_->endElement();
     }
 }
@@ -189,12 +278,108 @@ void TXMLWriter::WriteSectors() {
         for (TSector* sector : sectors)
             if (sector->Id() >= 0) WriteEntity("sector", *sector);
     }
-    TElement list(*gen_, "sector_interactions");
+    {
+        TElement list(*gen_, "sector_interactions");
+        for (TSector* sector : sectors) {
+            TSectorInteractionList& interactions = sector->Interactions();
+            for (std::size_t k = 0; k < interactions.Count(); ++k) {
+                TSectorInteraction* interaction = interactions.Get(k);
+                gen_->startElement("sector_interaction");
+                Attribute("sector", sector->KeyText());
+                WriteContent(*interaction);
+                TSectorList& substitutes = interaction->Substitutes();
+                for (std::size_t m = 0; m < substitutes.Count(); ++m) {
+                    gen_->startElement("substitute");
+                    Attribute("sector", substitutes.Get(m)->KeyText());
+                    gen_->endElement();
+                }
+                gen_->endElement();
+            }
+        }
+    }
+    TElement list(*gen_, "sector_category_data");
     for (TSector* sector : sectors) {
-        TSectorInteractionList& interactions = sector->Interactions();
-        for (std::size_t k = 0; k < interactions.Count(); ++k)
-            WriteEntity("sector_interaction", *interactions.Get(k),
-                        {{"sector", sector->KeyText()}});
+        TSectorCategoryList& records = sector->SectorCategories();
+        for (std::size_t k = 0; k < records.Count(); ++k) {
+            TSectorCategory* record = records.Get(k);
+            if (!record->Category()) continue;
+            WriteEntity(
+                "sector_category", *record,
+                {{"sector", sector->KeyText()}, {"category", record->Category()->KeyText()}});
+        }
+    }
+}
+
+void TXMLWriter::WriteZones() {
+    {
+        TElement list(*gen_, "zones");
+        for (TTransportZone* zone : InOrder<TTransportZone>(project_.TransportZones())) {
+            if (zone->Id() < 0) continue;
+            if (dynamic_cast<TExternalZone*>(zone))
+                WriteEntity("zone", *zone, {{"kind", "external"}});
+            else
+                WriteEntity("zone", *zone);
+        }
+    }
+    // Macro zones share the zones' prefix, so nothing refers to them by key: each names its
+    // members instead, the micro zones whose `macro_zone` it is.
+    const auto macros = InOrder<TMacroZone>(project_.MacroZones());
+    if (macros.empty()) return;
+    const auto zones = InOrder<TTransportZone>(project_.TransportZones());
+    TElement list(*gen_, "macro_zones");
+    for (TMacroZone* macro : macros) {
+        if (macro->Id() < 0) continue;
+        gen_->startElement("macro_zone");
+        WriteContent(*macro);
+        for (TTransportZone* zone : zones) {
+            if (zone->Id() < 0) continue;
+            if (const TProperty* own = zone->Properties().Find(TZone::kMacroZone);
+                own && own->value.ToObject() == macro) {
+                gen_->startElement("member");
+                Attribute("zone", zone->KeyText());
+                gen_->endElement();
+            }
+            for (TScenario* scenario : scenarios_) {
+                const TVersion* version = zone->VersionOf(scenario);
+                const TProperty* record = version ? version->Find(TZone::kMacroZone) : nullptr;
+                if (!record || zone->IsRedundant(*version, *record) ||
+                    record->value.ToObject() != macro)
+                    continue;
+                gen_->startElement("member");
+                Attribute("zone", zone->KeyText());
+                if (!scenario->IsBase()) Attribute(inName_, scenario->KeyText());
+                gen_->endElement();
+            }
+        }
+        gen_->endElement();
+    }
+}
+
+void TXMLWriter::WriteCategoryModes() {
+    TElement list(*gen_, "category_modes");
+    for (TCategory* category : InOrder<TCategory>(project_.Categories())) {
+        if (category->Id() < 0) continue;
+        TModeList& modes = category->AvailableModes();
+        for (std::size_t k = 0; k < modes.Count(); ++k) {
+            if (modes.Get(k)->Id() < 0) continue;
+            gen_->startElement("category_mode");
+            Attribute("category", category->KeyText());
+            Attribute("mode", modes.Get(k)->KeyText());
+            gen_->endElement();
+        }
+    }
+}
+
+void TXMLWriter::WriteAttractionFunctions() {
+    TElement list(*gen_, "attraction_functions");
+    for (TAttractionFunction* function :
+         InOrder<TAttractionFunction>(project_.AttractionFunctions())) {
+        if (function->Id() < 0) continue;
+        gen_->startElement("function");
+        WriteContent(*function);
+        for (TAttractor* attractor : InOrder<TAttractor>(function->Attractors()))
+            WriteEntity("attractor", *attractor);
+        gen_->endElement();
     }
 }
 
@@ -278,32 +463,41 @@ void TXMLWriter::WriteLinkRoutes() {
 
 void TXMLWriter::WriteExogenousTrips() {
     const auto zones = InOrder<TTransportZone>(project_.TransportZones());
-    TElement list(*gen_, "exogenous_trips");
-    std::unordered_map<const TTransportZone*, TODPair*> pairs;
-    for (TTransportZone* origin : zones) {
-        TODPairList& odPairs = origin->ODPairs();
-        if (odPairs.Count() == 0) continue;
-        pairs.clear();
-        for (std::size_t k = 0; k < odPairs.Count(); ++k)
-            pairs.emplace(odPairs.Get(k)->Destination(), odPairs.Get(k));
-        for (TTransportZone* destination : zones) {
-            auto it = pairs.find(destination);
-            if (it == pairs.end()) continue;
-            TCategoryModeList& records = it->second->CategoryModes();
-            for (std::size_t k = 0; k < records.Count(); ++k) {
-                TCategoryMode* record = records.Get(k);
-                gen_->startElement("trips");
-                Attribute("from", origin->KeyText());
-                Attribute("to", destination->KeyText());
-                WriteAttributes(*record);
-                // A record for every mode has no mode: say so, or the reader would take the
-                // missing attribute for a broken file.
-                if (!record->Mode()) Attribute("mode", "nil");
-                WriteValues(*record);
-                gen_->endElement();
+    std::vector<TODPair*> withValues;
+    {
+        TElement list(*gen_, "exogenous_trips");
+        std::unordered_map<const TTransportZone*, TODPair*> pairs;
+        for (TTransportZone* origin : zones) {
+            TODPairList& odPairs = origin->ODPairs();
+            if (odPairs.Count() == 0) continue;
+            pairs.clear();
+            for (std::size_t k = 0; k < odPairs.Count(); ++k)
+                pairs.emplace(odPairs.Get(k)->Destination(), odPairs.Get(k));
+            for (TTransportZone* destination : zones) {
+                auto it = pairs.find(destination);
+                if (it == pairs.end()) continue;
+                if (HoldsValues(*it->second)) withValues.push_back(it->second);
+                TCategoryModeList& records = it->second->CategoryModes();
+                for (std::size_t k = 0; k < records.Count(); ++k) {
+                    TCategoryMode* record = records.Get(k);
+                    gen_->startElement("trips");
+                    Attribute("from", origin->KeyText());
+                    Attribute("to", destination->KeyText());
+                    WriteAttributes(*record);
+                    // A record for every mode has no mode: say so, or the reader would take
+                    // the missing attribute for a broken file.
+                    if (!record->Mode()) Attribute("mode", "nil");
+                    WriteValues(*record);
+                    gen_->endElement();
+                }
             }
         }
     }
+    // The pairs' own values (few pairs have any).
+    if (withValues.empty()) return;
+    TElement list(*gen_, "od_pairs");
+    for (TODPair* pair : withValues)
+        WriteEntity("od_pair", *pair); // `from` and `to` are its attributes
 }
 
 void TXMLWriter::WriteEconomicData() {
@@ -331,9 +525,17 @@ void TXMLWriter::Write(TStream& output) {
     scenarios_ = InOrder<TScenario>(project_.Scenarios());
 
     generator.startElement("model");
-    WriteContent(project_);
+    WriteAttributes(project_);
+    WriteDesc(project_);
+    WriteDefs(project_);
+    WriteProps(project_, true, false);
 
     WriteScenarios();
+    // The study's own values in the other scenarios can only follow the scenarios they name.
+    if (HasChildScenarioValues(project_)) {
+        TElement values(generator, "project_values");
+        WriteProps(project_, false, true);
+    }
 
     // Every list in its sorted order; the entities written are the user's (internal ones,
     // identifier below zero, are the system's and are made again on reading).
@@ -345,7 +547,7 @@ void TXMLWriter::Write(TStream& output) {
     };
     auto visible = [](const TEntity& e) { return e.Id() >= 0; };
     Step("Writing zones...", 0.0f);
-    writeAll("zones", "zone", InOrder<TTransportZone>(project_.TransportZones()), visible);
+    WriteZones();
     Step("Writing cateogories...", 1.0f / 27.0f);
     writeAll("transport_categories", "category", InOrder<TCategory>(project_.Categories()),
              visible);
@@ -356,6 +558,7 @@ void TXMLWriter::Write(TStream& output) {
              visible);
     Step("Writing modes...", 4.0f / 27.0f);
     writeAll("modes", "mode", InOrder<TMode>(project_.Modes()), visible);
+    WriteCategoryModes();
     Step("Writing operators...", 5.0f / 27.0f);
     WriteOperators();
     Step("Writing routes...", 6.0f / 27.0f);
@@ -375,8 +578,7 @@ void TXMLWriter::Write(TStream& output) {
     Step("Writing economic data", 1.0f);
     WriteEconomicData();
     Step("Writing...", 28.0f / 27.0f);
-    writeAll("attraction_functions", "function",
-             InOrder<TAttractionFunction>(project_.AttractionFunctions()), visible);
+    WriteAttractionFunctions();
     Step("Writing", 29.0f / 27.0f);
     generator.endElement();
     generator.Flush();

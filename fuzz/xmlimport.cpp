@@ -1,5 +1,6 @@
 // Arbitrary bytes through the XML project import: a filled project or one of the system's
-// exceptions, never a crash or a hang; a project that loads is consistent and writes again.
+// exceptions, never a crash or a hang; a project that loads writes again, and what it writes
+// reads again.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -20,5 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     zep::TMemoryStream out;
     zep::files::TXMLWriter(project).Write(out);
+    // What the writer makes of a study the reader accepted must read again.
+    zep::model::TProject again;
+    zep::files::LoadXmlProjectFromMemory(again, out.Data(), "again.xml");
     return 0;
 }

@@ -150,6 +150,9 @@ private:
         // Reported under 3.1, as the model's own tools do.
         ForEachRecord("3.1 ", [&](const TSector& e, const TSectorZone& r) {
             if (!sz::IsInternal(r.Zone())) return;
+            // As in L0E and in 1.1: only a record that sets a bound says anything; an unset
+            // maximum reads as unbounded and would list every record as "0 -1".
+            if (!sz::HoldsIn(r, s_, sz::kMinProd) && !sz::HoldsIn(r, s_, sz::kMaxProd)) return;
             if (F(r, sz::kMinProd) == 0 && F(r, sz::kMaxProd) == 0) return;
             Add(TLine()
                     .Ind()

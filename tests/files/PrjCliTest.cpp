@@ -13,6 +13,7 @@
 #include "model/LINK.h"
 #include "model/Project.h"
 #include "model/SampleStudy.h"
+#include "model/StudyText.h"
 
 namespace zep::files {
 namespace {
@@ -94,6 +95,40 @@ TEST_F(PrjCli, InfoConvertValidate) {
     EXPECT_EQ(validate.status == 0, validate.out.empty()) << validate.out;
     EXPECT_EQ(validate.lastError, validate.status == 0 ? "0 problems" : validate.lastError);
     EXPECT_EQ(RunCli("validate").status, 2);
+}
+
+TEST_F(PrjCli, DumpIsTheSameStudyWhateverTheForm) {
+    model::TProject study;
+    model::BuildSampleStudy(study);
+    const std::string zpz = (dir_ / "sample.zpz").string();
+    SaveProject(zpz, study);
+    auto native = RunCli("dump " + zpz);
+    ASSERT_EQ(native.status, 0) << native.lastError;
+    EXPECT_EQ(native.out, model::StudyText(*OpenProject(zpz)));
+    EXPECT_EQ(native.out.rfind("study\n", 0), 0u);
+
+    // Through the XML form the study stays the same, the operators' access to links included.
+    const std::string xml = (dir_ / "sample.xml").string();
+    ASSERT_EQ(RunCli("convert " + zpz + " " + xml).status, 0);
+    auto viaXml = RunCli("dump " + xml);
+    ASSERT_EQ(viaXml.status, 0) << viaXml.lastError;
+    EXPECT_TRUE(viaXml.out == native.out);
+    // Every scenario's access is made again, so the links a child scenario opens to an operator
+    // count as well.
+    auto linkRoutes = [](const std::string& info) {
+        const std::size_t at = info.find("\nlink_routes: ");
+        return at == std::string::npos ? 0 : std::stoi(info.substr(at + 14));
+    };
+    const int nativeCount = linkRoutes(RunCli("info " + zpz).out);
+    EXPECT_GT(nativeCount, 800);
+    EXPECT_GE(linkRoutes(RunCli("info " + xml).out), nativeCount);
+
+    const std::string out = (dir_ / "sample.txt").string();
+    ASSERT_EQ(RunCli("dump " + xml + " -o " + out).status, 0);
+    std::ifstream written(out, std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(written)), {}), native.out);
+    EXPECT_EQ(RunCli("dump").status, 2);
+    EXPECT_EQ(RunCli("dump " + (dir_ / "missing.zpz").string()).status, 1);
 }
 
 TEST_F(PrjCli, DamagedFilesExitWithTheMessage) {

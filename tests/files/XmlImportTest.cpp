@@ -14,6 +14,7 @@
 #include "foundation/OrvMessages.h"
 #include "model/ADMIN.h"
 #include "model/Attractors.h"
+#include "model/CATEGORY.h"
 #include "model/Consistency.h"
 #include "model/LINK.h"
 #include "model/LINKTYPE.h"
@@ -107,8 +108,8 @@ TEST(XmlImport, EveryElementMakesItsEntity) {
     auto* e1 = ById<TSector>(p->Sectors(), 1);
     ASSERT_NE(e1, nullptr);
     EXPECT_EQ(e1->Interactions().Count(), 1u);
-    // Attributes other than the identity are not read back.
-    EXPECT_EQ(e1->GetInteger(TSector::kSectorType), 0);
+    // A sector's own attributes are read back as well.
+    EXPECT_EQ(e1->GetInteger(TSector::kSectorType), 1);
     auto* o1 = ById<TOperator>(p->Operators(), 1);
     auto* o2 = ById<TOperator>(p->Operators(), 2);
     ASSERT_TRUE(o1 && o2);
@@ -263,21 +264,93 @@ TEST(XmlImport, NotFound) {
          "Entity \"a_1\" not found"},
         {R"(<scenarios><scenario id="s_03A" previous=" s_04A " /></scenarios>)",
          "Entity \"s_04A\" not found"},
+        // The elements that keep the rest of a study.
+        {R"(<project_values><prop name="coordinate_system" value="2" in="s_07B" /></project_values>)",
+         "Entity \"s_07B\" not found"},
+        {R"(<category_modes><category_mode category="c_1" mode="m_4" /></category_modes>)",
+         "Entity \"m_4\" not found"},
+        {R"(<category_modes><category_mode mode="m_1" /></category_modes>)",
+         "Entity \"\" not found"},
+        {R"(<sector_category_data><sector_category sector="e_1" category="c_5" />
+            </sector_category_data>)",
+         "Entity \"c_5\" not found"},
+        {R"(<macro_zones><macro_zone id="z_1"><member zone="z_6" /></macro_zone></macro_zones>)",
+         "Entity \"z_6\" not found"},
+        {R"(<sector_interactions><sector_interaction sector="e_1" input_sector="e_1">
+            <substitute sector="e_8" /></sector_interaction></sector_interactions>)",
+         "Entity \"e_8\" not found"},
+        {R"(<socioeconomic_sectors><sector id="e_2" target_sector="e_3" /></socioeconomic_sectors>)",
+         "Entity \"e_3\" not found"},
+        {R"(<od_pairs><od_pair from="z_1" to="z_4" /></od_pairs>)", "Entity \"z_4\" not found"},
+        {R"(<link_types><link_type id="t_1"><def_id id="1" value="a_3" /></link_type></link_types>)",
+         "Entity \"a_3\" not found"},
+        {R"(<nodes><node id="n_4"><prop_id id="5" value="1" in="s_X" /></node></nodes>)",
+         "Entity \"s_X\" not found"},
+        {R"(<attraction_functions><function id="id_1"><def name="target_sector" value="e_9" />
+            </function></attraction_functions>)",
+         "Entity \"e_9\" not found"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ReadError(kHead + c.body + tail), c.message) << c.body;
 }
 
+TEST(XmlImport, WhatTheWholeStudyAdds) {
+    auto p = Read(R"(<macro_zones><macro_zone id="z_5" name="West"><def name="x" value="2.5" />
+      <member zone="z_1" /><member zone="z_2" in="s_01A" /></macro_zone></macro_zones>
+  <category_modes><category_mode category="c_1" mode="m_1" /></category_modes>
+  <sector_category_data><sector_category sector="e_1" category="c_1" type="2">
+    <prop name="time_factor" value="0.1000000000000000055511151231257827" /></sector_category>
+  </sector_category_data>
+  <project_values><prop name="coordinate_system" value="2" in="s_02A" /></project_values>
+  <nodes><node id="n_40"><def_id id="1" value="12.125" /><prop_id id="255" value="true" />
+    <prop_id id="255" value="false" in="s_01A" />
+  </node></nodes>)");
+    TScenario* s1 = p->Scenarios().FindScenario("01A");
+    TScenario* s2 = p->Scenarios().FindScenario("02A");
+    ASSERT_EQ(p->MacroZones().Count(), 1u);
+    TMacroZone* west = p->MacroZones().Get(0);
+    EXPECT_EQ(west->Id(), 5);
+    EXPECT_EQ(west->GetFloat(TNode::kX), 2.5);
+    auto* z1 = ById<TMicroZone>(p->Nodes(), 1);
+    auto* z2 = ById<TMicroZone>(p->Nodes(), 2);
+    ASSERT_TRUE(z1 && z2);
+    EXPECT_EQ(z1->MacroZone(), west);
+    EXPECT_EQ(west->SubZones().Count(), 1u);
+    EXPECT_EQ(z2->GetObjectIn(s1, TZone::kMacroZone), west);
+    EXPECT_EQ(z2->GetObjectIn(p->BaseScenario(), TZone::kMacroZone), nullptr);
+    auto* c1 = ById<TCategory>(p->Categories(), 1);
+    ASSERT_EQ(c1->AvailableModes().Count(), 1u);
+    auto* e1 = ById<TSector>(p->Sectors(), 1);
+    TSectorCategory* sc = e1->SectorCategoryFor(c1);
+    ASSERT_NE(sc, nullptr);
+    EXPECT_EQ(sc->GetFloat(TSectorCategory::kType), 2.0);
+    EXPECT_EQ(sc->GetFloatIn(p->BaseScenario(), TSectorCategory::kTimeFactor), 0.1);
+    EXPECT_EQ(p->GetIntegerIn(s2, TProject::kCoordinateSystem), 2);
+    EXPECT_NE(p->GetIntegerIn(s1, TProject::kCoordinateSystem), 2);
+    auto* n40 = ById<TNode>(p->Nodes(), 40);
+    EXPECT_EQ(n40->GetFloat(TNode::kX), 12.125);
+    EXPECT_FALSE(n40->GetBooleanIn(s1, kPropUsed));
+    EXPECT_TRUE(n40->GetBooleanIn(p->BaseScenario(), kPropUsed));
+}
+
 TEST(XmlImport, WhatIsNotReadOrIgnored) {
-    // Attraction functions are skipped with whatever they hold; so is anything outside the root
-    // element and any unknown element.
-    auto p = Read(R"(
-  <attraction_functions><function id="id_1"><def name="target_sector" value="e_77" />
+    // Attraction functions are read with their attractors, and what else they hold is skipped;
+    // so is anything outside the root element and any unknown element.
+    auto p = Read(R"(<socioeconomic_sectors><sector id="e_77" /></socioeconomic_sectors>
+  <attraction_functions><function id="id_4"><def name="target_sector" value="e_77" />
+    <attractor id="id_2"><prop name="attractor_variable" value="3" /></attractor>
     <nodes><node id="n_50" /></nodes></function></attraction_functions>
   <unknown><nodes><node id="n_51" /></nodes></unknown>
   <nodes><node id="n_52"><desc> one<b>two</b>three </desc><other><def name="x" value="1" /></other>
   </node></nodes>)");
-    EXPECT_EQ(p->AttractionFunctions().Count(), 0u);
+    ASSERT_EQ(p->AttractionFunctions().Count(), 1u);
+    TAttractionFunction* f = p->AttractionFunctions().Get(0);
+    EXPECT_EQ(f->Id(), 4);
+    EXPECT_EQ(f->TargetSector(), ById<TSector>(p->Sectors(), 77));
+    ASSERT_EQ(f->Attractors().Count(), 1u);
+    EXPECT_EQ(f->Attractors().Get(0)->Id(), 2);
+    EXPECT_EQ(
+        f->Attractors().Get(0)->GetIntegerIn(p->BaseScenario(), TAttractor::kAttractorVariable), 3);
     EXPECT_EQ(ById<TNode>(p->Nodes(), 50), nullptr);
     EXPECT_EQ(ById<TNode>(p->Nodes(), 51), nullptr);
     auto* n52 = ById<TNode>(p->Nodes(), 52);
