@@ -7,7 +7,10 @@
 #include "cli/Verbs.h"
 #include "files/PrjFile.h"
 #include "files/TntpImport.h"
+#include "model/LINK.h"
+#include "model/NODE.h"
 #include "model/Project.h"
+#include "model/Zone.h"
 
 namespace zep::cli {
 namespace {
@@ -33,7 +36,13 @@ int ImportTntpVerb(const std::vector<std::string>& args) {
     // What had to be adapted, one line per kind, after the progress line is gone.
     for (const std::string& line : notes.Lines())
         std::fprintf(stderr, "adapted: %s\n", line.c_str());
+    ProjectOutputForm(a.Value("-o"));
     files::SaveProject(a.Value("-o"), project);
+    // Said after the save: a study that could not be written was not imported.
+    std::printf("imported %s: %zu nodes, %zu zones, %zu links\n", net.c_str(),
+                project.Nodes().Count(), project.TransportZones().Count(), project.Links().Count());
+    if (!a.Has("--nodes") && !a.Has("--nodes-geojson"))
+        std::printf("no positions given (--nodes or --nodes-geojson): every node stands at 0, 0\n");
     std::printf("written: %s\n", a.Value("-o").c_str());
     return 0;
 }
