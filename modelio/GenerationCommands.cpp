@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <stdexcept>
 
 #include "foundation/CodePages.h"
 #include "foundation/Format.h"
@@ -34,6 +35,8 @@ namespace {
 
 // The snapshot is little-endian whatever the machine, like the model's own files.
 void PutInt(std::string& out, std::uint64_t v, int bytes) {
+    // At most eight bytes: a wider shift is undefined.
+    if (bytes > 8) throw std::invalid_argument("PutInt: at most 8 bytes");
     for (int i = 0; i < bytes; ++i)
         out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
@@ -96,7 +99,8 @@ void WriteProjectSnapshot(const TProject& project, const TScenario& scenario) {
         PutShortString(bytes, name);
         PutInt(bytes, 0, 2);
     }
-    PutInt(bytes, 0, 12);
+    for (int zero = 0; zero < 3; ++zero)
+        PutInt(bytes, 0, 4);
     ReplaceFileContent(ProjectSnapshotName(project), bytes);
 }
 
