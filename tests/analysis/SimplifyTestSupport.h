@@ -43,11 +43,15 @@ inline std::size_t CostDifferences(const TZoneCosts& a, const TZoneCosts& b) {
     std::size_t n = 0;
     for (const auto& [pair, cost] : a) {
         auto it = b.find(pair);
-        if (it == b.end() || std::fabs(it->second - cost) > 1e-9 * std::max(1.0, std::fabs(cost)))
-            ++n;
+        if (it == b.end() || std::fabs(it->second - cost) > 1e-9 * std::max(1.0, std::fabs(cost))) {
+            if (++n <= 5)
+                ADD_FAILURE() << pair.first << "->" << pair.second << ": " << cost << " vs "
+                              << (it == b.end() ? -1.0 : it->second);
+        }
     }
     for (const auto& [pair, cost] : b)
-        if (!a.count(pair)) ++n;
+        if (!a.count(pair) && ++n <= 5)
+            ADD_FAILURE() << pair.first << "->" << pair.second << ": only after, " << cost;
     return n;
 }
 
