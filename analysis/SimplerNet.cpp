@@ -27,10 +27,6 @@ TLink* AsLink(TBaseLink* l) {
     return dynamic_cast<TLink*>(l);
 }
 
-bool InList(const TEntity* e, const TEntityList& list) {
-    return e->OwnerList() == &list;
-}
-
 /// Every value `from` holds in any version, written into `to` in the same scenario (versions
 /// come in scenario creation order, so a parent is written before its children).
 void CopyVersions(const TVersionedEntity& from, TVersionedEntity& to) {
@@ -96,18 +92,33 @@ void TNetSimplifier::Report(const char* kind, const std::string& text, const std
     ++changes_;
 }
 
-void TNetSimplifier::Touch(TNode* node) {
-    if (!node) return;
-    linkCheck_.insert(node);
-    nodeCheck_.insert(node);
+bool TNetSimplifier::TByListIndex::operator()(const TEntity* a, const TEntity* b) const {
+    return a->ListIndex() < b->ListIndex();
 }
 
-void TNetSimplifier::TouchNeighbours(TNode* node) {
+void TNetSimplifier::Touch(TNode* node) {
+    if (!node) return;
+    nodeQueue_.insert(node);
     for (TBaseLinkList* list : {&node->InLinks(), &node->OutLinks()})
-        for (std::size_t i = 0; i < list->Count(); ++i) {
-            Touch(list->Get(i)->Tail());
-            Touch(list->Get(i)->Head());
-        }
+        for (std::size_t i = 0; i < list->Count(); ++i)
+            if (TLink* l = AsLink(list->Get(i))) linkQueue_.insert(l);
+}
+
+void TNetSimplifier::Forget(TNode* node) {
+    nodeQueue_.erase(node);
+    for (TBaseLinkList* list : {&node->InLinks(), &node->OutLinks()})
+        for (std::size_t i = 0; i < list->Count(); ++i)
+            if (TLink* l = AsLink(list->Get(i))) linkQueue_.erase(l);
+}
+
+std::vector<TNode*> TNetSimplifier::Neighbours(TNode* node) const {
+    std::vector<TNode*> result;
+    for (TBaseLinkList* list : {&node->InLinks(), &node->OutLinks()})
+        for (std::size_t i = 0; i < list->Count(); ++i)
+            for (TNode* n : {list->Get(i)->Tail(), list->Get(i)->Head()})
+                if (n && n != node && std::find(result.begin(), result.end(), n) == result.end())
+                    result.push_back(n);
+    return result;
 }
 
 bool TNetSimplifier::Inside(const TNode* node, const TWorldRect& rect) const {
@@ -136,20 +147,24 @@ void TNetSimplifier::DeleteDeadEnd(TLink* link, TWorldRect& repaint) {
     if (TLink* opposite = p_.ReverseLink(link))
         opposite->SetValueIn(p_.BaseScenario(), TLink::kTwoWay, TValue(false));
     Report("deleted link", link->KeyText(), link->KeyText());
-    repaint.Include(link->Tail()->Position());
-    repaint.Include(link->Head()->Position());
-    Touch(link->Tail());
-    Touch(link->Head());
+    TNode* tail = link->Tail();
+    TNode* head = link->Head();
+    repaint.Include(tail->Position());
+    repaint.Include(head->Position());
+    linkQueue_.erase(link);
     p_.RemoveLink(link, false);
+    Touch(tail);
+    Touch(head);
 }
 
 void TNetSimplifier::DeleteNode(TNode* node, TWorldRect* repaint) {
     Report("deleted node", node->KeyText(), node->KeyText());
     if (repaint) repaint->Include(node->Position());
-    TouchNeighbours(node);
-    linkCheck_.erase(node);
-    nodeCheck_.erase(node);
+    const std::vector<TNode*> neighbours = Neighbours(node);
+    Forget(node);
     p_.RemoveNodes({node});
+    for (TNode* n : neighbours)
+        Touch(n);
 }
 
 // ---- the pass
@@ -157,8 +172,6 @@ void TNetSimplifier::DeleteNode(TNode* node, TWorldRect* repaint) {
 
 bool TNetSimplifier::SimplifyPass(const TWorldRect& rect, TWorldRect& repaint, int limit) {
     if (!started_) {
-        // The first pass looks at everything; later ones only where changes happened, so that
-        // a whole run costs in proportion to the network plus the changes.
         started_ = true;
         for (std::size_t i = 0; i < p_.Nodes().Count(); ++i)
             Touch(p_.Nodes().Get(i));
@@ -169,66 +182,33 @@ bool TNetSimplifier::SimplifyPass(const TWorldRect& rect, TWorldRect& repaint, i
         DeadEndStep(rect, repaint, stop);
         if (changes_ > start) return true;
     } else {
-        linkCheck_.clear();
+        linkQueue_.clear();
     }
     NodeStep(rect, repaint, stop);
     return changes_ > start;
 }
 
 bool TNetSimplifier::DeadEndStep(const TWorldRect& rect, TWorldRect& repaint, std::int32_t stop) {
-    std::unordered_set<const TLink*> deleted;
-    while (!linkCheck_.empty()) {
-        std::unordered_set<TLink*> seen;
-        std::vector<TLink*> links;
-        for (TNode* n : linkCheck_)
-            for (TBaseLinkList* list : {&n->InLinks(), &n->OutLinks()})
-                for (std::size_t i = 0; i < list->Count(); ++i)
-                    if (TLink* l = AsLink(list->Get(i)); l && seen.insert(l).second)
-                        links.push_back(l);
-        linkCheck_.clear();
-        // The links' own order, as a walk over the link list would meet them.
-        std::sort(links.begin(), links.end(),
-                  [](const TLink* a, const TLink* b) { return a->ListIndex() < b->ListIndex(); });
-        for (std::size_t i = 0; i < links.size(); ++i) {
-            TLink* l = links[i];
-            if (deleted.count(l) || !InList(l, p_.Links())) continue;
-            if (changes_ >= stop) {
-                for (std::size_t k = i; k < links.size(); ++k)
-                    if (!deleted.count(links[k])) Touch(links[k]->Tail());
-                return true;
-            }
-            if (!Inside(l->Tail(), rect) || !Inside(l->Head(), rect) || !IsDeadEnd(l)) continue;
-            deleted.insert(l);
+    const std::int32_t start = changes_;
+    while (!linkQueue_.empty() && changes_ < stop) {
+        TLink* l = *linkQueue_.begin();
+        linkQueue_.erase(linkQueue_.begin());
+        if (Inside(l->Tail(), rect) && Inside(l->Head(), rect) && IsDeadEnd(l))
             DeleteDeadEnd(l, repaint);
-        }
     }
-    return !deleted.empty();
+    return changes_ > start;
 }
 
 bool TNetSimplifier::NodeStep(const TWorldRect& rect, TWorldRect& repaint, std::int32_t stop) {
-    std::vector<TNode*> nodes;
-    for (TNode* n : nodeCheck_)
-        if (InList(n, p_.Nodes())) nodes.push_back(n);
-    nodeCheck_.clear();
-    std::sort(nodes.begin(), nodes.end(),
-              [](const TNode* a, const TNode* b) { return a->ListIndex() < b->ListIndex(); });
-    std::unordered_set<const TNode*> deleted;
     const std::int32_t start = changes_;
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
-        TNode* n = nodes[i];
-        if (deleted.count(n)) continue;
-        if (changes_ >= stop) {
-            for (std::size_t k = i; k < nodes.size(); ++k)
-                if (!deleted.count(nodes[k])) Touch(nodes[k]);
-            break;
-        }
+    while (!nodeQueue_.empty() && changes_ < stop) {
+        TNode* n = *nodeQueue_.begin();
+        nodeQueue_.erase(nodeQueue_.begin());
         if (n->IsZone() || !Inside(n, rect)) continue;
-        if (n->InLinks().IsEmpty() || n->OutLinks().IsEmpty()) {
-            deleted.insert(n);
+        if (n->InLinks().IsEmpty() || n->OutLinks().IsEmpty())
             DeleteNode(n, &repaint);
-        } else if (MergeThroughNode(n, false, repaint)) {
-            deleted.insert(n);
-        }
+        else
+            MergeThroughNode(n, false, repaint);
     }
     return changes_ > start;
 }
@@ -304,13 +284,13 @@ bool TNetSimplifier::MergeThroughNode(TNode* node, bool forced, TWorldRect& repa
         IncludeLink(repaint, pair.p);
         IncludeLink(repaint, pair.q);
         MergeLinks(pair.p, pair.q);
-        Touch(pair.p->Tail());
-        Touch(pair.q->Head());
     }
     Report("merged node", "", node->KeyText());
-    linkCheck_.erase(node);
-    nodeCheck_.erase(node);
+    const std::vector<TNode*> neighbours = Neighbours(node);
+    Forget(node);
     p_.RemoveNodes({node});
+    for (TNode* n : neighbours)
+        Touch(n);
     return true;
 }
 
@@ -555,6 +535,9 @@ std::int32_t SimplifyNetworkCommand(TProject& project, undo::TCommandStack& stac
             area.Include(project.Nodes().Get(i)->Position());
     std::int32_t changes = 0;
     Conditional(project, stack, "Simplify Network", [&] {
+        // Thousands of deletions from the middle of the study's long lists would each shift
+        // and renumber the rest; collected, each list is swept once.
+        TProject::TDeferredRemovals deferred(project);
         TNetSimplifier simplifier(project);
         simplifier.removeDeadEnds = true;
         simplifier.onChange = onChange;

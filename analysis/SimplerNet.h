@@ -6,13 +6,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "analysis/Selections.h"
 
 namespace zep::model {
+class TEntity;
 class TLink;
 class TNode;
 class TProject;
@@ -75,8 +76,12 @@ public:
 
 private:
     void Report(const char* kind, const std::string& text, const std::string& key);
+    /// Queues the node and its links for another look.
     void Touch(model::TNode* node);
-    void TouchNeighbours(model::TNode* node);
+    /// Takes the node and its links out of the queues (before they leave the study).
+    void Forget(model::TNode* node);
+    /// The node's neighbours (without itself).
+    std::vector<model::TNode*> Neighbours(model::TNode* node) const;
     bool Inside(const model::TNode* node, const TWorldRect& rect) const;
     bool DeadEndStep(const TWorldRect& rect, TWorldRect& repaint, std::int32_t stop);
     bool NodeStep(const TWorldRect& rect, TWorldRect& repaint, std::int32_t stop);
@@ -93,8 +98,15 @@ private:
     model::TProject& p_;
     std::int32_t changes_ = 0;
     bool started_ = false;
-    // Nodes whose surroundings changed since they were last examined, per step.
-    std::unordered_set<model::TNode*> linkCheck_, nodeCheck_;
+    // What is still to be looked at, in the lists' order; a list's order of its remaining
+    // entities never changes while the simplifier works, so the queues stay sorted. Kept from
+    // pass to pass: a pass that stops at its limit goes on where it stopped, and later passes
+    // look only where changes happened.
+    struct TByListIndex {
+        bool operator()(const model::TEntity* a, const model::TEntity* b) const;
+    };
+    std::set<model::TNode*, TByListIndex> nodeQueue_;
+    std::set<model::TLink*, TByListIndex> linkQueue_;
 };
 
 // ---- the commands, shared by the desktop application and zep-cli ------------------------------
