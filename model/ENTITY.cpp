@@ -284,6 +284,30 @@ void TEntityList::ItemRemoved(std::size_t index, TZEPPersistent* item) {
     Announce(subject_.get());
 }
 
+void TEntityList::ItemsRemoved(std::size_t first, const std::vector<TZEPPersistent*>& items) {
+    if (!Owns()) return TPersistentList::ItemsRemoved(first, items);
+    for (TZEPPersistent* item : items) {
+        Announce(item);
+        auto* e = static_cast<TEntity*>(item);
+        e->ownerList_ = nullptr;
+        e->listIndex_ = kNoListIndex;
+        if (e->Id() == maxId_) maxIdValid_ = false;
+    }
+    Renumber(first);
+    Announce(subject_.get());
+}
+
+void TEntityList::ItemsAdded(std::size_t first, const std::vector<TZEPPersistent*>& items) {
+    if (!Owns()) return TPersistentList::ItemsAdded(first, items);
+    for (TZEPPersistent* item : items) {
+        auto* e = static_cast<TEntity*>(item);
+        e->ownerList_ = this;
+        if (maxIdValid_ && e->Id() > maxId_) maxId_ = e->Id();
+    }
+    Renumber(first);
+    Announce(subject_.get());
+}
+
 void TEntityList::Reordered() {
     Renumber(0);
 }

@@ -206,6 +206,9 @@ protected:
     void ItemAdded(std::size_t index, TZEPPersistent* item) override;
     void ItemRemoving(std::size_t index, TZEPPersistent* item) override;
     void ItemRemoved(std::size_t index, TZEPPersistent* item) override;
+    /// An owning list renumbers once for all of them.
+    void ItemsRemoved(std::size_t first, const std::vector<TZEPPersistent*>& items) override;
+    void ItemsAdded(std::size_t first, const std::vector<TZEPPersistent*>& items) override;
     void Reordered() override;
 
 private:

@@ -25,6 +25,10 @@ void TPersistentList::Insert(std::size_t index, TZEPPersistent* item) {
 }
 
 void TPersistentList::Delete(std::size_t index) {
+    if (deferDepth_ > 0) {
+        pending_.insert(items_[index]);
+        return;
+    }
     if (recordsUndo_ && undo::IsRecording()) {
         undo::Perform(std::make_unique<undo::TListDeleteUndoer>(this, items_[index], index));
         return;
@@ -121,6 +125,89 @@ undo::TObject* TPersistentList::RawExtract(std::size_t index) {
 std::ptrdiff_t TPersistentList::RawIndexOf(const undo::TObject* item, std::size_t hint) const {
     if (hint < items_.size() && items_[hint] == item) return static_cast<std::ptrdiff_t>(hint);
     return IndexOf(static_cast<const TZEPPersistent*>(item));
+}
+
+void TPersistentList::EndDeferredDeletes() {
+    if (deferDepth_ == 0 || --deferDepth_ > 0 || pending_.empty()) return;
+    std::unordered_set<const TZEPPersistent*> marked;
+    marked.swap(pending_);
+    if (recordsUndo_ && undo::IsRecording()) {
+        undo::Perform(std::make_unique<TListBulkDeleteUndoer>(this, std::move(marked)));
+        return;
+    }
+    for (auto& [index, item] : RawExtractMarked(marked))
+        if (owns_) delete item;
+}
+
+std::vector<std::pair<std::size_t, TZEPPersistent*>>
+TPersistentList::RawExtractMarked(const std::unordered_set<const TZEPPersistent*>& marked) {
+    std::vector<std::pair<std::size_t, TZEPPersistent*>> taken;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        if (marked.count(items_[i]))
+            taken.emplace_back(i, items_[i]);
+        else
+            items_[kept++] = items_[i];
+    }
+    if (taken.empty()) return taken;
+    items_.resize(kept);
+    positions_.reset();
+    std::vector<TZEPPersistent*> items;
+    items.reserve(taken.size());
+    for (auto& entry : taken)
+        items.push_back(entry.second);
+    ItemsRemoved(taken.front().first, items);
+    return taken;
+}
+
+void TPersistentList::RawInsertMany(
+    const std::vector<std::pair<std::size_t, TZEPPersistent*>>& entries) {
+    if (entries.empty()) return;
+    std::vector<TZEPPersistent*> merged;
+    merged.reserve(items_.size() + entries.size());
+    std::size_t next = 0;
+    for (const auto& [index, item] : entries) {
+        while (merged.size() < index && next < items_.size())
+            merged.push_back(items_[next++]);
+        merged.push_back(item);
+    }
+    merged.insert(merged.end(), items_.begin() + static_cast<std::ptrdiff_t>(next), items_.end());
+    items_.swap(merged);
+    positions_.reset();
+    std::vector<TZEPPersistent*> items;
+    items.reserve(entries.size());
+    for (const auto& entry : entries)
+        items.push_back(entry.second);
+    ItemsAdded(entries.front().first, items);
+}
+
+void TPersistentList::ItemsRemoved(std::size_t first, const std::vector<TZEPPersistent*>& items) {
+    for (TZEPPersistent* item : items) {
+        ItemRemoving(first, item);
+        ItemRemoved(first, item);
+    }
+}
+
+void TPersistentList::ItemsAdded(std::size_t first, const std::vector<TZEPPersistent*>& items) {
+    for (TZEPPersistent* item : items)
+        ItemAdded(first, item);
+}
+
+TListBulkDeleteUndoer::~TListBulkDeleteUndoer() {
+    if (holding_ && owns_)
+        for (auto& entry : held_)
+            delete entry.second;
+}
+
+void TListBulkDeleteUndoer::Do() {
+    held_ = list_->RawExtractMarked(marked_);
+    holding_ = true;
+}
+
+void TListBulkDeleteUndoer::Undo() {
+    list_->RawInsertMany(held_);
+    held_.clear();
+    holding_ = false;
 }
 
 void TPersistentList::RawSwapItems(std::vector<undo::TObject*>& items) {

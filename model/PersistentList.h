@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "foundation/AddressIndex.h"
@@ -78,6 +80,21 @@ public:
     /// Announces a (bulk) change; nothing in the base.
     virtual void Changed() {}
 
+    /// From here to the matching EndDeferredDeletes, Delete only marks its item, which stays in
+    /// place; the end takes every marked item out in one sweep and one undo step. An edit that
+    /// deletes thousands of items from the middle of a long list then costs one pass over it
+    /// instead of one per item. Calls nest.
+    void BeginDeferredDeletes() { ++deferDepth_; }
+    void EndDeferredDeletes();
+    /// Whether the item is marked for deletion by the running deferral.
+    bool DeletePending(const TZEPPersistent* item) const { return pending_.count(item) != 0; }
+    /// Takes the marked items out (no undo step); answers them with their former indexes,
+    /// ascending.
+    std::vector<std::pair<std::size_t, TZEPPersistent*>>
+    RawExtractMarked(const std::unordered_set<const TZEPPersistent*>& marked);
+    /// Puts items back at their former indexes (ascending, as RawExtractMarked answered them).
+    void RawInsertMany(const std::vector<std::pair<std::size_t, TZEPPersistent*>>& entries);
+
 protected:
     /// After an item entered the list at `index` (also when an undo brings it back).
     virtual void ItemAdded(std::size_t index, TZEPPersistent* item) {}
@@ -87,6 +104,12 @@ protected:
     virtual void ItemRemoved(std::size_t index, TZEPPersistent* item) {}
     /// After the order of the items changed (sort or its undo).
     virtual void Reordered() {}
+    /// After several items left at once (`first`: the smallest former index); by default
+    /// ItemRemoving and ItemRemoved for each.
+    virtual void ItemsRemoved(std::size_t first, const std::vector<TZEPPersistent*>& items);
+    /// After several items came back at once (`first`: the smallest index); by default
+    /// ItemAdded for each.
+    virtual void ItemsAdded(std::size_t first, const std::vector<TZEPPersistent*>& items);
     /// Writes one item: a reference by default.
     virtual void StoreItem(TPersistWriter& writer, const TZEPPersistent* item) const;
     /// Reads one item: a reference by default.
@@ -109,6 +132,26 @@ private:
     bool owns_;
     bool sorted_ = false;
     bool recordsUndo_ = true;
+    int deferDepth_ = 0;
+    std::unordered_set<const TZEPPersistent*> pending_;
+};
+
+/// The undo step of a deferred deletion: takes the marked items out (holding them) and puts them
+/// back at their indexes on undo. Finds its items by identity.
+class TListBulkDeleteUndoer : public undo::TUndoer {
+public:
+    TListBulkDeleteUndoer(TPersistentList* list, std::unordered_set<const TZEPPersistent*> marked)
+        : list_(list), marked_(std::move(marked)), owns_(list->Owns()) {}
+    ~TListBulkDeleteUndoer() override;
+    void Do() override;
+    void Undo() override;
+
+private:
+    TPersistentList* list_;
+    std::unordered_set<const TZEPPersistent*> marked_;
+    std::vector<std::pair<std::size_t, TZEPPersistent*>> held_;
+    bool owns_;
+    bool holding_ = false;
 };
 
 /// A list kept in Compare order: Add inserts at the position found by bisection, before any run

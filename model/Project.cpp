@@ -730,10 +730,24 @@ void TProject::RemoveMacroZone(TMacroZone* zone) {
 }
 
 void TProject::RemoveRoute(TRoute* route) {
-    TRouteLinkRouteList& lrs = route->LinkRoutes();
-    while (!lrs.IsEmpty())
-        RemoveLinkRoute(lrs.Get(lrs.Count() - 1));
+    // A copy: while removals are deferred, the route's list keeps its entries until the end.
+    const std::vector<TZEPPersistent*> lrs = route->LinkRoutes().Items();
+    for (auto it = lrs.rbegin(); it != lrs.rend(); ++it)
+        RemoveLinkRoute(static_cast<TLinkRoute*>(*it));
     DeleteFrom(*routes_, route);
+}
+
+TProject::TDeferredRemovals::TDeferredRemovals(TProject& project) {
+    lists_ = {project.nodes_.get(), project.links_.get(), project.linkRoutes_.get()};
+    for (std::size_t i = 0; i < project.routes_->Count(); ++i)
+        lists_.push_back(&project.routes_->Get(i)->LinkRoutes());
+    for (TEntityList* list : lists_)
+        list->BeginDeferredDeletes();
+}
+
+TProject::TDeferredRemovals::~TDeferredRemovals() {
+    for (auto it = lists_.rbegin(); it != lists_.rend(); ++it)
+        (*it)->EndDeferredDeletes();
 }
 
 void TProject::RemoveOperator(TOperator* op) {

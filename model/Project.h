@@ -215,6 +215,21 @@ public:
     void RemoveNodes(const std::vector<TNode*>& nodes);
     /// Removes every link-route, link and node ("Removing Objects" progress).
     void RemoveAll();
+    /// While the returned object lives, removals from the node, link and link-route lists and
+    /// from the routes' link-route lists are collected and done in one sweep per list when it
+    /// goes (one undo step each). Removed entities leave every other list at once, but stay in
+    /// those lists until then: callers must not count or walk them meanwhile. For edits that
+    /// remove thousands of entities (the network simplifier).
+    class TDeferredRemovals {
+    public:
+        explicit TDeferredRemovals(TProject& project);
+        ~TDeferredRemovals();
+        TDeferredRemovals(const TDeferredRemovals&) = delete;
+        TDeferredRemovals& operator=(const TDeferredRemovals&) = delete;
+
+    private:
+        std::vector<TEntityList*> lists_;
+    };
 
     // ---- lookups ------------------------------------------------------------------------------
     TNode* FindNode(std::int32_t id) const;

@@ -100,8 +100,10 @@ void TUndoSet::UndoTo(std::uint32_t n) {
 
 void TUndoSet::Clear() {
     BusyScope busy(busy_);
+    // Oldest first, as Trim does: a record may hold an object (a deleted link) that still
+    // points at one a newer record holds (its deleted node), so the newer one must go last.
     while (!stack_.IsEmpty())
-        Discard(static_cast<TUndoer*>(stack_.Pop()), true);
+        Discard(static_cast<TUndoer*>(stack_.RemoveBottom()), true);
     transaction_ = 0;
 }
 

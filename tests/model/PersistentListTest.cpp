@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -88,6 +90,53 @@ TEST_F(PersistentListTest, ChangesAreUndoableAndOwnershipIsRespected) {
     EXPECT_EQ(alive, 3);
     list.reset();
     EXPECT_EQ(alive, 1);
+}
+
+TEST_F(PersistentListTest, DeferredDeletesSweepOnceAndUndoAsOneStep) {
+    std::mt19937 rng(11);
+    for (int round = 0; round < 40; ++round) {
+        TPersistentList list(true);
+        std::vector<int> expected;
+        const int n = 1 + int(rng() % 200);
+        for (int k = 0; k < n; ++k) {
+            list.Add(new Rec(k, alive));
+            expected.push_back(k);
+        }
+        const std::vector<int> before = expected;
+        const bool recording = round % 4 != 0;
+        undo::TUndoSet set;
+        if (recording) set.BeginTransaction();
+        list.BeginDeferredDeletes();
+        list.BeginDeferredDeletes(); // nested: only the outer end sweeps
+        std::vector<int> marked;
+        for (int step = 0; step < n; ++step) {
+            if (rng() % 3 == 0) {
+                const int k = 1000 + step;
+                list.Add(new Rec(k, alive));
+                expected.push_back(k);
+            } else {
+                const std::size_t i = rng() % list.Count();
+                const int key = static_cast<Rec*>(list.Item(i))->key;
+                list.Delete(i); // twice the same item is one deletion
+                EXPECT_TRUE(list.DeletePending(list.Item(i)));
+                if (std::find(marked.begin(), marked.end(), key) == marked.end())
+                    marked.push_back(key);
+            }
+        }
+        list.EndDeferredDeletes();
+        EXPECT_EQ(expected.size(), list.Count()) << "nothing leaves before the outer end";
+        list.EndDeferredDeletes();
+        for (int key : marked)
+            expected.erase(std::find(expected.begin(), expected.end(), key));
+        EXPECT_EQ(expected, Keys(list));
+        EXPECT_EQ(int(expected.size()) + (recording ? int(marked.size()) : 0), alive);
+        if (!recording) continue;
+        EXPECT_EQ(1u + list.Count() - before.size() + marked.size(), set.Count())
+            << "one step for the sweep, one per addition";
+        set.UndoTo(0);
+        EXPECT_EQ(before, Keys(list));
+        EXPECT_EQ(int(before.size()), alive);
+    }
 }
 
 } // namespace

@@ -181,7 +181,8 @@ TEST_F(UndoSetTest, ClearFinishesEveryRecordAndResetsTheNumber) {
     Perform(std::make_unique<TLogUndoer>(j, "b"));
     j.lines.clear();
     set->Clear();
-    EXPECT_EQ(j.lines, (std::vector<std::string>{"finish b", "finish a"}));
+    // Oldest first: a deleted link (older record) still points at its deleted node (newer).
+    EXPECT_EQ(j.lines, (std::vector<std::string>{"finish a", "finish b"}));
     EXPECT_EQ(set->CurrentTransaction(), 0u);
     EXPECT_EQ(j.alive, 0);
     Perform(std::make_unique<TLogUndoer>(j, "c"));
