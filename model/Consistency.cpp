@@ -1,5 +1,6 @@
 #include "model/Consistency.h"
 
+#include <cstddef>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -141,11 +142,23 @@ private:
         if (!p_.Scenarios().Contains(p_.BaseScenario())) Fail("base scenario not in the list");
     }
 
-    static std::size_t Occurrences(const TEntityList& list, const TZEPPersistent* item) {
-        std::size_t n = 0;
-        for (const TZEPPersistent* o : list.Items())
-            n += o == item;
-        return n;
+    // How often a list holds an item. A long list (a route's link-routes, a hub's links, the
+    // transfer index) is counted once into a table, so asking for each of its items stays
+    // linear in the list; the lists do not change while the check runs.
+    std::size_t Occurrences(const TEntityList& list, const TZEPPersistent* item) {
+        constexpr std::size_t kCountedFrom = 32;
+        if (list.Count() < kCountedFrom) {
+            std::size_t n = 0;
+            for (const TZEPPersistent* o : list.Items())
+                n += o == item;
+            return n;
+        }
+        auto [it, fresh] = counts_.try_emplace(&list);
+        if (fresh)
+            for (const TZEPPersistent* o : list.Items())
+                ++it->second[o];
+        const auto found = it->second.find(item);
+        return found == it->second.end() ? 0 : found->second;
     }
 
     void CheckLinks() {
@@ -333,6 +346,8 @@ private:
 
     TProject& p_;
     std::unordered_set<const TZEPPersistent*> live_;
+    std::unordered_map<const TEntityList*, std::unordered_map<const TZEPPersistent*, std::size_t>>
+        counts_;
     std::vector<std::string> problems_;
 };
 
