@@ -10,7 +10,7 @@
 #include "tests/model/TestKinds.h"
 #include "undo/CMDStk_.h"
 
-namespace zep::model {
+namespace zep::model::test {
 namespace {
 
 TEntity* FirstWithId(const TEntityList& list, std::int32_t id) {
@@ -81,4 +81,4 @@ TEST(FindById, AgreesWithAPlainSearchThroughRandomEditsAndUndo) {
 }
 
 } // namespace
-} // namespace zep::model
+} // namespace zep::model::test
