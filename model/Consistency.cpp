@@ -1,6 +1,8 @@
 #include "model/Consistency.h"
 
 #include <cstddef>
+#include <functional>
+#include <iterator>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -24,14 +26,17 @@ class TChecker {
 public:
     explicit TChecker(TProject& project) : p_(project) {}
 
-    std::vector<std::string> Run() {
-        CollectLive();
-        CheckOwningLists();
-        CheckLinks();
-        CheckLinkRoutes();
-        CheckOperators();
-        CheckZones();
-        CheckReferences();
+    std::vector<std::string> Run(const std::function<void(double)>& progress) {
+        const std::function<void()> steps[] = {
+            [&] { CollectLive(); },     [&] { CheckOwningLists(); }, [&] { CheckLinks(); },
+            [&] { CheckLinkRoutes(); }, [&] { CheckOperators(); },   [&] { CheckZones(); },
+            [&] { CheckReferences(); }};
+        const double count = static_cast<double>(std::size(steps));
+        double done = 0;
+        for (const auto& step : steps) {
+            step();
+            if (progress) progress(++done / count);
+        }
         return std::move(problems_);
     }
 
@@ -353,8 +358,9 @@ private:
 
 } // namespace
 
-std::vector<std::string> CheckConsistency(TProject& project) {
-    return TChecker(project).Run();
+std::vector<std::string> CheckConsistency(TProject& project,
+                                          const std::function<void(double)>& progress) {
+    return TChecker(project).Run(progress);
 }
 
 std::string ConsistencyReport(TProject& project) {
