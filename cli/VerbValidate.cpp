@@ -97,7 +97,13 @@ int Validate(const std::vector<std::string>& args) {
         if (findings.size() == before)
             findings.push_back({"-", kind, id, AnsiToUtf8(e->ErrorMessage())});
     }
-    for (const std::string& line : model::CheckConsistency(*p))
+    // The structural checks walk the whole study again: on a large one they take as long as
+    // the validation, so they show progress too.
+    ShowProgress("Validating", 0);
+    const std::vector<std::string> structure =
+        model::CheckConsistency(*p, [](double done) { ShowProgress("Validating", done); });
+    EndProgress();
+    for (const std::string& line : structure)
         findings.push_back({"-", "structure", "-", AnsiToUtf8(line)});
     if (a.Has("--csv")) {
         std::printf("scenario,kind,id,message\n");

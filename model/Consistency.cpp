@@ -1,5 +1,8 @@
 #include "model/Consistency.h"
 
+#include <cstddef>
+#include <functional>
+#include <iterator>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -23,14 +26,17 @@ class TChecker {
 public:
     explicit TChecker(TProject& project) : p_(project) {}
 
-    std::vector<std::string> Run() {
-        CollectLive();
-        CheckOwningLists();
-        CheckLinks();
-        CheckLinkRoutes();
-        CheckOperators();
-        CheckZones();
-        CheckReferences();
+    std::vector<std::string> Run(const std::function<void(double)>& progress) {
+        const std::function<void()> steps[] = {
+            [&] { CollectLive(); },     [&] { CheckOwningLists(); }, [&] { CheckLinks(); },
+            [&] { CheckLinkRoutes(); }, [&] { CheckOperators(); },   [&] { CheckZones(); },
+            [&] { CheckReferences(); }};
+        const double count = static_cast<double>(std::size(steps));
+        double done = 0;
+        for (const auto& step : steps) {
+            step();
+            if (progress) progress(++done / count);
+        }
         return std::move(problems_);
     }
 
@@ -141,11 +147,23 @@ private:
         if (!p_.Scenarios().Contains(p_.BaseScenario())) Fail("base scenario not in the list");
     }
 
-    static std::size_t Occurrences(const TEntityList& list, const TZEPPersistent* item) {
-        std::size_t n = 0;
-        for (const TZEPPersistent* o : list.Items())
-            n += o == item;
-        return n;
+    // How often a list holds an item. A long list (a route's link-routes, a hub's links, the
+    // transfer index) is counted once into a table, so asking for each of its items stays
+    // linear in the list; the lists do not change while the check runs.
+    std::size_t Occurrences(const TEntityList& list, const TZEPPersistent* item) {
+        constexpr std::size_t kCountedFrom = 32;
+        if (list.Count() < kCountedFrom) {
+            std::size_t n = 0;
+            for (const TZEPPersistent* o : list.Items())
+                n += o == item;
+            return n;
+        }
+        auto [it, fresh] = counts_.try_emplace(&list);
+        if (fresh)
+            for (const TZEPPersistent* o : list.Items())
+                ++it->second[o];
+        const auto found = it->second.find(item);
+        return found == it->second.end() ? 0 : found->second;
     }
 
     void CheckLinks() {
@@ -333,13 +351,16 @@ private:
 
     TProject& p_;
     std::unordered_set<const TZEPPersistent*> live_;
+    std::unordered_map<const TEntityList*, std::unordered_map<const TZEPPersistent*, std::size_t>>
+        counts_;
     std::vector<std::string> problems_;
 };
 
 } // namespace
 
-std::vector<std::string> CheckConsistency(TProject& project) {
-    return TChecker(project).Run();
+std::vector<std::string> CheckConsistency(TProject& project,
+                                          const std::function<void(double)>& progress) {
+    return TChecker(project).Run(progress);
 }
 
 std::string ConsistencyReport(TProject& project) {

@@ -3,6 +3,7 @@
 // `zep-cli validate`.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,9 @@ class TProject;
 /// - the transport zones are exactly the transport-zone nodes of the node list;
 /// - no value of any entity or owned record (entity-level or in any version) refers to an
 ///   object that is not in the study.
-std::vector<std::string> CheckConsistency(TProject& project);
+/// `progress`, when given, hears the fraction done after each group of checks.
+std::vector<std::string> CheckConsistency(TProject& project,
+                                          const std::function<void(double)>& progress = {});
 
 /// A deterministic text of the whole study for comparing states (before a command and after
 /// its undo, or a study and its rebuilt copy): every list with every entity's values and

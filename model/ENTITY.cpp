@@ -1,5 +1,9 @@
 #include "model/ENTITY.h"
 
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
 #include <algorithm>
 #include <cstring>
 #include <functional>
@@ -71,7 +75,10 @@ void TEntity::SetProperty(std::int32_t id, const TValue& value) {
     if (id == kPropId) {
         const std::int32_t oldId = Id();
         cachedId_ = v.ToInteger();
-        if (ownerList_ && oldId != cachedId_) ownerList_->IdChanged(oldId, cachedId_);
+        if (ownerList_ && oldId != cachedId_) {
+            ownerList_->IdChanged(oldId, cachedId_);
+            ownerList_->IdMayChange(this, oldId);
+        }
     }
     if (v.IsEmpty() || ValuesEqual(v, spec.Default()))
         props_.SetValue(id, TValue());
@@ -104,8 +111,12 @@ void TEntity::Changed() {
 
 void TEntity::ResetIdCache() {
     // Lazily: an undo resets the cache before the identifier's own value is restored.
+    const std::int32_t indexed = cachedId_;
     cachedId_ = 0;
-    if (ownerList_) ownerList_->InvalidateMaxId();
+    if (ownerList_) {
+        ownerList_->InvalidateMaxId();
+        ownerList_->IdMayChange(this, indexed);
+    }
 }
 
 void TEntity::Copy(const TEntity& other) {
@@ -265,6 +276,10 @@ void TEntityList::ItemAdded(std::size_t index, TZEPPersistent* item) {
         e->ownerList_ = this;
         if (maxIdValid_ && e->Id() > maxId_) maxId_ = e->Id();
         Renumber(index);
+        if (ids_) {
+            SettleIdIndex();
+            if (ids_) PlaceInIdIndex(e);
+        }
     }
     Announce(subject_.get());
 }
@@ -276,6 +291,16 @@ void TEntityList::ItemRemoving(std::size_t index, TZEPPersistent* item) {
 void TEntityList::ItemRemoved(std::size_t index, TZEPPersistent* item) {
     if (Owns()) {
         auto* e = static_cast<TEntity*>(item);
+        if (ids_) SettleIdIndex();
+        if (ids_) {
+            auto it = ids_->first.find(e->Id());
+            if (it != ids_->first.end() && it->second == e) {
+                if (ids_->duplicates)
+                    ids_.reset(); // the next entity with this identifier is not known
+                else
+                    ids_->first.erase(it);
+            }
+        }
         e->ownerList_ = nullptr;
         e->listIndex_ = kNoListIndex;
         if (e->Id() == maxId_) maxIdValid_ = false;
@@ -310,6 +335,9 @@ void TEntityList::ItemsAdded(std::size_t first, const std::vector<TZEPPersistent
 
 void TEntityList::Reordered() {
     Renumber(0);
+    // Unique identifiers keep their entity whatever the order; with duplicates the first
+    // changes.
+    if (ids_ && ids_->duplicates) ids_.reset();
 }
 
 void TEntityList::IdChanged(std::int32_t oldId, std::int32_t newId) {
@@ -361,9 +389,59 @@ void TEntityList::CollectInvalid(TEntityList& into) const {
 }
 
 TEntity* TEntityList::FindById(std::int32_t id) const {
+    if (!Owns() || (Count() < kIdIndexFrom && !ids_)) {
+        for (TZEPPersistent* item : Items())
+            if (static_cast<TEntity*>(item)->Id() == id) return static_cast<TEntity*>(item);
+        return nullptr;
+    }
+    if (ids_) SettleIdIndex();
+    if (!ids_) BuildIdIndex();
+    auto it = ids_->first.find(id);
+    return it == ids_->first.end() ? nullptr : it->second;
+}
+
+void TEntityList::BuildIdIndex() const {
+    ids_ = std::make_unique<TIdIndex>();
+    ids_->first.reserve(Count());
     for (TZEPPersistent* item : Items())
-        if (static_cast<TEntity*>(item)->Id() == id) return static_cast<TEntity*>(item);
-    return nullptr;
+        if (!ids_->first.try_emplace(static_cast<TEntity*>(item)->Id(), static_cast<TEntity*>(item))
+                 .second)
+            ids_->duplicates = true;
+}
+
+void TEntityList::PlaceInIdIndex(TEntity* e) const {
+    auto [it, fresh] = ids_->first.try_emplace(e->Id(), e);
+    if (fresh || it->second == e) return;
+    ids_->duplicates = true;
+    if (e->ListIndex() < it->second->ListIndex()) it->second = e;
+}
+
+void TEntityList::SettleIdIndex() const {
+    if (ids_->pending.empty()) return;
+    if (ids_->duplicates) {
+        ids_.reset();
+        return;
+    }
+    // Every pending entity is still in the list: leaving it settles the table first.
+    for (const auto& [e, indexed] : ids_->pending)
+        if (auto it = ids_->first.find(indexed); it != ids_->first.end() && it->second == e)
+            ids_->first.erase(it);
+    std::vector<std::pair<TEntity*, std::int32_t>> pending;
+    pending.swap(ids_->pending);
+    for (const auto& entry : pending) {
+        PlaceInIdIndex(entry.first);
+        if (ids_->duplicates) {
+            ids_.reset(); // which of them comes first needs the whole list
+            return;
+        }
+    }
+}
+
+void TEntityList::IdMayChange(TEntity* entity, std::int32_t indexedId) {
+    if (!ids_) return;
+    ids_->pending.emplace_back(entity, indexedId);
+    // Changes nobody searches after (a long undo) must not pile up past a rebuild's cost.
+    if (ids_->pending.size() > Count()) ids_.reset();
 }
 
 TEntity* TEntityList::FindByName(const std::string& name) const {

@@ -6,6 +6,9 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "foundation/Stream.h"
 #include "model/Observer.h"
@@ -181,7 +184,8 @@ public:
 
     TEntity* Get(std::size_t index) const { return static_cast<TEntity*>(Item(index)); }
     template <class T> T* GetAs(std::size_t index) const { return static_cast<T*>(Item(index)); }
-    /// Linear search for the identifier; nullptr when absent.
+    /// The first entity with the identifier, nullptr when absent. A long owning list answers
+    /// from a table of identifiers built on the first search and kept up to date after.
     TEntity* FindById(std::int32_t id) const;
     /// Linear search for the trimmed name (exact, case-sensitive); nullptr when absent.
     TEntity* FindByName(const std::string& name) const;
@@ -201,6 +205,9 @@ public:
     void MarkUnsorted();
     /// Forgets the cached largest identifier.
     void InvalidateMaxId() { maxIdValid_ = false; }
+    /// An entity of this (owning) list may have changed its identifier; `indexedId` is the one
+    /// it had when last asked.
+    void IdMayChange(TEntity* entity, std::int32_t indexedId);
 
 protected:
     void ItemAdded(std::size_t index, TZEPPersistent* item) override;
@@ -214,6 +221,20 @@ protected:
 private:
     void Announce(TObject* argument);
     void Renumber(std::size_t from);
+
+    // The identifier table of FindById: each identifier's first entity in list order, plus the
+    // entities whose identifier may have changed since (an undo restores the identifier only
+    // after telling its entity), settled on the next search.
+    struct TIdIndex {
+        std::unordered_map<std::int32_t, TEntity*> first;
+        std::vector<std::pair<TEntity*, std::int32_t>> pending; // entity, identifier it is under
+        bool duplicates = false;
+    };
+    static constexpr std::size_t kIdIndexFrom = 32;
+    void BuildIdIndex() const;
+    void SettleIdIndex() const;
+    void PlaceInIdIndex(TEntity* e) const;
+    mutable std::unique_ptr<TIdIndex> ids_;
 
     std::unique_ptr<TSubject> subject_;
     mutable std::int32_t maxId_ = 0;

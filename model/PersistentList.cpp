@@ -44,7 +44,8 @@ std::ptrdiff_t TPersistentList::Remove(TZEPPersistent* item) {
 }
 
 std::ptrdiff_t TPersistentList::IndexOf(const TZEPPersistent* item) const {
-    if ((items_.size() < kIndexedFrom && !positions_) || !item) {
+    if ((!positions_ && (items_.size() < kIndexedFrom || scans_ < kScansBeforeIndex)) || !item) {
+        if (!positions_) ++scans_;
         auto it = std::find(items_.begin(), items_.end(), item);
         return it == items_.end() ? -1 : it - items_.begin();
     }
@@ -63,7 +64,7 @@ void TPersistentList::PositionsAdded(std::size_t index, const TZEPPersistent* it
     if (index + 1 == items_.size())
         positions_->Insert(item, static_cast<std::uint32_t>(index)); // keeps an earlier one
     else
-        positions_.reset();
+        DropPositions();
 }
 
 void TPersistentList::PositionsRemoved(std::size_t index, const TZEPPersistent* item) {
@@ -71,8 +72,13 @@ void TPersistentList::PositionsRemoved(std::size_t index, const TZEPPersistent* 
     if (index == items_.size()) {
         if (positions_->Find(item) == index) positions_->Erase(item);
     } else {
-        positions_.reset();
+        DropPositions();
     }
+}
+
+void TPersistentList::DropPositions() {
+    positions_.reset();
+    scans_ = 0;
 }
 
 void TPersistentList::Sort() {
@@ -212,7 +218,7 @@ void TListBulkDeleteUndoer::Undo() {
 
 void TPersistentList::RawSwapItems(std::vector<undo::TObject*>& items) {
     std::vector<undo::TObject*> old(items_.begin(), items_.end());
-    positions_.reset();
+    DropPositions();
     items_.clear();
     for (undo::TObject* o : items)
         items_.push_back(static_cast<TZEPPersistent*>(o));

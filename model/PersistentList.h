@@ -122,13 +122,19 @@ private:
     // item's first position, built on the first search and kept up to date by additions and
     // removals at the end; any other change drops it until the next search. Without it,
     // rebuilding or tearing down a large study is quadratic.
+    // After a change in the middle the map is not rebuilt at once: a few plain scans come
+    // first, so that removals one at a time (each followed by a search) cost a scan each, not
+    // a rebuild each, while long runs of searches still get the map.
     static constexpr std::size_t kIndexedFrom = 64;
+    static constexpr std::uint32_t kScansBeforeIndex = 4;
+    void DropPositions();
     using TPositions = TAddressIndex;
     void PositionsAdded(std::size_t index, const TZEPPersistent* item);
     void PositionsRemoved(std::size_t index, const TZEPPersistent* item);
 
     std::vector<TZEPPersistent*> items_;
     mutable std::unique_ptr<TPositions> positions_; // valid when not null
+    mutable std::uint32_t scans_ = 0;               // plain scans since the map was dropped
     bool owns_;
     bool sorted_ = false;
     bool recordsUndo_ = true;

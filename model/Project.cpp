@@ -686,13 +686,8 @@ void TProject::RemoveNodes(const std::vector<TNode*>& nodes) {
                     if (auto* t = dynamic_cast<TLink*>(into.Get(k)); t && t->HasTurns())
                         t->Turns().DropNode(n);
             }
-        if (auto* z = dynamic_cast<TTransportZone*>(n)) {
-            for (std::size_t i = 0; i < sectors_->Count(); ++i)
-                sectors_->Get(i)->RemoveSectorZone(z);
-            for (std::size_t i = 0; i < transportZones_->Count(); ++i)
-                transportZones_->Get(i)->RemoveODPairTo(z);
-        }
     }
+    DropZoneRecords(nodes);
     // Deleting from the back of each list keeps every deletion (and its undo) cheap.
     auto byIndexDown = [](const TEntity* a, const TEntity* b) {
         return a->ListIndex() > b->ListIndex();
@@ -722,6 +717,23 @@ void TProject::RemoveNodes(const std::vector<TNode*>& nodes) {
     for (TNode* n : order) {
         if (n->IsZone()) transportZones_->Remove(n);
         DeleteFrom(*nodes_, n);
+    }
+}
+
+void TProject::DropZoneRecords(const std::vector<TNode*>& nodes) {
+    std::unordered_set<const TZone*> zones;
+    for (TNode* n : nodes)
+        if (auto* z = dynamic_cast<TTransportZone*>(n)) zones.insert(z);
+    if (zones.empty()) return;
+    for (std::size_t i = 0; i < sectors_->Count(); ++i) {
+        TSectorZoneList& records = sectors_->Get(i)->SectorZones();
+        for (std::size_t k = records.Count(); k-- > 0;)
+            if (zones.count(records.Get(k)->Zone())) records.Delete(k);
+    }
+    for (std::size_t i = 0; i < transportZones_->Count(); ++i) {
+        TODPairList& pairs = transportZones_->Get(i)->ODPairs();
+        for (std::size_t k = pairs.Count(); k-- > 0;)
+            if (zones.count(pairs.Get(k)->Destination())) pairs.Delete(k);
     }
 }
 
@@ -854,6 +866,32 @@ void TProject::RemoveAll() {
             ShowProgress("Removing Objects", done / total);
     };
     ShowProgress("Removing Objects", 0);
+    // Every link-route goes, so the lists of its link and route are emptied in one pass each
+    // first: leaving them one by one costs a search and a shift in a list as long as the
+    // study when the orders differ.
+    {
+        const std::unordered_set<const TZEPPersistent*> going(linkRoutes_->Items().begin(),
+                                                              linkRoutes_->Items().end());
+        auto linkList = [](const TLinkRoute* lr) -> TEntityList* {
+            return lr->Link() ? &lr->Link()->LinkRoutes() : nullptr;
+        };
+        auto routeList = [](const TLinkRoute* lr) -> TEntityList* {
+            return lr->Route() ? &lr->Route()->LinkRoutes() : nullptr;
+        };
+        std::unordered_set<TEntityList*> emptied;
+        for (TZEPPersistent* item : linkRoutes_->Items()) {
+            auto* lr = static_cast<TLinkRoute*>(item);
+            for (TEntityList* list : {linkList(lr), routeList(lr)}) {
+                if (!list || !emptied.insert(list).second) continue;
+                // The entries that would leave through their own link or route.
+                for (std::size_t i = list->Count(); i-- > 0;) {
+                    auto* e = static_cast<TLinkRoute*>(list->Get(i));
+                    if (going.count(e) && (linkList(e) == list || routeList(e) == list))
+                        list->Delete(i);
+                }
+            }
+        }
+    }
     while (!linkRoutes_->IsEmpty()) {
         linkRoutes_->Delete(linkRoutes_->Count() - 1); // Dettach leaves the link and the route
         step();
@@ -862,13 +900,16 @@ void TProject::RemoveAll() {
         links_->Delete(links_->Count() - 1);
         step();
     }
+    // Every zone goes, so the land-use records and OD pairs that point at one are dropped in
+    // one pass over the sectors and zones instead of one pass per zone.
+    {
+        std::vector<TNode*> all(nodes_->Items().size());
+        for (std::size_t i = 0; i < all.size(); ++i)
+            all[i] = nodes_->Get(i);
+        DropZoneRecords(all);
+    }
     while (!nodes_->IsEmpty()) {
-        // A zone goes through the zone removal, or land-use records would keep pointing at it.
-        TNode* n = nodes_->Get(nodes_->Count() - 1);
-        if (auto* z = dynamic_cast<TTransportZone*>(n))
-            RemoveTransportZone(z);
-        else
-            RemoveNode(n);
+        RemoveNode(nodes_->Get(nodes_->Count() - 1));
         step();
     }
     EndProgress();

@@ -213,6 +213,8 @@ public:
     /// link-routes, turns leading onto them, zone data; surviving reverse links lose "two_way"
     /// in every scenario. The same end state as removing them one by one, in far fewer moves.
     void RemoveNodes(const std::vector<TNode*>& nodes);
+    /// Drops the sector records and OD pairs that point at the transport zones among `nodes`.
+    void DropZoneRecords(const std::vector<TNode*>& nodes);
     /// Removes every link-route, link and node ("Removing Objects" progress).
     void RemoveAll();
     /// While the returned object lives, removals from the node, link and link-route lists and

@@ -1,0 +1,267 @@
+// How each whole-study operation grows with the study: every operation is timed at four sizes in
+// the same run, and the exponent of time against size is fitted by least squares on the
+// logarithms (1 is linear, 2 quadratic). Also the peak memory per link at each size and the
+// time of a whole `zep-cli info` process on the largest study.
+//
+//   ScaleBench [--sizes 20000,80000,320000,1280000] [--dir DIR]
+//
+// Not a test: the largest size takes minutes and gigabytes.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "files/ImportExport.h"
+#include "files/PrjFile.h"
+#include "files/TntpImport.h"
+#include "model/Consistency.h"
+#include "model/LINK.h"
+#include "model/NODE.h"
+#include "model/Project.h"
+#include "model/SCENARIO.h"
+#include "model/SampleStudy.h"
+#include "modelio/L1E_File.h"
+#include "modelio/P0E_File.h"
+#include "modelio/P1E_File.h"
+#include "modelio/T1E_File.h"
+#include "undo/CMDStk_.h"
+
+namespace fs = std::filesystem;
+using namespace zep;
+using model::TProject;
+
+namespace {
+
+double Since(std::chrono::steady_clock::time_point t) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
+}
+
+// The process's peak resident size (kB) since the last reset.
+long PeakKb() {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+    return 0;
+}
+
+void ResetPeak() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// A square grid of two-way links written as a TNTP network with about `links` links; the first
+// row's nodes are the zones.
+std::string WriteGrid(const fs::path& dir, long links) {
+    const long side = std::max(2L, static_cast<long>(std::lround(std::sqrt(links / 4.0))) + 1);
+    std::ostringstream body;
+    long count = 0;
+    auto node = [&](long r, long c) { return r * side + c + 1; };
+    auto link = [&](long a, long b, double len) {
+        body << '\t' << a << '\t' << b << '\t' << 1800 << '\t' << len << '\t' << len * 1.2
+             << "\t0.15\t4\t0\t0\t1\t;\n";
+        ++count;
+    };
+    for (long r = 0; r < side; ++r)
+        for (long c = 0; c < side; ++c) {
+            if (c + 1 < side) {
+                link(node(r, c), node(r, c + 1), 1 + (r + c) % 7);
+                link(node(r, c + 1), node(r, c), 1 + (r + c) % 7);
+            }
+            if (r + 1 < side) {
+                link(node(r, c), node(r + 1, c), 1 + (r * c) % 5);
+                link(node(r + 1, c), node(r, c), 1 + (r * c) % 5);
+            }
+        }
+    const fs::path path = dir / "grid_net.tntp";
+    std::ofstream out(path);
+    out << "<NUMBER OF ZONES> " << side << "\n<NUMBER OF NODES> " << side * side
+        << "\n<FIRST THRU NODE> 1\n<NUMBER OF LINKS> " << count << "\n<END OF METADATA>\n\n"
+        << "~\tinit_node\tterm_node\tcapacity\tlength\tfree_flow_time\tb\tpower\tspeed\ttoll"
+           "\tlink_type\t;\n"
+        << body.str();
+    return path.string();
+}
+
+struct TRow {
+    std::vector<double> seconds;
+};
+
+std::vector<long> ParseSizes(const std::string& text) {
+    std::vector<long> sizes;
+    std::stringstream in(text);
+    for (std::string item; std::getline(in, item, ',');)
+        sizes.push_back(std::atol(item.c_str()));
+    return sizes;
+}
+
+double Exponent(const std::vector<long>& sizes, const std::vector<double>& t) {
+    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    const double n = static_cast<double>(t.size());
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        const double x = std::log(static_cast<double>(sizes[i]));
+        const double y = std::log(std::max(t[i], 1e-6));
+        sx += x, sy += y, sxx += x * x, sxy += x * y;
+    }
+    return (n * sxy - sx * sy) / (n * sxx - sx * sx);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<long> sizes{20000, 80000, 320000, 1280000};
+    fs::path dir = fs::temp_directory_path() / "zep-scale-bench";
+    std::string cli;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string a = argv[i];
+        if (a == "--sizes") sizes = ParseSizes(argv[i + 1]);
+        if (a == "--dir") dir = argv[i + 1];
+        if (a == "--cli") cli = argv[i + 1];
+    }
+#ifdef ZEP_CLI_PATH
+    if (cli.empty()) cli = ZEP_CLI_PATH;
+#endif
+    fs::create_directories(dir);
+    std::vector<std::string> order;
+    std::map<std::string, TRow> rows;
+    std::vector<std::string> memory;
+    auto record = [&](const std::string& name, double s) {
+        if (!rows.count(name)) order.push_back(name);
+        rows[name].seconds.push_back(s);
+        std::fprintf(stderr, "  %-28s %9.3f s\n", name.c_str(), s);
+    };
+    auto timed = [&](const std::string& name, const std::function<void()>& f) {
+        auto t = std::chrono::steady_clock::now();
+        f();
+        record(name, Since(t));
+    };
+
+    for (long links : sizes) {
+        std::fprintf(stderr, "%ld links\n", links);
+        ResetPeak();
+        const fs::path sdir = dir / std::to_string(links);
+        fs::remove_all(sdir);
+        fs::create_directories(sdir);
+        const std::string zpz = (sdir / "Scale.zpz").string();
+        const std::string xml = (sdir / "Scale.xml").string();
+        model::TStudySizes sz{
+            static_cast<std::int32_t>(links * 3 / 8), static_cast<std::int32_t>(links),
+            static_cast<std::int32_t>(links / 133), static_cast<std::int32_t>(links / 200), 5};
+        auto p = std::make_unique<TProject>();
+        timed("generate synthetic study", [&] { model::BuildSyntheticStudy(*p, sz); });
+        const std::size_t linkCount = p->Links().Count();
+        timed("save .zpz", [&] { files::SaveProject(zpz, *p); });
+        timed("save .xml", [&] { files::SaveProject(xml, *p); });
+        timed("validate", [&] { p->Validate(); });
+        timed("consistency check", [&] { model::CheckConsistency(*p); });
+        timed("export network", [&] { files::ExportNetwork(*p, p->BaseScenario(), sdir); });
+        timed("model files (P0E T1E P1E L1E)", [&] {
+            const model::TScenario& s = *p->Scenarios().Get(p->Scenarios().Count() - 1);
+            modelio::WriteP0E(*p, s);
+            modelio::WriteT1E(*p, s);
+            modelio::WriteP1E(*p, s);
+            modelio::WriteL1E(*p, s);
+        });
+        {
+            undo::TCommandStack stack;
+            timed("remove whole network", [&] {
+                undo::RunCommand(&p->UndoSet(), stack, "Remove Network", [&] {
+                    std::vector<model::TNode*> all(p->Nodes().Count());
+                    for (std::size_t i = 0; i < all.size(); ++i)
+                        all[i] = p->Nodes().Get(i);
+                    p->RemoveNodes(all);
+                });
+            });
+            timed("undo the removal", [&] { stack.UndoTop(); });
+        }
+        {
+            // 500 links, then 200 nodes, each its own command, spread over the lists: the time
+            // of one removal may grow at most as the lists it changes do.
+            undo::TCommandStack stack;
+            timed("remove 500 links one by one", [&] {
+                const std::size_t n = 500;
+                for (std::size_t k = 0; k < n; ++k) {
+                    model::TLink* l = p->Links().Get((k * 7919) % p->Links().Count());
+                    undo::RunCommand(&p->UndoSet(), stack, "Remove Link",
+                                     [&] { p->RemoveLink(l, false); });
+                }
+            });
+            timed("remove 200 nodes one by one", [&] {
+                const std::size_t n = 200;
+                for (std::size_t k = 0; k < n; ++k) {
+                    model::TNode* node = p->Nodes().Get((k * 104729) % p->Nodes().Count());
+                    undo::RunCommand(&p->UndoSet(), stack, "Remove Node",
+                                     [&] { p->RemoveEntity(node); });
+                }
+            });
+            timed("undo those 700 removals", [&] {
+                while (stack.CanUndoTop())
+                    stack.UndoTop();
+            });
+        }
+        timed("close (teardown)", [&] { p.reset(); });
+        timed("open .zpz", [&] { p = files::OpenProject(zpz); });
+        timed("close opened study", [&] { p.reset(); });
+        timed("open .xml", [&] { p = files::OpenProject(xml); });
+        {
+            auto fresh = std::make_unique<TProject>();
+            fresh->SetFileName((sdir / "Imported.zpz").string());
+            model::TScenario* base = fresh->BaseScenario();
+            timed("import network", [&] {
+                undo::TCommandStack stack;
+                for (auto kind : {files::TNetworkFileKind::Nodes, files::TNetworkFileKind::Links,
+                                  files::TNetworkFileKind::Opers, files::TNetworkFileKind::Routes})
+                    files::TImportNetworkCmd(
+                        *fresh, base,
+                        files::NetworkFileName(*p, p->BaseScenario(), kind, sdir.string()))
+                        .Execute(stack);
+            });
+            if (fresh->Links().Count() == 0) std::fprintf(stderr, "import made no link\n");
+        }
+        p.reset();
+        const std::string grid = WriteGrid(sdir, links);
+        timed("TNTP import", [&] {
+            TProject t;
+            files::ImportTntpFiles(t, grid, "", "", "");
+        });
+        const long peak = PeakKb();
+        memory.push_back(std::to_string(links) + " links (" + std::to_string(linkCount) +
+                         " made): peak " + std::to_string(peak / 1024) + " MiB, " +
+                         std::to_string(static_cast<long>(peak * 1024.0 / linkCount)) +
+                         " bytes per link");
+        if (!cli.empty()) {
+            auto t = std::chrono::steady_clock::now();
+            const std::string command = cli + " info " + zpz + " > /dev/null";
+            if (std::system(command.c_str()) != 0) std::fprintf(stderr, "info failed\n");
+            record("zep-cli info (process)", Since(t));
+        }
+        fs::remove_all(sdir);
+    }
+
+    std::printf("| operation |");
+    for (long s : sizes)
+        std::printf(" %ld |", s);
+    std::printf(" exponent |\n|---|");
+    for (std::size_t i = 0; i <= sizes.size(); ++i)
+        std::printf("---|");
+    std::printf("\n");
+    for (const std::string& name : order) {
+        const TRow& r = rows[name];
+        std::printf("| %s |", name.c_str());
+        for (double s : r.seconds)
+            std::printf(" %.3f |", s);
+        std::printf(" %.2f |\n", Exponent(sizes, r.seconds));
+    }
+    std::printf("\n");
+    for (const std::string& m : memory)
+        std::printf("%s\n", m.c_str());
+    return 0;
+}
