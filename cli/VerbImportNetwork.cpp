@@ -16,10 +16,6 @@
 namespace zep::cli {
 namespace {
 
-bool EndsWithText(const std::string& s, const std::string& suffix) {
-    return s.size() >= suffix.size() && LowerCase(s.substr(s.size() - suffix.size())) == suffix;
-}
-
 const char* const kSynopsis = "import-network PROJECT FILE... --scenario S [-o OUT]";
 
 int ImportNetworkVerb(const std::vector<std::string>& args) {
@@ -41,7 +37,8 @@ int ImportNetworkVerb(const std::vector<std::string>& args) {
                                    int(project->Links().Count() - links),
                                    int(project->Routes().Count() - routes)});
         // Links and routes may name nodes that no nodes file gave: they are made at (0, 0).
-        if (project->Nodes().Count() > nodes && !EndsWithText(file, ".nodes"))
+        if (project->Nodes().Count() > nodes &&
+            files::NetworkFileKindOf(file) != files::TNetworkFileKind::Nodes)
             line += Format(" (%d of the nodes were named by no nodes file and stand at 0, 0)",
                            {int(project->Nodes().Count() - nodes)});
         report.push_back(line);

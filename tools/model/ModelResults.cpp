@@ -27,14 +27,29 @@ std::vector<const TLinkRoute*> LinkRoutesOf(const analysis::TGraph& graph,
     return {out.rbegin(), out.rend()};
 }
 
+analysis::paths::TPathFileContent NewContent(std::size_t nodes, std::size_t zones) {
+    analysis::paths::TPathFileContent content(zones);
+    content.fileTag = "VARDEN";
+    content.tag = "PTH";
+    content.nodes.resize(nodes);
+    return content;
+}
+
+std::string Bytes(const analysis::paths::TPathFileContent& content) {
+    TMemoryStream out;
+    analysis::paths::WritePathFile(out, content);
+    return out.Data();
+}
+
 } // namespace
+
+std::string EmptyPathFileBytes(std::size_t nodes, std::size_t zones) {
+    return Bytes(NewContent(nodes, zones));
+}
 
 std::string PathFileBytes(const TProject& project, const TScenario& scenario, const TMode& mode) {
     const TTransportZoneList& zones = project.TransportZones();
-    analysis::paths::TPathFileContent content(zones.Count());
-    content.fileTag = "VARDEN";
-    content.tag = "PTH";
-    content.nodes.resize(project.Nodes().Count());
+    analysis::paths::TPathFileContent content = NewContent(project.Nodes().Count(), zones.Count());
     std::unordered_map<const TLinkRoute*, std::int32_t> number;
     for (std::size_t i = 0; i < project.LinkRoutes().Count(); ++i)
         number.emplace(project.LinkRoutes().Get(i), static_cast<std::int32_t>(i + 1));
@@ -51,9 +66,7 @@ std::string PathFileBytes(const TProject& project, const TScenario& scenario, co
         }
         graph.ReleaseSearcher(zones.Get(o));
     }
-    TMemoryStream out;
-    analysis::paths::WritePathFile(out, content);
-    return out.Data();
+    return Bytes(content);
 }
 
 std::unordered_map<const TLinkRoute*, double> AllOrNothingVolumes(const TProject& project,

@@ -20,6 +20,9 @@ namespace zep::standin {
 std::string PathFileBytes(const model::TProject& project, const model::TScenario& scenario,
                           const model::TMode& mode);
 
+/// A path file of the same layout holding no paths: `nodes` node records, `zones` zones.
+std::string EmptyPathFileBytes(std::size_t nodes, std::size_t zones);
+
 /// Trips of every exogenous trip record of `scenario` loaded on the least-cost path of its mode
 /// (the default search mode for a record of every mode), each link-route of the path carrying
 /// them. Link-routes that carry nothing are absent.

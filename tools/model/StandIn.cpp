@@ -110,27 +110,6 @@ std::int64_t FirstNumber(const std::string& line, int column = 0) {
     return column < static_cast<int>(words.size()) ? std::atoll(words[column].c_str()) : 0;
 }
 
-// A path file with the layout the shell reads, holding no paths: header, node table, then an
-// empty block for every ordered pair of distinct zones.
-std::string EmptyPathFile(std::int32_t nodes, std::int32_t zones) {
-    std::string b = "VARDEN";
-    Put(b, 0, 4);
-    b += "PTH";
-    Put(b, 0, 4);
-    Put(b, static_cast<std::uint32_t>(nodes), 4);
-    Put(b, static_cast<std::uint32_t>(-nodes), 4);
-    for (std::int32_t i = 1; i <= nodes; ++i) {
-        Put(b, static_cast<std::uint32_t>(i), 4);
-        Put(b, 0, 8);
-        Put(b, 0, 4); // no further values
-    }
-    Put(b, static_cast<std::uint32_t>(nodes), 4);
-    for (std::int32_t o = 0; o < zones; ++o)
-        for (std::int32_t d = 0; d < zones; ++d)
-            if (o != d) Put(b, 0, 2);
-    return b;
-}
-
 // An assignment result file of format 3 (study record and scenario table), current scenario
 // `scenario`.
 std::string AssignmentFile(const TCtlStudy& study, const std::string& description,
@@ -288,7 +267,7 @@ int main(int argc, char** argv) {
             std::printf("%s: %s; the path files hold no paths\n", g_program.c_str(), e.what());
             project.reset();
         }
-        const std::string empty = EmptyPathFile(static_cast<std::int32_t>(nodes.size()), zones);
+        const std::string empty = standin::EmptyPathFileBytes(nodes.size(), std::size_t(zones));
         for (int m = 0; m < modes; ++m) {
             const std::string name = PathFileName(study.projectName, scenario, m);
             const bool search = project && s && m < static_cast<int>(project->Modes().Count());
