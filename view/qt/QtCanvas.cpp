@@ -1,0 +1,213 @@
+#include "view/qt/QtCanvas.h"
+
+#include "foundation/CodePages.h"
+
+#include <QFontMetrics>
+#include <QPaintEngine>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+
+namespace zep::view::qt {
+
+QColor ToQColor(TColor color) {
+    return QColor(RedOf(color), GreenOf(color), BlueOf(color));
+}
+
+QString FromWindows1252(std::string_view text) {
+    QString out;
+    out.reserve(static_cast<qsizetype>(text.size()));
+    for (unsigned char c : text)
+        out.append(QChar(static_cast<char16_t>(Cp1252ToUnicode(c))));
+    return out;
+}
+
+namespace {
+
+Qt::PenStyle ToQtStyle(TPenStyle style) {
+    switch (style) {
+    case TPenStyle::Solid:
+        return Qt::SolidLine;
+    case TPenStyle::Dash:
+        return Qt::DashLine;
+    case TPenStyle::Dot:
+        return Qt::DotLine;
+    case TPenStyle::DashDot:
+        return Qt::DashDotLine;
+    case TPenStyle::Clear:
+        return Qt::NoPen;
+    }
+    return Qt::SolidLine;
+}
+
+QRect ToQRect(const TPixelRect& r) {
+    return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1));
+}
+
+} // namespace
+
+TQtCanvas::TQtCanvas(QPainter& painter, const TPixelRect& bounds)
+    : painter_(painter), bounds_(bounds) {
+    painter_.save();
+    painter_.setRenderHint(QPainter::Antialiasing, false);
+    painter_.setBackgroundMode(Qt::TransparentMode);
+    SetPen(pen_);
+    SetBrush(brush_);
+    SetFont(font_);
+}
+
+TQtCanvas::~TQtCanvas() {
+    painter_.restore();
+}
+
+void TQtCanvas::ApplyMode(TPenMode mode) {
+    if (mode == mode_) return;
+    mode_ = mode;
+    // Raster operations exist on raster devices only; vector output (SVG, PDF) draws plainly.
+    QPaintEngine* engine = painter_.paintEngine();
+    if (mode != TPenMode::Copy && !(engine && engine->hasFeature(QPaintEngine::RasterOpModes)))
+        return;
+    switch (mode) {
+    case TPenMode::Copy:
+        painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        break;
+    case TPenMode::Xor:
+        painter_.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        break;
+    case TPenMode::NotXor:
+        painter_.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
+        break;
+    }
+}
+
+void TQtCanvas::SetPen(const TPen& pen) {
+    pen_ = pen;
+    QPen q(ToQColor(pen.color));
+    // A width of 0 or 1 is the one-pixel line; wider pens join and end round, as thick map
+    // lines look best.
+    q.setWidth(std::max(1, pen.width));
+    q.setStyle(ToQtStyle(pen.style));
+    q.setCapStyle(pen.width > 1 ? Qt::RoundCap : Qt::SquareCap);
+    q.setJoinStyle(Qt::RoundJoin);
+    painter_.setPen(q);
+    ApplyMode(pen.mode);
+}
+
+void TQtCanvas::SetBrush(const TBrush& brush) {
+    brush_ = brush;
+    painter_.setBrush(brush.clear ? QBrush(Qt::NoBrush) : QBrush(ToQColor(brush.color)));
+}
+
+void TQtCanvas::SetFont(const TFont& font) {
+    font_ = font;
+    qfont_ = QFont(QString::fromStdString(font.name));
+    qfont_.setPointSize(std::max(1, font.size));
+    qfont_.setWeight(font.bold ? QFont::Bold : QFont::Normal);
+    qfont_.setItalic(font.italic);
+    qfont_.setUnderline(font.underline);
+    qfont_.setStrikeOut(font.strikeout);
+    painter_.setFont(qfont_);
+}
+
+void TQtCanvas::SetClip(const TPixelRect& rect) {
+    clip_ = rect;
+    if (rect.IsEmpty())
+        painter_.setClipping(false);
+    else
+        painter_.setClipRect(ToQRect(rect));
+}
+
+const QPoint* TQtCanvas::Points(std::span<const TPixel> points) {
+    scratch_.resize(points.size());
+    for (std::size_t i = 0; i < points.size(); ++i)
+        scratch_[i] = QPoint(points[i].x, points[i].y);
+    return scratch_.data();
+}
+
+void TQtCanvas::Line(TPixel from, TPixel to) {
+    painter_.drawLine(QPoint(from.x, from.y), QPoint(to.x, to.y));
+}
+
+void TQtCanvas::Polyline(std::span<const TPixel> points) {
+    if (points.size() < 2) return;
+    painter_.drawPolyline(Points(points), static_cast<int>(points.size()));
+}
+
+void TQtCanvas::Polygon(std::span<const TPixel> points) {
+    if (points.empty()) return;
+    painter_.drawPolygon(Points(points), static_cast<int>(points.size()));
+}
+
+void TQtCanvas::Rectangle(const TPixelRect& rect) {
+    // The pixel rectangle's right and bottom are exclusive; Qt's outline includes its corners.
+    painter_.drawRect(QRect(rect.left, rect.top, rect.Width() - 1, rect.Height() - 1));
+}
+
+void TQtCanvas::Ellipse(const TPixelRect& rect) {
+    painter_.drawEllipse(QRect(rect.left, rect.top, rect.Width() - 1, rect.Height() - 1));
+}
+
+void TQtCanvas::FillRect(const TPixelRect& rect, TColor color) {
+    painter_.fillRect(QRect(rect.left, rect.top, rect.Width(), rect.Height()), ToQColor(color));
+}
+
+void TQtCanvas::Text(TPixel at, std::string_view text, int escapement, unsigned align) {
+    if (text.empty()) return;
+    const QString s = FromWindows1252(text);
+    const QFontMetrics metrics(qfont_, painter_.device());
+    const int width = metrics.horizontalAdvance(s);
+    int dx = 0;
+    if (align & taRight)
+        dx = -width;
+    else if (align & taCenter)
+        dx = -width / 2;
+    int dy = metrics.ascent(); // top
+    if (align & taBaseline)
+        dy = 0;
+    else if (align & taBottom)
+        dy = -metrics.descent();
+    painter_.save();
+    painter_.setPen(ToQColor(pen_.color));
+    painter_.translate(at.x, at.y);
+    if (escapement % 3600 != 0)
+        painter_.rotate(-escapement / 10.0); // escapement turns counter-clockwise on screen
+    painter_.drawText(QPoint(dx, dy), s);
+    painter_.restore();
+}
+
+TPixel TQtCanvas::TextExtent(std::string_view text) const {
+    const QFontMetrics metrics(qfont_, painter_.device());
+    return {metrics.horizontalAdvance(FromWindows1252(text)), metrics.height()};
+}
+
+void TQtCanvas::CardinalBand(std::span<const TPixel> points, TColor color, int width,
+                             float tension) {
+    if (points.size() < 2) return;
+    // A cardinal spline as cubic Bezier pieces: at each inner point the tangent follows its
+    // neighbours, scaled by the tension; the ends aim at their only neighbour.
+    const double k = tension * 0.3;
+    auto P = [&](std::size_t i) { return QPointF(points[i].x, points[i].y); };
+    QPainterPath path(P(0));
+    const std::size_t n = points.size();
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        const QPointF p0 = P(i), p1 = P(i + 1);
+        const QPointF before = i == 0 ? p0 : P(i - 1);
+        const QPointF after = i + 2 < n ? P(i + 2) : p1;
+        const QPointF c1 = i == 0 ? p0 + (p1 - p0) * k : p0 + (p1 - before) * k;
+        const QPointF c2 = i + 2 == n ? p1 - (p1 - p0) * k : p1 - (after - p0) * k;
+        path.cubicTo(c1, c2, p1);
+    }
+    painter_.save();
+    painter_.setRenderHint(QPainter::Antialiasing, true);
+    QPen q(ToQColor(color));
+    q.setWidth(std::max(1, width));
+    q.setCapStyle(Qt::FlatCap);
+    q.setJoinStyle(Qt::RoundJoin);
+    painter_.setPen(q);
+    painter_.setBrush(Qt::NoBrush);
+    painter_.drawPath(path);
+    painter_.restore();
+}
+
+} // namespace zep::view::qt

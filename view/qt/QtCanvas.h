@@ -1,0 +1,63 @@
+// The map canvas on a QPainter, so one painter code draws on a widget, an image, an SVG
+// generator, a PDF writer or a printer.
+#pragma once
+
+#include "view/Canvas.h"
+
+#include <QFont>
+#include <QPainter>
+#include <QPen>
+
+namespace zep::view::qt {
+
+QColor ToQColor(TColor color);
+/// Windows-1252 text of the study to a Qt string.
+QString FromWindows1252(std::string_view text);
+
+/// Draws on a QPainter that stays active as long as the canvas lives. The painter's state on
+/// entry is saved and given back when the canvas goes.
+class TQtCanvas : public ICanvas {
+public:
+    /// bounds: the drawable area in device pixels (the paint device's rectangle).
+    TQtCanvas(QPainter& painter, const TPixelRect& bounds);
+    ~TQtCanvas() override;
+    TQtCanvas(const TQtCanvas&) = delete;
+    TQtCanvas& operator=(const TQtCanvas&) = delete;
+
+    void SetPen(const TPen& pen) override;
+    const TPen& Pen() const override { return pen_; }
+    void SetBrush(const TBrush& brush) override;
+    const TBrush& Brush() const override { return brush_; }
+    void SetFont(const TFont& font) override;
+    const TFont& Font() const override { return font_; }
+    void SetClip(const TPixelRect& rect) override;
+    TPixelRect Clip() const override { return clip_.IsEmpty() ? bounds_ : clip_; }
+    TPixelRect Bounds() const override { return bounds_; }
+
+    void Line(TPixel from, TPixel to) override;
+    void Polyline(std::span<const TPixel> points) override;
+    void Polygon(std::span<const TPixel> points) override;
+    void Rectangle(const TPixelRect& rect) override;
+    void Ellipse(const TPixelRect& rect) override;
+    void FillRect(const TPixelRect& rect, TColor color) override;
+    void Text(TPixel at, std::string_view text, int escapement, unsigned align) override;
+    TPixel TextExtent(std::string_view text) const override;
+    void CardinalBand(std::span<const TPixel> points, TColor color, int width,
+                      float tension) override;
+
+private:
+    void ApplyMode(TPenMode mode);
+    const QPoint* Points(std::span<const TPixel> points);
+
+    QPainter& painter_;
+    TPixelRect bounds_;
+    TPixelRect clip_{};
+    TPen pen_;
+    TBrush brush_;
+    TFont font_;
+    QFont qfont_;
+    TPenMode mode_ = TPenMode::Copy;
+    std::vector<QPoint> scratch_;
+};
+
+} // namespace zep::view::qt
