@@ -1,0 +1,49 @@
+// Helpers shared by the units of the project's implementation (not for other code).
+#pragma once
+
+#include "foundation/OrvLogging.h"
+#include "model/ENTITY.h"
+
+#include "undo/Undo_.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace zep::model::detail {
+
+/// Keeps the values and lists of a project under construction or teardown out of whatever undo
+/// transaction another study has open: their changes must not be recorded anywhere.
+class TNoUndoScope {
+public:
+    TNoUndoScope() : saved_(undo::CurrentUndoSet()) { undo::SetCurrentUndoSet(nullptr); }
+    ~TNoUndoScope() { undo::SetCurrentUndoSet(saved_); }
+    TNoUndoScope(const TNoUndoScope&) = delete;
+    TNoUndoScope& operator=(const TNoUndoScope&) = delete;
+
+private:
+    undo::TUndoSet* saved_;
+};
+
+/// Deletes `e` from the owning list `list`, finding it through its list index where it can.
+inline void DeleteFrom(TEntityList& list, TEntity* e) {
+    std::ptrdiff_t index = -1;
+    const std::int32_t li = e->ListIndex();
+    if (e->OwnerList() == &list && li >= 0 && static_cast<std::size_t>(li) < list.Count() &&
+        list.Item(static_cast<std::size_t>(li)) == e)
+        index = li;
+    else
+        index = list.IndexOf(e);
+    if (index >= 0) list.Delete(static_cast<std::size_t>(index));
+}
+
+inline TLogger& ProjectLog() {
+    return GetLogger("Project");
+}
+
+/// Logs a repair the consistency pass made to a study written by an older or faulty program.
+inline void Upgrade(const std::string& what) {
+    ProjectLog().Warning("Upgrade: " + what);
+}
+
+} // namespace zep::model::detail
