@@ -438,6 +438,7 @@ void TEntityList::SettleIdIndex() const {
 }
 
 void TEntityList::IdMayChange(TEntity* entity, std::int32_t indexedId) {
+    NoteChange(); // whether an entity is internal follows its identifier
     if (!ids_) return;
     ids_->pending.emplace_back(entity, indexedId);
     // Changes nobody searches after (a long undo) must not pile up past a rebuild's cost.

@@ -115,6 +115,7 @@ void TPersistentList::RawInsert(std::size_t index, undo::TObject* item) {
     // spares them two reallocations.
     if (items_.capacity() == 0) items_.reserve(4);
     items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(index), p);
+    ++changes_;
     PositionsAdded(index, p);
     ItemAdded(index, p);
 }
@@ -123,6 +124,7 @@ undo::TObject* TPersistentList::RawExtract(std::size_t index) {
     TZEPPersistent* item = items_[index];
     ItemRemoving(index, item);
     items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+    ++changes_;
     PositionsRemoved(index, item);
     ItemRemoved(index, item);
     return item;
@@ -157,6 +159,7 @@ TPersistentList::RawExtractMarked(const std::unordered_set<const TZEPPersistent*
     }
     if (taken.empty()) return taken;
     items_.resize(kept);
+    ++changes_;
     positions_.reset();
     std::vector<TZEPPersistent*> items;
     items.reserve(taken.size());
@@ -179,6 +182,7 @@ void TPersistentList::RawInsertMany(
     }
     merged.insert(merged.end(), items_.begin() + static_cast<std::ptrdiff_t>(next), items_.end());
     items_.swap(merged);
+    ++changes_;
     positions_.reset();
     std::vector<TZEPPersistent*> items;
     items.reserve(entries.size());
@@ -220,6 +224,7 @@ void TPersistentList::RawSwapItems(std::vector<undo::TObject*>& items) {
     std::vector<undo::TObject*> old(items_.begin(), items_.end());
     DropPositions();
     items_.clear();
+    ++changes_;
     for (undo::TObject* o : items)
         items_.push_back(static_cast<TZEPPersistent*>(o));
     items.swap(old);

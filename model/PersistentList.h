@@ -29,6 +29,9 @@ public:
     const char* ClassName() const override { return "TPersistentList"; }
 
     std::size_t Count() const { return items_.size(); }
+    /// Grows with every insertion, removal and reordering: a cache derived from the items is
+    /// still good while this has not changed.
+    std::uint64_t Changes() const { return changes_; }
     bool IsEmpty() const { return items_.empty(); }
     /// Room for `n` items without reallocation (no undo step; the items are unchanged).
     void Reserve(std::size_t n) { items_.reserve(n); }
@@ -96,6 +99,8 @@ public:
     void RawInsertMany(const std::vector<std::pair<std::size_t, TZEPPersistent*>>& entries);
 
 protected:
+    /// Counts a change the list cannot see itself (an item's identifier), for Changes().
+    void NoteChange() { ++changes_; }
     /// After an item entered the list at `index` (also when an undo brings it back).
     virtual void ItemAdded(std::size_t index, TZEPPersistent* item) {}
     /// Before an item leaves the list.
@@ -133,6 +138,7 @@ private:
     void PositionsRemoved(std::size_t index, const TZEPPersistent* item);
 
     std::vector<TZEPPersistent*> items_;
+    std::uint64_t changes_ = 0;
     mutable std::unique_ptr<TPositions> positions_; // valid when not null
     mutable std::uint32_t scans_ = 0;               // plain scans since the map was dropped
     bool owns_;

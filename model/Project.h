@@ -243,6 +243,7 @@ public:
     TOperator* FirstRouteOperator() const;
     /// The operator's internal route (in the route list), or nullptr.
     TOperatorRoute* InternalRouteOf(const TOperator* op) const;
+    const std::vector<TRoute*>& InternalRoutes() const;
 
     bool IsTwoWayPair(const TLink* link, const TScenario* scenario) const;
     bool IsPlainTwoWayPair(const TLink* link, const TScenario* scenario) const;
@@ -322,6 +323,10 @@ private:
     std::unique_ptr<TModeList> modes_;
     std::unique_ptr<TOperatorList> operators_;
     std::unique_ptr<TRouteList> routes_;
+    /// The internal routes in route list order, rebuilt when the route list has changed:
+    /// access updates run once per edited link and must not walk every transit route.
+    mutable std::vector<TRoute*> internalRoutes_;
+    mutable std::uint64_t internalRoutesStamp_ = ~std::uint64_t{0};
     std::unique_ptr<TTransferList> transfers_;
     std::unique_ptr<TLinkTypeList> linkTypes_;
     std::unique_ptr<TLinkList> links_;

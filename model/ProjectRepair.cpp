@@ -75,10 +75,20 @@ std::unique_ptr<TEntityList> TProject::Validate() {
 // ---- operator access ---------------------------------------------------------------------------
 
 TOperatorRoute* TProject::InternalRouteOf(const TOperator* op) const {
-    for (std::size_t i = 0; i < routes_->Count(); ++i)
-        if (auto* r = dynamic_cast<TOperatorRoute*>(routes_->Get(i)))
-            if (r->Operator() == op) return r;
+    for (TRoute* r : InternalRoutes())
+        if (auto* own = dynamic_cast<TOperatorRoute*>(r))
+            if (own->Operator() == op) return own;
     return nullptr;
+}
+
+const std::vector<TRoute*>& TProject::InternalRoutes() const {
+    if (internalRoutesStamp_ != routes_->Changes()) {
+        internalRoutes_.clear();
+        for (std::size_t i = 0; i < routes_->Count(); ++i)
+            if (routes_->Get(i)->Internal()) internalRoutes_.push_back(routes_->Get(i));
+        internalRoutesStamp_ = routes_->Changes();
+    }
+    return internalRoutes_;
 }
 
 void TProject::UpdateLinkAccess(TLink* link, TScenario* s) {
@@ -95,10 +105,10 @@ void TProject::UpdateLinkAccess(TLink* link, TScenario* s) {
         if (r && r->Internal() && r->Operator() && r->Operator()->Type() == otRoute)
             RemoveLinkRoute(lr);
     }
-    for (std::size_t i = routes_->Count(); i-- > 0;) {
-        if (i >= routes_->Count()) continue;
-        TRoute* r = routes_->Get(i);
-        if (!r->Internal()) continue;
+    // A copy: removing a route below changes the list the cached one comes from.
+    const std::vector<TRoute*> internal = InternalRoutes();
+    for (std::size_t i = internal.size(); i-- > 0;) {
+        TRoute* r = internal[i];
         TOperator* op = r->Operator();
         if (!op) continue;
         if (op->Type() == otRoute) {
