@@ -321,6 +321,11 @@ TEST(EnergyReports, OutputFormsAndFailures) {
         EXPECT_THROW(SaveReportSettings(sel, bad.string()), EReportError);
     }
     EXPECT_EQ(test::ReadFile(csv), text);
+
+    st.p.SetName("TST");
+    st.p.SetFileName((dir.path / "TST.zpz").string());
+    EXPECT_EQ(ProposedReportName(st.p, st.s), "ENERGY_TST00A");
+    EXPECT_EQ(ReportSettingsFileName(st.p), (dir.path / "Assignment Report.xml").string());
 }
 
 TEST(EnergyReports, CommaTextAndNumbers) {
