@@ -138,8 +138,9 @@ std::string FloatToStrFixed(double value, int decimals) {
     if (decimals > 18) decimals = 18;
     double mag = std::fabs(value);
     if (mag >= 1e18) return FloatToStrGeneral(value, 18);
-    // Number of significant digits needed to keep `decimals` places.
-    int intDigits = mag < 1 ? 0 : static_cast<int>(std::floor(std::log10(mag))) + 1;
+    // Number of significant digits needed to keep `decimals` places; below 1 the zeros after the
+    // point are not significant (0.06 keeps no digit at one place, and rounds to 0.1).
+    int intDigits = mag == 0 ? 0 : static_cast<int>(std::floor(std::log10(mag))) + 1;
     int sig = intDigits + decimals;
     std::string sign = value < 0 ? "-" : "";
     std::string intPart, frac;

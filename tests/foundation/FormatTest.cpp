@@ -56,6 +56,17 @@ TEST(FloatToStrGeneral, TiesRoundAwayFromZeroOnTheDecimalForm) {
     EXPECT_EQ(FloatToStrGeneral(2.5, 1), "3");
 }
 
+TEST(FloatToStrFixed, NumbersBelowOneRoundAtTheLastPlace) {
+    EXPECT_EQ(FloatToStrFixed(0.06, 1), "0.1");
+    EXPECT_EQ(FloatToStrFixed(0.04, 1), "0.0");
+    EXPECT_EQ(FloatToStrFixed(0.0049, 3), "0.005");
+    EXPECT_EQ(FloatToStrFixed(0.006, 2), "0.01");
+    EXPECT_EQ(FloatToStrFixed(0.0049, 2), "0.00");
+    EXPECT_EQ(FloatToStrFixed(-0.06, 1), "-0.1");
+    EXPECT_EQ(FloatToStrFixed(0.96, 1), "1.0");
+    EXPECT_EQ(FloatToStrFixed(0, 2), "0.00");
+}
+
 TEST(Format, DirectivesOfTheSystem) {
     EXPECT_EQ(Format("%0:s in File:\n%1:s", {"bad", "x.zpz"}), "bad in File:\nx.zpz");
     EXPECT_EQ(Format("%1:s-%0:s-%s", {"a", "b"}), "b-a-b");
