@@ -4,6 +4,8 @@
 // holds a value of its own in the root and in a child scenario.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -127,8 +129,11 @@ std::string FirstDifference(const std::string& a, const std::string& b) {
 /// xmllint's complaint about a document ("" when it is well-formed).
 std::string Lint(const std::string& xml) {
     const auto dir = std::filesystem::temp_directory_path();
-    const std::string path = (dir / "zep_xmlroundtrip.xml").string();
-    const std::string log = (dir / "zep_xmlroundtrip.log").string();
+    // CTest runs the tests of this program side by side: each needs names of its own.
+    const std::string stem = "zep_xmlroundtrip_" + std::to_string(::getpid()) + "_" +
+                             ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    const std::string path = (dir / (stem + ".xml")).string();
+    const std::string log = (dir / (stem + ".log")).string();
     std::ofstream(path, std::ios::binary) << xml;
     const int rc = std::system(("xmllint --noout '" + path + "' 2> '" + log + "'").c_str());
     std::ifstream in(log);
