@@ -71,6 +71,8 @@ void BuildSampleStudy(TProject& p) {
     p.SetName("EXA");
     p.SetDescription("Bundled sample study");
     p.SetString(TProjectI::kAuthor, "ZEP");
+    // Coordinates are metres; lengths are kilometres, as speeds are kilometres an hour.
+    p.SetFloat(TProjectI::kLinkLengthMultiplier, 0.001);
     TScenario* s0 = p.BaseScenario();
     TScenario* s1 = AddScenario(p, s0, "01A", "Bypass and wider bridge");
     TScenario* s2 = AddScenario(p, s1, "02A", "Line 4 dropped, no left turn downtown");
@@ -112,8 +114,15 @@ void BuildSampleStudy(TProject& p) {
     TOperator* walkOp = p.NewOperator(walk);
     walkOp->SetName("Walking");
     walkOp->SetType(otWalk);
+    // Bus riders walk to and from their stops: a walking operator of the bus mode gives the bus
+    // mode's paths their access and egress.
+    TOperator* busWalkOp = p.NewOperator(bus);
+    busWalkOp->SetName("Walk to bus");
+    busWalkOp->SetType(otWalk);
     p.AddTransfer(walkOp, busOp)->SetValueIn(s0, TTransfer::kTransferCost, TValue(0.25));
     p.AddTransfer(busOp, walkOp)->SetValueIn(s0, TTransfer::kTransferCost, TValue(0.0));
+    p.AddTransfer(busWalkOp, busOp)->SetValueIn(s0, TTransfer::kTransferCost, TValue(0.25));
+    p.AddTransfer(busOp, busWalkOp)->SetValueIn(s0, TTransfer::kTransferCost, TValue(0.0));
     p.AddTransfer(carOp, walkOp);
     p.AddTransfer(busOp, busOp)->SetValueIn(s0, TTransfer::kTransferCost, TValue(0.5));
     busOp->GetOrCreateOperatorCategoryFor(work)->SetValueIn(s0, TOperatorCategory::kTariff,
@@ -141,11 +150,15 @@ void BuildSampleStudy(TProject& p) {
     urbanBus->SetValueIn(s0, TLinkTypeOper::kEquivalentVehicles, TValue(2.5));
     urban->GetOrCreateOperatorData(walkOp)->SetValueIn(s0, TLinkTypeOper::kFreeFlowSpeed,
                                                        TValue(4.5));
+    urban->GetOrCreateOperatorData(busWalkOp)
+        ->SetValueIn(s0, TLinkTypeOper::kFreeFlowSpeed, TValue(4.5));
     TLinkType* footpath = p.NewLinkType();
     footpath->SetName("Footpath");
     footpath->SetAdminIn(s0, city);
     footpath->GetOrCreateOperatorData(walkOp)->SetValueIn(s0, TLinkTypeOper::kFreeFlowSpeed,
                                                           TValue(5.0));
+    footpath->GetOrCreateOperatorData(busWalkOp)
+        ->SetValueIn(s0, TLinkTypeOper::kFreeFlowSpeed, TValue(5.0));
 
     // The grid: 10 rows of 12 nodes, 1 km apart. Rows are two-way streets; even columns are
     // two-way avenues, odd columns one-way (alternating direction). The outer ring is motorway.
@@ -302,8 +315,9 @@ void BuildSampleStudy(TProject& p) {
     households->GetOrCreateSectorCategoryFor(other)->SetValueIn(s0, TSectorCategory::kVolumeFactor,
                                                                 TValue(0.5));
 
-    // Exogenous trips between some zones: with a mode (car) and without.
-    for (std::size_t i = 0; i < zones.size(); i += 3) {
+    // Exogenous trips between some zones: with a mode (car) and without. Every third zone from
+    // the first is reached on foot only; the trips run between zones on roads.
+    for (std::size_t i = 1; i < zones.size(); i += 3) {
         TTransportZone* from = zones[i];
         TTransportZone* to = zones[(i + 7) % zones.size()];
         TODPair* od = from->GetOrCreateODPairTo(to);
