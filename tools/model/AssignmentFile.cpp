@@ -27,6 +27,17 @@ using modelio::FloatIn;
 
 namespace {
 
+/// Vehicles on a link-route: a scheduled route runs its frequency; private vehicles carry the
+/// volume at the operator's occupancy.
+double VehiclesOf(const TLinkRoute& lr, const TScenario* sc, double volume) {
+    const TRoute* route = lr.Route();
+    const TOperator* op = route ? route->Operator() : nullptr;
+    if (!op) return 0;
+    if (op->Type() == otRoute) return FloatIn(*route, sc, TRoute::kMinFreq);
+    const double occupancy = FloatIn(*op, sc, TOperator::kOccupancyRate);
+    return occupancy > 0 ? volume / occupancy : volume;
+}
+
 class TWriter {
 public:
     std::string bytes;
@@ -314,8 +325,9 @@ std::string AssignmentFileBytes(const TProject& p, const TScenario& s, const TVo
         for (const TLinkRoute* lr : used) {
             w.I32(lr->Route()->Id());
             w.F32(FloatIn(*lr, sc, TLinkRoute::kWaitingTime));
-            w.F32(volumeOf(*lr));
-            w.F32(0); // vehicles
+            const double volume = volumeOf(*lr);
+            w.F32(volume);
+            w.F32(VehiclesOf(*lr, sc, volume));
             w.U8(FloatIn(*lr, sc, TLinkRoute::kNoTransfers) != 0 ? 1 : 0);
             w.Fixed("", 8);
             w.F32(0); // boardings
