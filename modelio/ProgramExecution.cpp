@@ -35,7 +35,9 @@ constexpr TStageInfo kStages[] = {{"Path Search", "PATHS"},
                                   {"Assignment", "KELVA"}};
 
 fs::path ProjectDirectory(const TProject& project) {
-    return fs::absolute(fs::path(project.FileName()).parent_path());
+    // A project named without a directory lies in the current one; absolute("") fails.
+    const fs::path dir = fs::path(project.FileName()).parent_path();
+    return fs::absolute(dir.empty() ? fs::path(".") : dir).lexically_normal();
 }
 
 bool EndsWithSeparator(const std::string& s) {

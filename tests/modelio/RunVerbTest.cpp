@@ -63,6 +63,11 @@ TEST(RunVerb, RunsTasksReportsFailuresAndMakeRunsTheStandIns) {
     EXPECT_NE(failed.out.find("FAILED: " + Bin() + "/model/GRAVO.EXE 01A "), std::string::npos)
         << failed.out;
     EXPECT_TRUE(fs::exists(dir.path / "00A/EXA00A.P0S"));
+    // A project named without a directory runs in the current one.
+    TCliResult here = Shell("cd " + dir.path.string() + " && " + env + Bin() +
+                            "/zep-cli run EXA.zpz --task PATHS,01A");
+    EXPECT_EQ(here.status, 0) << here.out;
+    EXPECT_TRUE(fs::exists(dir.path / "01A/EXA01A.P0S"));
 
     std::ofstream(dir.path / "all.zepbat")
         << "\"PATHS\",\"00A\"\r\n\"KELVA /I\",\"00A\"\r\n\"SEB\",\"00A\"\r\n\"KELVA\",\"00A\"\r\n"
