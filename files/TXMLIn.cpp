@@ -26,18 +26,7 @@ using namespace zep::model;
 
 namespace {
 
-/// A study being read is not an edit: nothing of it goes into an undo transaction that another
-/// study may have open.
-class TNoUndoScope {
-public:
-    TNoUndoScope() : saved_(undo::CurrentUndoSet()) { undo::SetCurrentUndoSet(nullptr); }
-    ~TNoUndoScope() { undo::SetCurrentUndoSet(saved_); }
-    TNoUndoScope(const TNoUndoScope&) = delete;
-    TNoUndoScope& operator=(const TNoUndoScope&) = delete;
-
-private:
-    undo::TUndoSet* saved_;
-};
+using undo::TNoUndoScope;
 
 // The room the three large lists take before the first element arrives.
 constexpr std::size_t kNodeRoom = 2000;

@@ -12,18 +12,7 @@
 
 namespace zep::model::detail {
 
-/// Keeps the values and lists of a project under construction or teardown out of whatever undo
-/// transaction another study has open: their changes must not be recorded anywhere.
-class TNoUndoScope {
-public:
-    TNoUndoScope() : saved_(undo::CurrentUndoSet()) { undo::SetCurrentUndoSet(nullptr); }
-    ~TNoUndoScope() { undo::SetCurrentUndoSet(saved_); }
-    TNoUndoScope(const TNoUndoScope&) = delete;
-    TNoUndoScope& operator=(const TNoUndoScope&) = delete;
-
-private:
-    undo::TUndoSet* saved_;
-};
+using undo::TNoUndoScope;
 
 /// Deletes `e` from the owning list `list`, finding it through its list index where it can.
 inline void DeleteFrom(TEntityList& list, TEntity* e) {

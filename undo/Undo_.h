@@ -101,6 +101,19 @@ private:
 /// The set that Perform records into; nullptr when none.
 TUndoSet* CurrentUndoSet();
 void SetCurrentUndoSet(TUndoSet* set);
+
+/// Keeps work that is not an edit (building, reading or tearing down a study) out of whatever
+/// undo transaction is open: nothing it changes is recorded anywhere.
+class TNoUndoScope {
+public:
+    TNoUndoScope() : saved_(CurrentUndoSet()) { SetCurrentUndoSet(nullptr); }
+    ~TNoUndoScope() { SetCurrentUndoSet(saved_); }
+    TNoUndoScope(const TNoUndoScope&) = delete;
+    TNoUndoScope& operator=(const TNoUndoScope&) = delete;
+
+private:
+    TUndoSet* saved_;
+};
 /// True when a current set exists, records and is not busy: a record performed now is kept.
 bool IsRecording();
 /// Adds the record to the current set when IsRecording; otherwise runs its Do and Finish at once
