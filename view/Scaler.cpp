@@ -17,6 +17,40 @@ namespace {
 // onto the screen, and a line to such a point must still leave in the right direction.
 constexpr double kPixelLimit = 1.0e9;
 
+constexpr double kDeg = 3.14159265358979323846 / 180.0;
+
+/// The transverse Mercator series of the UTM grid about a given central meridian: the map keeps
+/// one zone for all its points, also those beyond the zone's edge, so that a study straddling
+/// two zones does not tear apart. `south` adds the false northing of the southern hemisphere.
+TFloatPoint TransverseMercator(const TEllipsoid& el, double latitude, double longitude,
+                               double centralMeridian, bool south) {
+    const double a = el.radius, e2 = el.eccSquared, e4 = e2 * e2, e6 = e4 * e2;
+    const double ep2 = e2 / (1.0 - e2);
+    double dLon = std::fmod(longitude - centralMeridian, 360.0);
+    if (dLon >= 180) dLon -= 360;
+    if (dLon < -180) dLon += 360;
+    const double phi = latitude * kDeg;
+    const double sinPhi = std::sin(phi), cosPhi = std::cos(phi), tanPhi = std::tan(phi);
+    const double N = a / std::sqrt(1.0 - e2 * sinPhi * sinPhi);
+    const double T = tanPhi * tanPhi;
+    const double C = ep2 * cosPhi * cosPhi;
+    const double A = cosPhi * dLon * kDeg;
+    const double M = a * ((1 - e2 / 4 - 3 * e4 / 64 - 5 * e6 / 256) * phi -
+                          (3 * e2 / 8 + 3 * e4 / 32 + 45 * e6 / 1024) * std::sin(2 * phi) +
+                          (15 * e4 / 256 + 45 * e6 / 1024) * std::sin(4 * phi) -
+                          (35 * e6 / 3072) * std::sin(6 * phi));
+    const double A2 = A * A, A3 = A2 * A, A4 = A3 * A, A5 = A4 * A, A6 = A5 * A;
+    const double k0 = 0.9996;
+    const double easting =
+        k0 * N * (A + (1 - T + C) * A3 / 6 + (5 - 18 * T + T * T + 72 * C - 58 * ep2) * A5 / 120) +
+        500000.0;
+    double northing = k0 * (M + N * tanPhi *
+                                    (A2 / 2 + (5 - T + 9 * C + 4 * C * C) * A4 / 24 +
+                                     (61 - 58 * T + T * T + 600 * C - 330 * ep2) * A6 / 720));
+    if (south) northing += 10000000.0;
+    return {easting, northing};
+}
+
 int ToPixel(double v) {
     if (!(v == v)) return 0; // not a number: nowhere sensible, keep it defined
     return static_cast<int>(std::lround(std::clamp(v, -kPixelLimit, kPixelLimit)));
@@ -64,6 +98,13 @@ void TScaler::SetResolution(int factor) {
     resolution_ = std::max(1, factor);
 }
 
+void TScaler::SetEllipsoid(int index) {
+    TUTMLLConverter check;
+    check.SetEllipsoid(index); // refuses an index outside the table
+    ellipsoid_ = index;
+    Recompute();
+}
+
 void TScaler::SetCoordinateMode(int mode) {
     mode_ = (mode == 0 || mode == 2) ? mode : 1;
     Recompute();
@@ -75,9 +116,10 @@ void TScaler::Recompute() {
         // The zone of the extent's centre serves the whole map: points of a neighbouring zone
         // projected with their own meridian would land hundreds of kilometres apart.
         const double lon = (min_.x + max_.x) / 2, lat = (min_.y + max_.y) / 2;
-        const TUTMCoord c = TUTMLLConverter().LLtoUTM(lat, lon);
+        const TUTMCoord c = TUTMLLConverter(ellipsoid_).LLtoUTM(lat, lon);
         zoneText_ = c.zone;
-        TUTMLLConverter::ParseZone(zoneText_, utmZone_, utmNorth_);
+        utmZone_ = TUTMLLConverter::ZoneNumber(lat, lon);
+        utmNorth_ = !(lat < 0);
         double lo[2] = {std::numeric_limits<double>::infinity(),
                         std::numeric_limits<double>::infinity()};
         double hi[2] = {-lo[0], -lo[1]};
@@ -92,6 +134,7 @@ void TScaler::Recompute() {
         centre_ = {(lo[0] + hi[0]) / 2, (lo[1] + hi[1]) / 2, (min_.z + max_.z) / 2};
         half_ = std::max(hi[0] - lo[0], hi[1] - lo[1]) / 2;
     } else {
+        zoneText_.clear();
         centre_ = {(min_.x + max_.x) / 2, (min_.y + max_.y) / 2, (min_.z + max_.z) / 2};
         half_ = std::max(max_.x - min_.x, max_.y - min_.y) / 2;
     }
@@ -100,14 +143,14 @@ void TScaler::Recompute() {
 
 TFloatPoint TScaler::Project(double x, double y) const {
     if (mode_ != 2) return {x, y};
-    const TUTMCoord c = TUTMLLConverter().LLtoUTMInZone(y, x, utmZone_, utmNorth_);
-    return {c.easting, c.northing};
+    return TransverseMercator(TUTMLLConverter::Ellipsoids()[std::size_t(ellipsoid_)], y, x,
+                              utmZone_ * 6 - 183, !utmNorth_);
 }
 
 TFloatPoint TScaler::Unproject(double e, double n) const {
     if (mode_ != 2) return {e, n};
     double lat = 0, lon = 0;
-    TUTMLLConverter().UTMtoLL({n, e, zoneText_}, lat, lon);
+    TUTMLLConverter(ellipsoid_).UTMtoLL({n, e, zoneText_}, lat, lon);
     return {lon, lat};
 }
 

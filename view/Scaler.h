@@ -78,8 +78,12 @@ public:
     int CoordinateMode() const { return mode_; }
     /// +1 in mode 0, -1 otherwise: the sign that turns world y into downward normalised y.
     double YSign() const { return mode_ == 0 ? 1.0 : -1.0; }
-    /// The UTM zone text of the last conversion in mode 2 ("" before any).
+    /// The UTM zone text of the map in mode 2: the zone of the extent's centre, which serves
+    /// every point of the map ("" in other modes).
     const std::string& ZoneText() const { return zoneText_; }
+    /// The ellipsoid of the UTM conversions (an index of TUTMLLConverter's table).
+    void SetEllipsoid(int index);
+    int Ellipsoid() const { return ellipsoid_; }
 
     /// Counts changes of extent and coordinate mode: normalised coordinates computed earlier
     /// are stale once it moves.
@@ -138,9 +142,10 @@ private:
     int resolution_ = 1;
     int mode_ = 1;
     unsigned normalRevision_ = 0;
-    mutable std::string zoneText_;
-    mutable int utmZone_ = 0;
-    mutable bool utmNorth_ = true;
+    int ellipsoid_ = 22;
+    std::string zoneText_;
+    int utmZone_ = 31;
+    bool utmNorth_ = true;
 };
 
 } // namespace zep::view
