@@ -138,10 +138,10 @@ TPixelRect TNetworkIndex::PixelsOf(const TScaler& scaler, const TNormalBox& box)
 TNormalBox TNetworkIndex::AreaOf(const TScaler& scaler, const TPixelRect& clip, int before,
                                  int after) {
     // One pixel more on each side than asked: rounding must never lose a candidate.
-    const TNormalPoint a = scaler.PixelToNormal(double(clip.left) - before - 1.0,
-                                                double(clip.top) - before - 1.0);
-    const TNormalPoint b = scaler.PixelToNormal(double(clip.right) + after + 1.0,
-                                                double(clip.bottom) + after + 1.0);
+    const TNormalPoint a =
+        scaler.PixelToNormal(double(clip.left) - before - 1.0, double(clip.top) - before - 1.0);
+    const TNormalPoint b =
+        scaler.PixelToNormal(double(clip.right) + after + 1.0, double(clip.bottom) + after + 1.0);
     return {a.x, a.y, b.x, b.y};
 }
 

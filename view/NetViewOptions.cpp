@@ -31,8 +31,10 @@ void TNetViewOptions::Load(const TViewSettings& s) {
     const std::string_view sec = kSection;
     nodeRadius = s.ReadDouble(sec, "NodeRadius", nodeRadius);
     if (!(nodeRadius >= 0) || !std::isfinite(nodeRadius)) nodeRadius = 0.02;
-    labelWhat = static_cast<std::uint8_t>(std::clamp(s.ReadInteger(sec, "LabelWhat", labelWhat), 0, 3));
-    labelWith = static_cast<std::uint8_t>(std::clamp(s.ReadInteger(sec, "LabelWith", labelWith), 0, 2));
+    labelWhat =
+        static_cast<std::uint8_t>(std::clamp(s.ReadInteger(sec, "LabelWhat", labelWhat), 0, 3));
+    labelWith =
+        static_cast<std::uint8_t>(std::clamp(s.ReadInteger(sec, "LabelWith", labelWith), 0, 2));
     linkLabelIndex = s.ReadInteger(sec, "LinkLabelIndex", linkLabelIndex);
     if (linkLabelIndex < -1 || linkLabelIndex >= int(kLinkLabelAttributes.size()))
         linkLabelIndex = -1;
@@ -77,13 +79,27 @@ std::string TNetViewOptions::LinkLabelText(const TLink& link, const model::TProj
                                            const model::TScenario* s) const {
     std::string text;
     switch (linkLabelIndex) {
-    case 1: text = std::to_string(link.Id()); break;
-    case 2: text = link.GetStringIn(s, TLink::kCapacity); break;
-    case 3: text = link.GetStringIn(s, TLink::kDelay); break;
-    case 4: text = link.GetStringIn(s, TLink::kLinkDesc); break;
-    case 5: text = Format("%0.0f", {link.TotalEquivalentVehicles(s)}); break;
-    case 6: text = link.GetStringIn(s, TLink::kLength); break;
-    case 7: text = link.GetStringIn(s, TLink::kLinkName); break;
+    case 1:
+        text = std::to_string(link.Id());
+        break;
+    case 2:
+        text = link.GetStringIn(s, TLink::kCapacity);
+        break;
+    case 3:
+        text = link.GetStringIn(s, TLink::kDelay);
+        break;
+    case 4:
+        text = link.GetStringIn(s, TLink::kLinkDesc);
+        break;
+    case 5:
+        text = Format("%0.0f", {link.TotalEquivalentVehicles(s)});
+        break;
+    case 6:
+        text = link.GetStringIn(s, TLink::kLength);
+        break;
+    case 7:
+        text = link.GetStringIn(s, TLink::kLinkName);
+        break;
     case 8: {
         const int level = LinkServiceLevel(link, s);
         const auto& levels = project.ServiceLevels();
@@ -98,8 +114,11 @@ std::string TNetViewOptions::LinkLabelText(const TLink& link, const model::TProj
             text = Format("%0.0f", {type->MaxFreeFlowSpeed(s)});
         }
         break;
-    case 10: text = Format("%0.0f", {link.TotalVehicles(s)}); break;
-    default: break;
+    case 10:
+        text = Format("%0.0f", {link.TotalVehicles(s)});
+        break;
+    default:
+        break;
     }
     return Trim(text);
 }

@@ -51,9 +51,9 @@ class TNetViewOptions {
 public:
     static constexpr const char* kSection = "NetViewOptions";
 
-    double nodeRadius = 0.02;    ///< normalised units
-    std::uint8_t labelWhat = 0;  ///< 0 none, 1 zones, 2 selected nodes, 3 all nodes
-    std::uint8_t labelWith = 0;  ///< 0 numbers, 1 names, 2 both
+    double nodeRadius = 0.02;   ///< normalised units
+    std::uint8_t labelWhat = 0; ///< 0 none, 1 zones, 2 selected nodes, 3 all nodes
+    std::uint8_t labelWith = 0; ///< 0 numbers, 1 names, 2 both
     std::int32_t linkLabelIndex = -1;
     TFont nodeFont;
     TFont linkFont;

@@ -79,7 +79,8 @@ std::vector<TPixel> ShiftLine(const TCentreLine& line, double offset) {
     return out;
 }
 
-// ---- TPainter ------------------------------------------------------------------------------------
+// ---- TPainter
+// ------------------------------------------------------------------------------------
 
 TPainter::TPainter(model::TProject& project, TNetViewOptions& options)
     : project_(project), options_(options) {}
@@ -246,10 +247,9 @@ void TPainter::PaintNodes() {
     for (const TNode* node : visibleNodes_)
         if (node->IsZone()) DrawNode(*node);
     if (options_.labelWhat == 0) return;
-    Index().VisibleNodes(options_.Scaler(), clip_, kNodeLabelReach + reach, reach,
-                         visibleNodes_);
+    Index().VisibleNodes(options_.Scaler(), clip_, kNodeLabelReach + reach, reach, visibleNodes_);
     for (const TNode* node : visibleNodes_)
-        if (node->IsZone() || IsNodeShown(*node)) DrawNodeLabel(*node);
+        if (node->IsZone() || noLinks || IsNodeShown(*node)) DrawNodeLabel(*node);
 }
 
 void TPainter::DrawNode(const TNode& node) {
@@ -275,14 +275,22 @@ void TPainter::DrawNodeLabel(const TNode& node) {
     case 2:
         if (!IsNodeMarked(node)) return;
         break;
-    case 3: break;
-    default: return;
+    case 3:
+        break;
+    default:
+        return;
     }
     std::string text;
     switch (options_.labelWith) {
-    case 1: text = node.GetName(); break;
-    case 2: text = Format("%d %s", {node.Id(), node.GetName()}); break;
-    default: text = std::to_string(node.Id()); break;
+    case 1:
+        text = node.GetName();
+        break;
+    case 2:
+        text = Format("%d %s", {node.Id(), node.GetName()});
+        break;
+    default:
+        text = std::to_string(node.Id());
+        break;
     }
     const int r = SymbolRadius(node);
     const TPixel p = options_.Scaler().WorldToPixel(node.Position());
@@ -323,7 +331,8 @@ void TPainter::SaveSettings(TViewSettings& settings) const {
     settings.WriteStringList(section, "Marked", marked_);
 }
 
-// ---- TColorPainter -------------------------------------------------------------------------------
+// ---- TColorPainter
+// -------------------------------------------------------------------------------
 
 std::unique_ptr<TColorMap> TColorPainter::CreateColorMap() {
     return std::make_unique<TEntityColorMap>();

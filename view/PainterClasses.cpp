@@ -71,8 +71,9 @@ double TRoutePainter::Accumulate(double running, const TLinkRoute& linkRoute) {
     if (!route) return running;
     const model::TOperator* op = route->Operator();
     const double occupancy = op ? op->GetFloatIn(scenario_, model::TOperator::kOccupancyRate) : 0;
-    const double frequency = route->GetFloatIn(
-        scenario_, project_.AssignmentResults() ? model::TRoute::kNewFreq : model::TRoute::kMinFreq);
+    const double frequency =
+        route->GetFloatIn(scenario_, project_.AssignmentResults() ? model::TRoute::kNewFreq
+                                                                  : model::TRoute::kMinFreq);
     const double value = occupancy * frequency + running;
     if (!std::isfinite(value)) return running;
     return std::max(value, 1.0);
@@ -101,8 +102,8 @@ int TRoutePainter::DrawLinkBands(const TLink& link, const TCentreLine& line, dou
     for (int c = 1; c < kPaletteSize; ++c) {
         const double value = bands.value[std::size_t(c)];
         if (!(value > 0)) continue;
-        TPen pen{PaletteColor(c), BandPixels(value * linkWidth / linkWidthFactor),
-                 TPenStyle::Solid, TPenMode::Copy};
+        TPen pen{PaletteColor(c), BandPixels(value * linkWidth / linkWidthFactor), TPenStyle::Solid,
+                 TPenMode::Copy};
         if (options_.showNonStops && bands.stops[std::size_t(c)] == 0) {
             pen.width = 1;
             pen.style = TPenStyle::Dot;
@@ -137,7 +138,8 @@ int TChangedPainter::LinkColorIndex(const TLink& link) {
     return link.HasVersion(scenario_) ? 10 : 0;
 }
 
-// ---- assignment results --------------------------------------------------------------------------
+// ---- assignment results
+// --------------------------------------------------------------------------
 
 TAssignmentPainter::TAssignmentPainter(model::TProject& project, TNetViewOptions& options)
     : TRoutePainter(project, options) {
@@ -166,8 +168,7 @@ double TVolumePainter::Value(const TLinkRoute& linkRoute) {
     return linkRoute.GetFloatIn(scenario_, TLinkRoute::kVolume);
 }
 
-TVolumeCapacityPainter::TVolumeCapacityPainter(model::TProject& project,
-                                               TNetViewOptions& options)
+TVolumeCapacityPainter::TVolumeCapacityPainter(model::TProject& project, TNetViewOptions& options)
     : TAssignmentPainter(project, options) {
     linkWidthFactor = 1;
     linkWidth = 4;
@@ -223,25 +224,24 @@ double TWaitingTimePainter::Accumulate(double running, const TLinkRoute& linkRou
     return value > 10000 ? 0 : value;
 }
 
-// ---- tabs and factory ----------------------------------------------------------------------------
+// ---- tabs and factory
+// ----------------------------------------------------------------------------
 
 std::vector<std::string> PainterTabs(model::TProject& project) {
     std::vector<std::string> tabs = {"TLinkTypePainter", "TRoutePainter", "TNonTwoWayPainter"};
     tabs.push_back(project.ReadOnly() && project.ModesWithPaths().any() ? "TPathPainter"
                                                                         : "TChangedPainter");
     if (project.AssignmentResults())
-        for (const char* name : {"TEquivVehiclesPainter", "TTotalVehiclesPainter",
-                                 "TVolumePainter", "TVolumeCapacityPainter",
-                                 "TPassengerVolumeCapacityPainter", "TServiceLevelPainter",
-                                 "TWaitingTimePainter"})
+        for (const char* name : {"TEquivVehiclesPainter", "TTotalVehiclesPainter", "TVolumePainter",
+                                 "TVolumeCapacityPainter", "TPassengerVolumeCapacityPainter",
+                                 "TServiceLevelPainter", "TWaitingTimePainter"})
             tabs.push_back(name);
     return tabs;
 }
 
 namespace {
 
-using TCreator =
-    std::function<std::unique_ptr<TPainter>(model::TProject&, TNetViewOptions&)>;
+using TCreator = std::function<std::unique_ptr<TPainter>(model::TProject&, TNetViewOptions&)>;
 
 template <class T> std::pair<const char*, TCreator> Entry(const char* name) {
     return {name, [](model::TProject& p, TNetViewOptions& o) { return std::make_unique<T>(p, o); }};

@@ -25,21 +25,35 @@ std::unique_ptr<TColorMap> TPathPainter::CreateColorMap() {
 
 int TPathPainter::Current(int which) const {
     switch (which) {
-    case 0: return paths_->Origin();
-    case 1: return paths_->Destination();
-    case 2: return paths_->Mode();
-    case 3: return paths_->PathIndex();
-    default: return 0;
+    case 0:
+        return paths_->Origin();
+    case 1:
+        return paths_->Destination();
+    case 2:
+        return paths_->Mode();
+    case 3:
+        return paths_->PathIndex();
+    default:
+        return 0;
     }
 }
 
 void TPathPainter::SetCurrent(int which, int value) {
     switch (which) {
-    case 0: paths_->SetOrigin(value); break;
-    case 1: paths_->SetDestination(value); break;
-    case 2: paths_->SetMode(value); break;
-    case 3: paths_->SetPathIndex(value); break;
-    default: break;
+    case 0:
+        paths_->SetOrigin(value);
+        break;
+    case 1:
+        paths_->SetDestination(value);
+        break;
+    case 2:
+        paths_->SetMode(value);
+        break;
+    case 3:
+        paths_->SetPathIndex(value);
+        break;
+    default:
+        break;
     }
 }
 
@@ -55,10 +69,9 @@ void TPathPainter::LoadSettings(const TViewSettings& settings) {
     TColorPainter::LoadSettings(settings);
     const std::string section = SectionName();
     dontShowReverse_ = settings.ReadBool(section, "DontShowReverse", false);
-    paths_->Select(settings.ReadInteger(section, "Mode", 0),
-                   settings.ReadInteger(section, "Source", 0),
-                   settings.ReadInteger(section, "Path", 0),
-                   settings.ReadInteger(section, "Sink", 1));
+    paths_->Select(
+        settings.ReadInteger(section, "Mode", 0), settings.ReadInteger(section, "Source", 0),
+        settings.ReadInteger(section, "Path", 0), settings.ReadInteger(section, "Sink", 1));
 }
 
 void TPathPainter::SaveSettings(TViewSettings& settings) const {
@@ -160,7 +173,8 @@ void TPathPainter::PaintPath(const TPath& path, bool marks, TColor startMark) {
             continue;
         const int c = std::min(kPaletteSize - 1, int(ColorMap().IndexOf(route)));
         canvas_->SetPen({PaletteColor(c), width, TPenStyle::Solid, TPenMode::Copy});
-        DrawLinkSegments(ShiftLine(CentreLine(*link), side * (width / 2 + options_.linkSeparation)));
+        DrawLinkSegments(
+            ShiftLine(CentreLine(*link), side * (width / 2 + options_.linkSeparation)));
     }
 }
 

@@ -145,7 +145,8 @@ TEST(ScalerTest, WindowModeMapsYDownwardsOthersUpwards) {
             EXPECT_EQ(s.YSign(), -1);
         }
         // x grows to the right in every mode.
-        EXPECT_LT(s.WorldToPixel(TFloatPoint{10.2, 40.5}).x, s.WorldToPixel(TFloatPoint{10.8, 40.5}).x);
+        EXPECT_LT(s.WorldToPixel(TFloatPoint{10.2, 40.5}).x,
+                  s.WorldToPixel(TFloatPoint{10.8, 40.5}).x);
     }
 }
 
