@@ -22,8 +22,9 @@ int LinkServiceLevel(const TLink& link, const model::TScenario* scenario) {
     const double v = speed.ToDouble();
     if (!(reference > 0) || !std::isfinite(v)) return -1;
     const double ratio = v / reference;
+    static constexpr double kLowest[7] = {0.9, 0.8, 0.7, 0.6, 0.5, 0.4, 0.3};
     for (int level = 0; level < 7; ++level)
-        if (ratio >= 0.9 - 0.1 * level) return level;
+        if (ratio >= kLowest[level]) return level;
     return 7;
 }
 
