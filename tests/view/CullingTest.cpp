@@ -62,8 +62,8 @@ void RandomStudy(TViewStudy& t, std::mt19937& rng, int mode) {
             TPoint3Vector points;
             const int k = 1 + int(unit(rng) * 3);
             for (int j = 0; j < k; ++j) // some bend far out of their nodes' box
-                points.push_back({x0 + scale * (-0.5 + 2 * unit(rng)),
-                                  y0 + scale * (-0.5 + 2 * unit(rng)), 0});
+                points.push_back(
+                    {x0 + scale * (-0.5 + 2 * unit(rng)), y0 + scale * (-0.5 + 2 * unit(rng)), 0});
             l->Polyline().SetPoints(points);
         }
     }
