@@ -32,24 +32,24 @@ int PositiveMod(int v, int m) {
 
 } // namespace
 
-std::vector<TPixel> ShiftLine(const TCentreLine& line, double offset) {
-    TCentreLine pts;
-    pts.reserve(line.size());
+void ShiftLine(const TCentreLine& line, double offset, std::vector<TPixel>& out) {
+    // Scratch buffers kept between calls: a full view shifts tens of thousands of lines.
+    thread_local TCentreLine pts;
+    thread_local std::vector<TPixelF> normals;
+    pts.clear();
     for (const TPixelF& p : line)
         if (pts.empty() || std::abs(p.x - pts.back().x) + std::abs(p.y - pts.back().y) > 1e-9)
             pts.push_back(p);
-    std::vector<TPixel> out;
-    out.reserve(pts.size());
+    out.clear();
     auto round = [](double v) {
-        return static_cast<int>(std::lround(std::clamp(v, -1.0e9, 1.0e9)));
+        return static_cast<int>(std::floor(std::clamp(v, -1.0e9, 1.0e9) + 0.5));
     };
     if (pts.size() == 1) {
         out.push_back({round(pts[0].x), round(pts[0].y)});
-        return out;
+        return;
     }
     // The right-hand normal of each piece on screen (y grows downwards).
-    std::vector<TPixelF> normals;
-    normals.reserve(pts.size() - 1);
+    normals.clear();
     for (std::size_t i = 0; i + 1 < pts.size(); ++i) {
         const double dx = pts[i + 1].x - pts[i].x, dy = pts[i + 1].y - pts[i].y;
         const double len = std::hypot(dx, dy);
@@ -76,6 +76,11 @@ std::vector<TPixel> ShiftLine(const TCentreLine& line, double offset) {
         }
         out.push_back({round(pts[i].x + n.x * offset), round(pts[i].y + n.y * offset)});
     }
+}
+
+std::vector<TPixel> ShiftLine(const TCentreLine& line, double offset) {
+    std::vector<TPixel> out;
+    ShiftLine(line, offset, out);
     return out;
 }
 
@@ -146,20 +151,18 @@ int TPainter::LinkPenWidth(const TLink&) {
     return linkWidth;
 }
 
-TCentreLine TPainter::CentreLine(const TLink& link) const {
+void TPainter::CentreLine(const TLink& link, TCentreLine& line) const {
     const TScaler& scaler = options_.Scaler();
-    TCentreLine line;
-    const auto& points = link.GeometryPoints();
-    line.reserve(points.size());
-    for (const model::TFloatPoint& p : points) {
+    line.clear();
+    for (const model::TFloatPoint& p : link.GeometryPoints()) {
         const TNormalPoint n = scaler.WorldToNormal(p);
         line.push_back({scaler.NormalToPixelX(n.x), scaler.NormalToPixelY(n.y)});
     }
-    return line;
 }
 
 void TPainter::DrawLink(const TLink& link) {
-    const TCentreLine line = CentreLine(link);
+    TCentreLine& line = line_;
+    CentreLine(link, line);
     if (line.empty()) return;
     const double offset = canvas_->Pen().width / 2 + options_.linkSeparation;
     const int width = DrawLinkBands(link, line, offset);
@@ -169,8 +172,8 @@ void TPainter::DrawLink(const TLink& link) {
 int TPainter::DrawLinkBands(const TLink&, const TCentreLine& line, double offset) {
     if (canvas_->Pen().style == TPenStyle::Clear) return 0;
     const double side = options_.Scaler().CoordinateMode() == 0 ? -1 : 1;
-    const std::vector<TPixel> points = ShiftLine(line, side * offset);
-    DrawLinkSegments(points);
+    ShiftLine(line, side * offset, shifted_);
+    DrawLinkSegments(shifted_);
     return canvas_->Pen().width;
 }
 

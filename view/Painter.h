@@ -38,6 +38,8 @@ using TCentreLine = std::vector<TPixelF>;
 /// The course shifted sideways by `offset` pixels (to the right of the direction of travel on
 /// screen), rounded to pixels. Repeated points are dropped first.
 std::vector<TPixel> ShiftLine(const TCentreLine& line, double offset);
+/// The same into `out` (cleared first), without allocating once `out` has grown.
+void ShiftLine(const TCentreLine& line, double offset, std::vector<TPixel>& out);
 
 /// Draws the network onto a canvas. The painter does not own the project or the options.
 class TPainter {
@@ -97,8 +99,8 @@ protected:
     /// The link is drawn in the current scenario.
     bool IsLinkShown(const model::TLink& link) const;
     bool IsNodeShown(const model::TNode& node) const;
-    /// The link's course in pixels (tail, polyline points, head).
-    TCentreLine CentreLine(const model::TLink& link) const;
+    /// The link's course in pixels (tail, polyline points, head) into `line`.
+    void CentreLine(const model::TLink& link, TCentreLine& line) const;
     void DrawPolylinePoints(const model::TLink& link);
     void DrawLinkLabels(const model::TLink& link, const TCentreLine& line, int bandWidth);
     void DrawNodeLabel(const model::TNode& node);
@@ -112,8 +114,11 @@ protected:
     ICanvas* canvas_ = nullptr;
     TPixelRect clip_{};
     model::TScenario* scenario_ = nullptr;
+    /// Scratch buffers of the current paint.
+    std::vector<TPixel> shifted_;
 
 private:
+    TCentreLine line_;
     std::vector<std::string> marked_;
     TNetworkIndex* index_ = nullptr;
     std::unique_ptr<TNetworkIndex> ownIndex_;
@@ -164,6 +169,7 @@ public:
     const char* Caption() const override { return "Routes"; }
     std::unique_ptr<TColorMap> CreateColorMap() override;
     int DrawLinkBands(const model::TLink& link, const TCentreLine& line, double offset) override;
+    void Paint(ICanvas& canvas, const TPixelRect& clip, model::TScenario* scenario) override;
 
     /// The value of colour `c` after adding the link-route (`running` is the value so far).
     virtual double Accumulate(double running, const model::TLinkRoute& linkRoute);
@@ -178,6 +184,11 @@ public:
 
 protected:
     int LinkMargin() const override;
+
+private:
+    /// Occupancy rate times frequency per route position, worked out once per paint (NaN: not
+    /// yet): every link a route runs on asks for it.
+    std::vector<double> routeRate_;
 };
 
 class TNonTwoWayPainter : public TColorPainter {

@@ -3,6 +3,7 @@
 #include <climits>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <utility>
 
 #include "model/ADMIN.h"
@@ -66,15 +67,28 @@ int TRoutePainter::LinkMargin() const {
     return TColorPainter::LinkMargin() + 256;
 }
 
+void TRoutePainter::Paint(ICanvas& canvas, const TPixelRect& clip, model::TScenario* scenario) {
+    routeRate_.assign(project_.Routes().Count(), std::numeric_limits<double>::quiet_NaN());
+    TColorPainter::Paint(canvas, clip, scenario);
+}
+
 double TRoutePainter::Accumulate(double running, const TLinkRoute& linkRoute) {
     const model::TRoute* route = linkRoute.Route();
     if (!route) return running;
-    const model::TOperator* op = route->Operator();
-    const double occupancy = op ? op->GetFloatIn(scenario_, model::TOperator::kOccupancyRate) : 0;
-    const double frequency =
-        route->GetFloatIn(scenario_, project_.AssignmentResults() ? model::TRoute::kNewFreq
-                                                                  : model::TRoute::kMinFreq);
-    const double value = occupancy * frequency + running;
+    const std::size_t position = std::size_t(route->ListIndex());
+    double rate = position < routeRate_.size() ? routeRate_[position]
+                                               : std::numeric_limits<double>::quiet_NaN();
+    if (rate != rate) {
+        const model::TOperator* op = route->Operator();
+        const double occupancy =
+            op ? op->GetFloatIn(scenario_, model::TOperator::kOccupancyRate) : 0;
+        const double frequency =
+            route->GetFloatIn(scenario_, project_.AssignmentResults() ? model::TRoute::kNewFreq
+                                                                      : model::TRoute::kMinFreq);
+        rate = occupancy * frequency;
+        if (position < routeRate_.size() && rate == rate) routeRate_[position] = rate;
+    }
+    const double value = rate + running;
     if (!std::isfinite(value)) return running;
     return std::max(value, 1.0);
 }
@@ -110,14 +124,16 @@ int TRoutePainter::DrawLinkBands(const TLink& link, const TCentreLine& line, dou
         }
         position += pen.width / 2.0;
         canvas_->SetPen(pen);
-        DrawLinkSegments(ShiftLine(line, side * position));
+        ShiftLine(line, side * position, shifted_);
+        DrawLinkSegments(shifted_);
         position += pen.width / 2.0 + separation;
         drew = true;
     }
     if (drew) return std::max(1, int(std::lround(position - offset)) - separation);
     if (!options_.hideGrayedLinks) {
         canvas_->SetPen({PaletteColor(0), 1, TPenStyle::Solid, TPenMode::Copy});
-        DrawLinkSegments(ShiftLine(line, side * offset));
+        ShiftLine(line, side * offset, shifted_);
+        DrawLinkSegments(shifted_);
     }
     return 0;
 }

@@ -173,8 +173,10 @@ void TPathPainter::PaintPath(const TPath& path, bool marks, TColor startMark) {
             continue;
         const int c = std::min(kPaletteSize - 1, int(ColorMap().IndexOf(route)));
         canvas_->SetPen({PaletteColor(c), width, TPenStyle::Solid, TPenMode::Copy});
-        DrawLinkSegments(
-            ShiftLine(CentreLine(*link), side * (width / 2 + options_.linkSeparation)));
+        TCentreLine line;
+        CentreLine(*link, line);
+        ShiftLine(line, side * (width / 2 + options_.linkSeparation), shifted_);
+        DrawLinkSegments(shifted_);
     }
 }
 
