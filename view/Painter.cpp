@@ -109,7 +109,14 @@ bool TPainter::IsLinkShown(const TLink& link) const {
 }
 
 bool TPainter::IsNodeShown(const TNode& node) const {
-    return showAllScenarios || node.IsUsedIn(scenario_);
+    if (showAllScenarios) return true;
+    // A node near the clip has all its links among the links this paint looked at, so their
+    // use, noted while painting them, answers without walking the node's links again.
+    if (linkReach_.right > linkReach_.left && node.ListIndex() >= 0 &&
+        std::size_t(node.ListIndex()) < usedNodes_.size() &&
+        linkReach_.Contains(options_.Scaler().WorldToPixel(node.Position())))
+        return usedNodes_[std::size_t(node.ListIndex())] != 0;
+    return node.IsUsedIn(scenario_);
 }
 
 int TPainter::LinkMargin() const {
@@ -124,23 +131,33 @@ void TPainter::Paint(ICanvas& canvas, const TPixelRect& clip, model::TScenario* 
     scenario_ = scenario ? scenario : project_.CurrentScenario();
     const TPixelRect previous = canvas.Clip();
     canvas.SetClip(clip);
+    ResetLinkReach();
     PaintLinks();
     PaintNodes();
     canvas.SetClip(previous);
     canvas_ = nullptr;
     scenario_ = nullptr;
+    ResetLinkReach();
 }
 
 void TPainter::PaintLinks() {
     canvas_->SetPen({PaletteColor(0), 1, TPenStyle::Solid, TPenMode::Copy});
     canvas_->SetFont(options_.linkFont);
-    Index().VisibleLinks(options_.Scaler(), clip_, LinkMargin(), visibleLinks_);
+    const int margin = LinkMargin();
+    Index().VisibleLinks(options_.Scaler(), clip_, margin, visibleLinks_);
+    usedNodes_.assign(project_.Nodes().Count(), 0);
     for (const TLink* link : visibleLinks_) {
         if (!IsLinkShown(*link)) continue;
+        for (const TNode* end : {link->Tail(), link->Head()})
+            if (end && end->ListIndex() >= 0 && std::size_t(end->ListIndex()) < usedNodes_.size())
+                usedNodes_[std::size_t(end->ListIndex())] = 1;
         SetPenForLink(*link);
         DrawLink(*link);
         DrawPolylinePoints(*link);
     }
+    // Nodes inside this area have every link of theirs among the ones looked at.
+    linkReach_ = {clip_.left - margin + 1, clip_.top - margin + 1, clip_.right + margin - 1,
+                  clip_.bottom + margin - 1};
 }
 
 void TPainter::SetPenForLink(const TLink& link) {

@@ -108,6 +108,8 @@ protected:
     int SymbolRadius(const model::TNode& node) const;
     /// How far beyond its course a link may draw (bands, labels, polyline diamonds).
     virtual int LinkMargin() const;
+    /// Forgets the node use noted by the last PaintLinks.
+    void ResetLinkReach() { linkReach_ = {}; }
 
     model::TProject& project_;
     TNetViewOptions& options_;
@@ -119,6 +121,8 @@ protected:
 
 private:
     TCentreLine line_;
+    std::vector<char> usedNodes_; // by node position: a shown link of this paint ends there
+    TPixelRect linkReach_{};      // where usedNodes_ answers (empty: nowhere)
     std::vector<std::string> marked_;
     TNetworkIndex* index_ = nullptr;
     std::unique_ptr<TNetworkIndex> ownIndex_;

@@ -123,6 +123,7 @@ void TPathPainter::Paint(ICanvas& canvas, const TPixelRect& clip, model::TScenar
     scenario_ = scenario ? scenario : project_.CurrentScenario();
     const TPixelRect previous = canvas.Clip();
     canvas.SetClip(clip);
+    ResetLinkReach();
     PaintLinks();
     TPath* current = paths_->CurrentPath();
     TPath* reverse = dontShowReverse_ ? nullptr : paths_->ReversePath();
@@ -134,6 +135,7 @@ void TPathPainter::Paint(ICanvas& canvas, const TPixelRect& clip, model::TScenar
     canvas.SetClip(previous);
     canvas_ = nullptr;
     scenario_ = nullptr;
+    ResetLinkReach();
 }
 
 void TPathPainter::PaintPath(const TPath& path, bool marks, TColor startMark) {

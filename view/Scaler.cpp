@@ -53,7 +53,7 @@ TFloatPoint TransverseMercator(const TEllipsoid& el, double latitude, double lon
 
 int ToPixel(double v) {
     if (!(v == v)) return 0; // not a number: nowhere sensible, keep it defined
-    return static_cast<int>(std::lround(std::clamp(v, -kPixelLimit, kPixelLimit)));
+    return static_cast<int>(std::floor(std::clamp(v, -kPixelLimit, kPixelLimit) + 0.5));
 }
 
 } // namespace
