@@ -42,9 +42,7 @@ public:
     void Ellipse(const TPixelRect&) override { Count(2); }
     void FillRect(const TPixelRect&, TColor) override { Count(2); }
     void Text(TPixel, std::string_view, int, unsigned) override { Count(1); }
-    TPixel TextExtent(std::string_view text) const override {
-        return {int(text.size()) * 6, 12};
-    }
+    TPixel TextExtent(std::string_view text) const override { return {int(text.size()) * 6, 12}; }
     void CardinalBand(std::span<const TPixel> p, TColor, int, float) override { Count(p.size()); }
 
 private:
@@ -117,7 +115,8 @@ void BM_Paint(benchmark::State& state) {
         benchmark::DoNotOptimize(canvas.points);
     }
     state.counters["draw_calls"] = double(calls);
-    state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["fps"] =
+        benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
     state.SetLabel(std::string(painterName) + (state.range(2) ? " 1% of the area" : " full view"));
 }
 BENCHMARK(BM_Paint)

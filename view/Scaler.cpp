@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "model/NODE.h"
+#include "model/Project.h"
 #include "view/OrvUTM.h"
 
 namespace zep::view {
@@ -57,6 +59,18 @@ int ToPixel(double v) {
 }
 
 } // namespace
+
+analysis::TWorldRect StudyExtent(const model::TProject& project,
+                                 const analysis::TWorldRect& background) {
+    analysis::TWorldRect r = background;
+    const model::TNodeList& nodes = project.Nodes();
+    for (std::size_t i = 0; i < nodes.Count(); ++i) {
+        const TFloatPoint p = nodes.Get(i)->Position();
+        if (std::isfinite(p.x) && std::isfinite(p.y)) r.Include(p);
+    }
+    if (r.empty) r = analysis::TWorldRect::Of(-1000, -1000, 1000, 1000);
+    return r;
+}
 
 TScaler::TScaler() {
     Recompute();

@@ -10,7 +10,16 @@
 #include "model/Polylines.h"
 #include "view/Canvas.h"
 
+namespace zep::model {
+class TProject;
+}
+
 namespace zep::view {
+
+/// What the map's extent covers: the nodes united with `background` (the background drawings'
+/// extent), or (-1000, -1000)-(1000, 1000) when both are empty.
+analysis::TWorldRect StudyExtent(const model::TProject& project,
+                                 const analysis::TWorldRect& background = {});
 
 /// A point in normalised coordinates: world coordinates (UTM metres in mode 2) centred on the
 /// extent, divided by half its larger side, y pointing downwards on screen.

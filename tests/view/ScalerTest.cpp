@@ -5,6 +5,8 @@
 #include <cmath>
 #include <random>
 
+#include "model/NODE.h"
+#include "model/Project.h"
 #include "view/OrvUTM.h"
 #include "view/Scaler.h"
 
@@ -107,6 +109,19 @@ TEST(ScalerTest, ExtentGrowsAroundASingleNode) {
     s.SetExtent(analysis::TWorldRect{});
     EXPECT_EQ(s.ExtentMin(), (TPoint3{-1000, -1000, 0}));
     EXPECT_EQ(s.ExtentMax(), (TPoint3{1000, 1000, 0}));
+}
+
+TEST(ScalerTest, StudyExtentUnitesNodesAndBackground) {
+    model::TProject p;
+    EXPECT_EQ(StudyExtent(p), analysis::TWorldRect::Of(-1000, -1000, 1000, 1000));
+    p.NewNode(1)->SetPosition({5, 7});
+    TScaler s;
+    s.SetExtent(StudyExtent(p));
+    EXPECT_EQ(s.ExtentMin(), (TPoint3{4, 6, 0})); // one node: a 2 x 2 box
+    p.NewNode(2)->SetPosition({50, -3});
+    EXPECT_EQ(StudyExtent(p), analysis::TWorldRect::Of(5, -3, 50, 7));
+    EXPECT_EQ(StudyExtent(p, analysis::TWorldRect::Of(-20, 0, 0, 100)),
+              analysis::TWorldRect::Of(-20, -3, 50, 100));
 }
 
 TEST(ScalerTest, ZoomIsClampedAtItsLimits) {
