@@ -124,6 +124,20 @@ BENCHMARK(BM_Paint)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
+// Building the spatial index (what the first paint after an edit of the network pays).
+void BM_IndexBuild(benchmark::State& state) {
+    TStudy& s = Study(int(state.range(0)));
+    TNetworkIndex index(s.project);
+    SetView(s, true);
+    std::vector<model::TLink*> links;
+    for (auto _ : state) {
+        index.Invalidate();
+        index.VisibleLinks(s.options.Scaler(), kScreen, 0, links);
+        benchmark::DoNotOptimize(links.data());
+    }
+}
+BENCHMARK(BM_IndexBuild)->Arg(40000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // The zoomed-in paint against the full one, measured alternately in the same loop.
 void BM_ZoomedToFullRatio(benchmark::State& state) {
     TStudy& s = Study(40000);

@@ -36,15 +36,33 @@ void TGridIndex::Build(std::vector<TNormalBox> boxes) {
 
     const std::size_t cells = std::size_t(columns_) * std::size_t(rows_);
     std::vector<std::uint32_t> count(cells + 1, 0);
-    for (const TNormalBox& b : boxes_)
+    // A box over many cells would be entered in each: a study of long links (spokes of a star,
+    // a course bent out to a far point) would need memory of links times cells. Such boxes
+    // are kept apart and tested on every query instead.
+    big_.clear();
+    std::vector<char> isBig(boxes_.size(), 0);
+    for (std::uint32_t i = 0; i < boxes_.size(); ++i) {
+        const TNormalBox& b = boxes_[i];
+        const std::size_t covered = std::size_t(Column(b.maxX) - Column(b.minX) + 1) *
+                                    std::size_t(Row(b.maxY) - Row(b.minY) + 1);
+        if (covered > kMaxCellsPerItem) {
+            big_.push_back(i);
+            isBig[i] = 1;
+        }
+    }
+    for (std::uint32_t i = 0; i < boxes_.size(); ++i) {
+        if (isBig[i]) continue;
+        const TNormalBox& b = boxes_[i];
         for (int r = Row(b.minY); r <= Row(b.maxY); ++r)
             for (int c = Column(b.minX); c <= Column(b.maxX); ++c)
                 ++count[std::size_t(r) * columns_ + c + 1];
+    }
     for (std::size_t i = 1; i <= cells; ++i)
         count[i] += count[i - 1];
     cellStart_ = count;
     cellItems_.assign(cellStart_.back(), 0);
     for (std::uint32_t i = 0; i < boxes_.size(); ++i) {
+        if (isBig[i]) continue;
         const TNormalBox& b = boxes_[i];
         for (int r = Row(b.minY); r <= Row(b.maxY); ++r)
             for (int c = Column(b.minX); c <= Column(b.maxX); ++c)
@@ -78,6 +96,8 @@ void TGridIndex::Query(const TNormalBox& area, std::vector<std::uint32_t>& out) 
         std::fill(stamp_.begin(), stamp_.end(), 0);
         query_ = 1;
     }
+    for (std::uint32_t i : big_)
+        if (boxes_[i].Meets(area)) out.push_back(i);
     for (int r = r0; r <= r1; ++r)
         for (int c = c0; c <= c1; ++c) {
             const std::size_t cell = std::size_t(r) * columns_ + c;

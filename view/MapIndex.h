@@ -37,8 +37,12 @@ public:
     /// Appends to `out` (cleared first) every item whose box meets `area`, ascending.
     void Query(const TNormalBox& area, std::vector<std::uint32_t>& out) const;
 
+    /// Boxes over more cells than this are not entered in the cells.
+    static constexpr std::size_t kMaxCellsPerItem = 64;
+
 private:
     std::vector<TNormalBox> boxes_;
+    std::vector<std::uint32_t> big_; // items tested on every query
     TNormalBox bounds_;
     int columns_ = 0, rows_ = 0;
     double cellW_ = 1, cellH_ = 1;
