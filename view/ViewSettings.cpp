@@ -95,7 +95,10 @@ TViewSettings::TViewSettings(std::filesystem::path projectFile)
     std::error_code ec;
     if (!std::filesystem::exists(iniFile_, ec)) source = projectFile_.string() + ".opt";
     std::string text;
-    if (ReadWholeFile(source, text)) SetText(text);
+    if (ReadWholeFile(source, text))
+        SetText(text);
+    else
+        unreadable_ = std::filesystem::exists(iniFile_, ec);
     modified_ = false;
 }
 
@@ -113,12 +116,20 @@ TViewSettings::TSection& TViewSettings::GetSection(std::string_view name) {
     return s;
 }
 
+const std::string* TViewSettings::TSection::Find(std::string_view key) const {
+    auto it = index.find(LowerCase(key));
+    return it == index.end() ? nullptr : &keys[it->second].second;
+}
+
+bool TViewSettings::TSection::Add(std::string key, std::string value) {
+    if (!index.emplace(LowerCase(key), keys.size()).second) return false;
+    keys.emplace_back(std::move(key), std::move(value));
+    return true;
+}
+
 const std::string* TViewSettings::Find(std::string_view section, std::string_view key) const {
     const TSection* s = FindSection(section);
-    if (!s) return nullptr;
-    for (const auto& [k, v] : s->keys)
-        if (SameText(k, key)) return &v;
-    return nullptr;
+    return s ? s->Find(key) : nullptr;
 }
 
 std::string TViewSettings::ReadString(std::string_view section, std::string_view key,
@@ -182,16 +193,16 @@ bool TViewSettings::SectionExists(std::string_view section) const {
 void TViewSettings::WriteString(std::string_view section, std::string_view key,
                                 std::string_view value) {
     TSection& s = GetSection(section);
+    std::string k(TrimView(SingleLine(key)));
     std::string v = SingleLine(value);
-    for (auto& [k, old] : s.keys)
-        if (SameText(k, key)) {
-            if (old != v) {
-                old = std::move(v);
-                modified_ = true;
-            }
-            return;
+    if (std::string* old = s.Find(k)) {
+        if (*old != v) {
+            *old = std::move(v);
+            modified_ = true;
         }
-    s.keys.emplace_back(std::string(TrimView(SingleLine(key))), std::move(v));
+        return;
+    }
+    s.Add(std::move(k), std::move(v));
     modified_ = true;
 }
 
@@ -268,17 +279,14 @@ void TViewSettings::SetText(std::string_view text) {
         std::size_t eq = line.find('=');
         if (!current || eq == std::string_view::npos) continue;
         std::string_view key = TrimView(line.substr(0, eq));
-        bool known = false;
-        for (const auto& kv : current->keys)
-            known = known || SameText(kv.first, key);
         // The first of duplicate keys is the one that counts, as in any INI reader.
-        if (!known) current->keys.emplace_back(std::string(key), ValueOfFile(line.substr(eq + 1)));
+        current->Add(std::string(key), ValueOfFile(line.substr(eq + 1)));
     }
     modified_ = true;
 }
 
 bool TViewSettings::Flush() {
-    if (!modified_ || iniFile_.empty()) return false;
+    if (!modified_ || iniFile_.empty() || unreadable_) return false;
     std::error_code ec;
     if (!std::filesystem::is_regular_file(projectFile_, ec)) return false;
     try {

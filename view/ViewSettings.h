@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -82,6 +83,15 @@ private:
     struct TSection {
         std::string name;
         std::vector<std::pair<std::string, std::string>> keys;
+        // Key in lower case -> position in keys: a colour map reads thousands of keys.
+        std::unordered_map<std::string, std::size_t> index;
+
+        const std::string* Find(std::string_view key) const;
+        std::string* Find(std::string_view key) {
+            return const_cast<std::string*>(std::as_const(*this).Find(key));
+        }
+        /// Adds the key unless present; true when added.
+        bool Add(std::string key, std::string value);
     };
     const TSection* FindSection(std::string_view name) const;
     TSection& GetSection(std::string_view name);
@@ -91,6 +101,8 @@ private:
     std::filesystem::path iniFile_;
     std::vector<TSection> sections_;
     bool modified_ = false;
+    // The file exists but could not be read: writing would replace settings never seen.
+    bool unreadable_ = false;
 };
 
 } // namespace zep::view

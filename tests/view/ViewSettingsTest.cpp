@@ -93,10 +93,24 @@ TEST_F(ViewSettingsFiles, AFileThatCannotBeWrittenLeavesTheSettingsInMemory) {
     EXPECT_TRUE(s.Modified());
 }
 
+TEST_F(ViewSettingsFiles, AnIniThatCannotBeReadIsNeverOverwritten) {
+    if (::geteuid() == 0) GTEST_SKIP() << "file permissions do not bind the superuser";
+    Put(project_, "x");
+    Put(dir_ / "study.ini", "[A]\nkept=1\n");
+    fs::permissions(dir_ / "study.ini", fs::perms::owner_write);
+    TViewSettings s(project_);
+    s.WriteInteger("A", "new", 2);
+    EXPECT_FALSE(s.Flush());
+    fs::permissions(dir_ / "study.ini", fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(Get(dir_ / "study.ini"), "[A]\nkept=1\n");
+}
+
 TEST(ViewSettings, ValuesThatDoNotParseGiveTheDefault) {
     TViewSettings s;
     s.SetText("[S]\nint=12x\nbig=99999999999\nhex=$1F\nreal=1,5\nnan=nan\nexp=2.5e-3\n"
-              "empty=\nb1=2\nb2=0\nb3=YES\nb4=True\nb5=no\nb6=on\nspaced =  7 \n");
+              "empty=\nb1=2\nb2=0\nb3=YES\nb4=True\nb5=no\nb6=on\nspaced =  7 \nINT=5\n"
+              "; a comment=1\nno equals sign\n");
+    EXPECT_EQ(s.Keys("S").size(), 14u); // the second "int" is not a key of its own
     EXPECT_EQ(s.ReadInteger("S", "int", -1), -1);
     EXPECT_EQ(s.ReadInteger("S", "big", -1), -1);
     EXPECT_EQ(s.ReadInteger("S", "hex", -1), 31);
