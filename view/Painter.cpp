@@ -187,6 +187,8 @@ void TPainter::DrawLink(const TLink& link) {
 }
 
 int TPainter::DrawLinkBands(const TLink&, const TCentreLine& line, double offset) {
+    // A link drawn with a visible pen counts as banded, so that hiding grayed links keeps the
+    // labels of the links that are still drawn.
     if (canvas_->Pen().style == TPenStyle::Clear) return 0;
     const double side = options_.Scaler().CoordinateMode() == 0 ? -1 : 1;
     ShiftLine(line, side * offset, shifted_);
@@ -215,6 +217,10 @@ void TPainter::DrawLinkLabels(const TLink& link, const TCentreLine& line, int ba
             return;
     }
     const int textWidth = canvas_->TextExtent(text).x;
+    // Bands lie to the right of the direction of travel in the world, which is the screen's left
+    // in window coordinates (y downwards). The text, its bottom on the far edge of the bands,
+    // is turned by the piece's screen angle so that it reads along the piece and away from
+    // the line; window coordinates turn it half round more, to the bands' side.
     const bool window = options_.Scaler().CoordinateMode() == 0;
     const double side = window ? -1 : 1;
     const double shift = options_.linkSeparation + bandWidth;
