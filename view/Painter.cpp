@@ -108,13 +108,12 @@ bool TPainter::IsLinkShown(const TLink& link) const {
     return showAllScenarios || link.IsUsedIn(scenario_);
 }
 
-bool TPainter::IsNodeShown(const TNode& node) const {
+bool TPainter::IsNodeShown(const TNode& node) {
     if (showAllScenarios) return true;
     // A node near the clip has all its links among the links this paint looked at, so their
     // use, noted while painting them, answers without walking the node's links again.
     if (linkReach_.right > linkReach_.left && node.ListIndex() >= 0 &&
-        std::size_t(node.ListIndex()) < usedNodes_.size() &&
-        linkReach_.Contains(options_.Scaler().WorldToPixel(node.Position())))
+        std::size_t(node.ListIndex()) < usedNodes_.size() && linkReach_.Contains(NodePixel(node)))
         return usedNodes_[std::size_t(node.ListIndex())] != 0;
     return node.IsUsedIn(scenario_);
 }
@@ -168,13 +167,26 @@ int TPainter::LinkPenWidth(const TLink&) {
     return linkWidth;
 }
 
-void TPainter::CentreLine(const TLink& link, TCentreLine& line) const {
+void TPainter::CentreLine(const TLink& link, TCentreLine& line) {
     const TScaler& scaler = options_.Scaler();
     line.clear();
+    std::span<const TNormalPoint> course;
+    if (Index().LinkCourse(scaler, link, course)) {
+        for (const TNormalPoint& n : course)
+            line.push_back({scaler.NormalToPixelX(n.x), scaler.NormalToPixelY(n.y)});
+        return;
+    }
     for (const model::TFloatPoint& p : link.GeometryPoints()) {
         const TNormalPoint n = scaler.WorldToNormal(p);
         line.push_back({scaler.NormalToPixelX(n.x), scaler.NormalToPixelY(n.y)});
     }
+}
+
+TPixel TPainter::NodePixel(const TNode& node) {
+    const TScaler& scaler = options_.Scaler();
+    TNormalPoint at;
+    if (Index().NodePosition(scaler, node, at)) return scaler.NormalToPixel(at);
+    return scaler.WorldToPixel(node.Position());
 }
 
 void TPainter::DrawLink(const TLink& link) {
@@ -280,7 +292,7 @@ void TPainter::PaintNodes() {
 
 void TPainter::DrawNode(const TNode& node) {
     const int r = SymbolRadius(node);
-    const TPixel p = options_.Scaler().WorldToPixel(node.Position());
+    const TPixel p = NodePixel(node);
     const TPixelRect box{p.x - r, p.y - r, p.x + r + 1, p.y + r + 1};
     if (!box.Meets(clip_)) return;
     if (node.IsZone()) {
@@ -319,7 +331,7 @@ void TPainter::DrawNodeLabel(const TNode& node) {
         break;
     }
     const int r = SymbolRadius(node);
-    const TPixel p = options_.Scaler().WorldToPixel(node.Position());
+    const TPixel p = NodePixel(node);
     const TPixel at{p.x + r, p.y + r};
     const TPixel extent = canvas_->TextExtent(text);
     if (!TPixelRect{at.x, at.y, at.x + extent.x + 1, at.y + extent.y + 1}.Meets(clip_)) return;
