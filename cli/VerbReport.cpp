@@ -57,16 +57,7 @@ double ParseWidth(const std::string& text) {
 }
 
 modelio::PReportArea ParseRect(const std::string& text) {
-    std::vector<double> v;
-    std::stringstream in(text);
-    for (std::string field; std::getline(in, field, ',');) {
-        double d = 0;
-        if (!TryStrToFloat(Trim(field), d) || !std::isfinite(d))
-            throw EUsageError("--rect wants four numbers X1,Y1,X2,Y2, not \"" + text + "\"");
-        v.push_back(d);
-    }
-    if (v.size() != 4)
-        throw EUsageError("--rect wants four numbers X1,Y1,X2,Y2, not \"" + text + "\"");
+    const std::array<double, 4> v = ParseRectOption(text);
     return std::make_shared<TSelectionArea>(
         std::make_shared<analysis::TCubeSelection>(TPoint3{v[0], v[1], 0}, TPoint3{v[2], v[3], 0}));
 }

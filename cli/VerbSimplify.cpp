@@ -21,16 +21,7 @@ using namespace zep::model;
 const char* const kSynopsis = "PROJECT [--scenario S] [--rect X1,Y1,X2,Y2] -o OUT";
 
 analysis::TWorldRect ParseRect(const std::string& text) {
-    std::vector<double> v;
-    std::stringstream in(text);
-    for (std::string field; std::getline(in, field, ',');) {
-        double d = 0;
-        if (!TryStrToFloat(Trim(field), d))
-            throw EUsageError("--rect wants four numbers X1,Y1,X2,Y2, not \"" + text + "\"");
-        v.push_back(d);
-    }
-    if (v.size() != 4)
-        throw EUsageError("--rect wants four numbers X1,Y1,X2,Y2, not \"" + text + "\"");
+    const std::array<double, 4> v = ParseRectOption(text);
     return analysis::TWorldRect::Of(v[0], v[1], v[2], v[3]);
 }
 

@@ -1,7 +1,9 @@
 #include "cli/Verbs.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <sstream>
 
 #include "cli/ConsoleMessageHandler.h"
 #include "foundation/CodePages.h"
@@ -45,6 +47,13 @@ std::string ArgReader::Value(const std::string& option, const std::string& fallb
     return fallback;
 }
 
+std::vector<std::string> ArgReader::Values(const std::string& option) const {
+    std::vector<std::string> out;
+    for (const auto& [name, value] : options_)
+        if (name == option) out.push_back(value);
+    return out;
+}
+
 void ArgReader::ExpectPositional(std::size_t min, std::size_t max,
                                  const std::string& synopsis) const {
     if (positional_.size() < min || positional_.size() > max)
@@ -55,6 +64,20 @@ model::TScenario* ScenarioByName(model::TProject& project, const std::string& na
     if (model::TScenario* s = project.Scenarios().FindScenario(name)) return s;
     throw Exception("the study has no scenario \"" + name +
                     "\"; its scenarios: " + ScenarioNames(project));
+}
+
+std::array<double, 4> ParseRectOption(const std::string& text) {
+    std::array<double, 4> v{};
+    std::size_t n = 0;
+    std::stringstream in(text);
+    for (std::string field; std::getline(in, field, ',');) {
+        double d = 0;
+        if (n == 4 || !TryStrToFloat(Trim(field), d) || !std::isfinite(d))
+            throw EUsageError("--rect wants four numbers X1,Y1,X2,Y2, not \"" + text + "\"");
+        v[n++] = d;
+    }
+    if (n != 4) throw EUsageError("--rect wants four numbers X1,Y1,X2,Y2, not \"" + text + "\"");
+    return v;
 }
 
 std::string ScenarioNames(model::TProject& project) {

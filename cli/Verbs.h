@@ -1,6 +1,7 @@
 // The verbs of zep-cli: one per headless capability.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -47,6 +48,9 @@ model::TScenario* ScenarioByName(model::TProject& project, const std::string& na
 /// The study's scenario names in scenario order, separated by ", ".
 std::string ScenarioNames(model::TProject& project);
 
+/// The four numbers of a "--rect X1,Y1,X2,Y2" option (finite); anything else is a usage error.
+std::array<double, 4> ParseRectOption(const std::string& text);
+
 /// The project forms an output file name may ask for, by extension.
 enum class TOutputForm { Native, Xml };
 /// The form a project output named `fileName` is written in; an unknown extension is a usage
@@ -63,6 +67,8 @@ public:
     const std::vector<std::string>& Positional() const { return positional_; }
     bool Has(const std::string& option) const;
     std::string Value(const std::string& option, const std::string& fallback = "") const;
+    /// Every value of an option that may be given more than once, in order.
+    std::vector<std::string> Values(const std::string& option) const;
     /// Raises EUsageError unless there are between `min` and `max` positional arguments.
     void ExpectPositional(std::size_t min, std::size_t max, const std::string& synopsis) const;
 

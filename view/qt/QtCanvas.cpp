@@ -187,7 +187,9 @@ void TQtCanvas::CardinalBand(std::span<const TPixel> points, TColor color, int w
     // A cardinal spline as cubic Bezier pieces: at each inner point the tangent follows its
     // neighbours, scaled by the tension; the ends aim at their only neighbour.
     const double k = tension * 0.3;
-    auto P = [&](std::size_t i) { return QPointF(points[i].x, points[i].y); };
+    // Pixel centres lie at half coordinates here: a band through them keeps a one-pixel line
+    // on one row of pixels instead of smearing it over two.
+    auto P = [&](std::size_t i) { return QPointF(points[i].x + 0.5, points[i].y + 0.5); };
     QPainterPath path(P(0));
     const std::size_t n = points.size();
     for (std::size_t i = 0; i + 1 < n; ++i) {
