@@ -8,24 +8,17 @@
 #include "model/LINK.h"
 #include "model/LINKTYPE.h"
 #include "model/Project.h"
+#include "modelio/EnergyReports.h"
 #include "view/ViewSettings.h"
 
 namespace zep::view {
 
 using model::TLink;
 
-int LinkServiceLevel(const TLink& link, const model::TScenario* scenario) {
-    const model::TValue speed = link.GetValueIn(scenario, TLink::kSpeed);
-    if (speed.IsEmpty()) return -1;
-    const model::TLinkType* type = link.LinkTypeIn(scenario);
-    const double reference = type ? type->MaxFreeFlowSpeed(scenario) : 0;
-    const double v = speed.ToDouble();
-    if (!(reference > 0) || !std::isfinite(v)) return -1;
-    const double ratio = v / reference;
-    static constexpr double kLowest[7] = {0.9, 0.8, 0.7, 0.6, 0.5, 0.4, 0.3};
-    for (int level = 0; level < 7; ++level)
-        if (ratio >= kLowest[level]) return level;
-    return 7;
+int LinkServiceLevel(const model::TProject& project, const TLink& link,
+                     const model::TScenario* scenario) {
+    const model::TServiceLevel* level = modelio::LinkServiceLevel(project, link, scenario);
+    return level ? level->ListIndex() : -1;
 }
 
 void TNetViewOptions::Load(const TViewSettings& s) {
@@ -102,7 +95,7 @@ std::string TNetViewOptions::LinkLabelText(const TLink& link, const model::TProj
         text = link.GetStringIn(s, TLink::kLinkName);
         break;
     case 8: {
-        const int level = LinkServiceLevel(link, s);
+        const int level = LinkServiceLevel(project, link, s);
         const auto& levels = project.ServiceLevels();
         if (level >= 0 && std::size_t(level) < levels.Count())
             text = levels.Get(std::size_t(level))->GetName();

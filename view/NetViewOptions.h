@@ -42,10 +42,10 @@ inline constexpr std::array<TLinkLabelAttribute, 11> kLinkLabelAttributes = {{
     {"Total Vehicles", true},
 }};
 
-/// The service level (0 for A .. 7 for H) of a link in a scenario from its assigned "speed"
-/// over the largest free-flow speed of its type: A from 90 % up, each level 10 % lower, H below
-/// 30 %. -1 when the link has no speed or its type no free-flow speed.
-int LinkServiceLevel(const model::TLink& link, const model::TScenario* scenario);
+/// The position of a link's service level in the project's list (0 for Level A), as the
+/// assignment reports name it; -1 when the link has none.
+int LinkServiceLevel(const model::TProject& project, const model::TLink& link,
+                     const model::TScenario* scenario);
 
 class TNetViewOptions {
 public:

@@ -260,7 +260,7 @@ std::unique_ptr<TColorMap> TServiceLevelPainter::CreateColorMap() {
 }
 
 int TServiceLevelPainter::LinkColorIndex(const TLink& link) {
-    const int level = LinkServiceLevel(link, scenario_);
+    const int level = LinkServiceLevel(project_, link, scenario_);
     return level < 0 ? 0 : ColorMap().Index(std::size_t(level));
 }
 

@@ -184,7 +184,7 @@ TEST(NetViewOptionsTest, LinkLabelTexts) {
     t.p.SetAssignmentResults(true);
     l->SetValueIn(t.s, TLink::kSpeed, TValue(20.0));
     EXPECT_EQ(text(9, t.s), "20.00");   // the property's own display form
-    EXPECT_EQ(text(8, t.s), "Level F"); // 40 % of the free-flow speed
+    EXPECT_EQ(text(8, t.s), "Level E"); // 40 % of the free-flow speed
     EXPECT_EQ(kLinkLabelAttributes.size(), 11u);
     EXPECT_STREQ(kLinkLabelAttributes[5].caption, "Equivalent Vehicles");
     int results = 0;

@@ -399,18 +399,18 @@ TEST(PainterTest, AssignmentAndServiceLevelValues) {
     lr->SetValueIn(t.s, TLinkRoute::kVehicles, TValue(0.0));
     EXPECT_EQ(bandWidth("TPassengerVolumeCapacityPainter"), -1);
 
-    // Service level from speed over the type's free-flow speed (50).
-    l->SetValueIn(t.s, TLink::kSpeed, TValue(30.0)); // 60 %: level D
-    EXPECT_EQ(LinkServiceLevel(*l, t.s), 3);
+    // Service level from speed over the type's free-flow speed (50), as the reports name it.
+    l->SetValueIn(t.s, TLink::kSpeed, TValue(22.0)); // 44 %: level D
+    EXPECT_EQ(LinkServiceLevel(t.p, *l, t.s), 3);
     auto painter = CreatePainter("TServiceLevelPainter", t.p, t.options);
     TRecordingCanvas canvas;
     painter->Paint(canvas, {0, 0, 1000, 1000}, t.s);
     ASSERT_EQ(canvas.OfKind(TDrawCall::Band).size(), 1u);
     EXPECT_EQ(canvas.OfKind(TDrawCall::Band)[0]->color, PaletteColor(10));
     l->SetValueIn(t.s, TLink::kSpeed, TValue(49.0));
-    EXPECT_EQ(LinkServiceLevel(*l, t.s), 0);
-    l->SetValueIn(t.s, TLink::kSpeed, TValue());
-    EXPECT_EQ(LinkServiceLevel(*l, t.s), -1);
+    EXPECT_EQ(LinkServiceLevel(t.p, *l, t.s), 0);
+    l->SetValueIn(t.s, TLink::kSpeed, TValue(2.0));
+    EXPECT_EQ(LinkServiceLevel(t.p, *l, t.s), 7);
 }
 
 } // namespace
