@@ -58,7 +58,23 @@ TQtCanvas::TQtCanvas(QPainter& painter, const TPixelRect& bounds)
 }
 
 TQtCanvas::~TQtCanvas() {
+    Flush();
     painter_.restore();
+}
+
+void TQtCanvas::Flush() {
+    if (lines_.empty()) return;
+    Smooth(true);
+    painter_.setPen(bandPen_);
+    painter_.drawLines(lines_.data(), static_cast<int>(lines_.size()));
+    lines_.clear();
+    penDirty_ = true;
+}
+
+void TQtCanvas::Smooth(bool on) {
+    if (on == smooth_) return;
+    smooth_ = on;
+    painter_.setRenderHint(QPainter::Antialiasing, on);
 }
 
 void TQtCanvas::ApplyMode(TPenMode mode) {
@@ -82,16 +98,24 @@ void TQtCanvas::ApplyMode(TPenMode mode) {
 }
 
 void TQtCanvas::SetPen(const TPen& pen) {
+    // Bands drawn so far keep the raster operation they were drawn under.
+    if (pen.mode != mode_) Flush();
     pen_ = pen;
-    QPen q(ToQColor(pen.color));
+    ApplyMode(pen.mode);
+    penDirty_ = true; // handed to Qt when a stroke needs it: painters set a pen per link
+}
+
+void TQtCanvas::ApplyPen() {
+    if (!penDirty_) return;
+    penDirty_ = false;
+    QPen q(ToQColor(pen_.color));
     // A width of 0 or 1 is the one-pixel line; wider pens join and end round, as thick map
     // lines look best.
-    q.setWidth(std::max(1, pen.width));
-    q.setStyle(ToQtStyle(pen.style));
-    q.setCapStyle(pen.width > 1 ? Qt::RoundCap : Qt::SquareCap);
+    q.setWidth(std::max(1, pen_.width));
+    q.setStyle(ToQtStyle(pen_.style));
+    q.setCapStyle(pen_.width > 1 ? Qt::RoundCap : Qt::SquareCap);
     q.setJoinStyle(Qt::RoundJoin);
     painter_.setPen(q);
-    ApplyMode(pen.mode);
 }
 
 void TQtCanvas::SetBrush(const TBrush& brush) {
@@ -111,6 +135,7 @@ void TQtCanvas::SetFont(const TFont& font) {
 }
 
 void TQtCanvas::SetClip(const TPixelRect& rect) {
+    Flush();
     clip_ = rect;
     if (rect.IsEmpty())
         painter_.setClipping(false);
@@ -126,33 +151,54 @@ const QPoint* TQtCanvas::Points(std::span<const TPixel> points) {
 }
 
 void TQtCanvas::Line(TPixel from, TPixel to) {
+    Flush();
+    Smooth(false);
+    ApplyPen();
     painter_.drawLine(QPoint(from.x, from.y), QPoint(to.x, to.y));
 }
 
 void TQtCanvas::Polyline(std::span<const TPixel> points) {
+    Flush();
+    Smooth(false);
+    ApplyPen();
     if (points.size() < 2) return;
     painter_.drawPolyline(Points(points), static_cast<int>(points.size()));
 }
 
 void TQtCanvas::Polygon(std::span<const TPixel> points) {
+    Flush();
+    Smooth(false);
+    ApplyPen();
     if (points.empty()) return;
     painter_.drawPolygon(Points(points), static_cast<int>(points.size()));
 }
 
 void TQtCanvas::Rectangle(const TPixelRect& rect) {
+    Flush();
+    Smooth(false);
+    ApplyPen();
     // The pixel rectangle's right and bottom are exclusive; Qt's outline includes its corners.
     painter_.drawRect(QRect(rect.left, rect.top, rect.Width() - 1, rect.Height() - 1));
 }
 
 void TQtCanvas::Ellipse(const TPixelRect& rect) {
+    Flush();
+    Smooth(false);
+    ApplyPen();
     painter_.drawEllipse(QRect(rect.left, rect.top, rect.Width() - 1, rect.Height() - 1));
 }
 
 void TQtCanvas::FillRect(const TPixelRect& rect, TColor color) {
+    Flush();
+    Smooth(false);
+    ApplyPen();
     painter_.fillRect(QRect(rect.left, rect.top, rect.Width(), rect.Height()), ToQColor(color));
 }
 
 void TQtCanvas::Text(TPixel at, std::string_view text, int escapement, unsigned align) {
+    Flush();
+    Smooth(false);
+    ApplyPen();
     if (text.empty()) return;
     const QString s = FromWindows1252(text);
     const QFontMetrics metrics(qfont_, painter_.device());
@@ -184,14 +230,24 @@ TPixel TQtCanvas::TextExtent(std::string_view text) const {
 void TQtCanvas::CardinalBand(std::span<const TPixel> points, TColor color, int width,
                              float tension) {
     if (points.size() < 2) return;
-    // A cardinal spline as cubic Bezier pieces: at each inner point the tangent follows its
-    // neighbours, scaled by the tension; the ends aim at their only neighbour.
-    const double k = tension * 0.3;
     // Pixel centres lie at half coordinates here: a band through them keeps a one-pixel line
     // on one row of pixels instead of smearing it over two.
     auto P = [&](std::size_t i) { return QPointF(points[i].x + 0.5, points[i].y + 0.5); };
-    QPainterPath path(P(0));
+    const QColor qcolor = ToQColor(color);
+    const int w = std::max(1, width);
+    if (!lines_.empty() && (bandPen_.color() != qcolor || bandPen_.width() != w)) Flush();
+    if (lines_.empty()) {
+        bandPen_ = QPen(qcolor, w, Qt::SolidLine, Qt::FlatCap, Qt::RoundJoin);
+    }
     const std::size_t n = points.size();
+    if (n == 2) {
+        lines_.emplace_back(P(0), P(1));
+        return;
+    }
+    // A cardinal spline as cubic Bezier pieces: at each inner point the tangent follows its
+    // neighbours, scaled by the tension; the ends aim at their only neighbour.
+    const double k = tension * 0.3;
+    QPainterPath path(P(0));
     for (std::size_t i = 0; i + 1 < n; ++i) {
         const QPointF p0 = P(i), p1 = P(i + 1);
         const QPointF before = i == 0 ? p0 : P(i - 1);
@@ -200,16 +256,14 @@ void TQtCanvas::CardinalBand(std::span<const TPixel> points, TColor color, int w
         const QPointF c2 = i + 2 == n ? p1 - (p1 - p0) * k : p1 - (after - p0) * k;
         path.cubicTo(c1, c2, p1);
     }
-    painter_.save();
-    painter_.setRenderHint(QPainter::Antialiasing, true);
-    QPen q(ToQColor(color));
-    q.setWidth(std::max(1, width));
-    q.setCapStyle(Qt::FlatCap);
-    q.setJoinStyle(Qt::RoundJoin);
-    painter_.setPen(q);
+    const QPen pen = bandPen_;
+    Flush();
+    Smooth(true);
+    painter_.setPen(pen);
     painter_.setBrush(Qt::NoBrush);
     painter_.drawPath(path);
-    painter_.restore();
+    penDirty_ = true;
+    SetBrush(brush_);
 }
 
 } // namespace zep::view::qt

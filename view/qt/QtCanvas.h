@@ -47,6 +47,12 @@ public:
 
 private:
     void ApplyMode(TPenMode mode);
+    /// Draws the straight bands gathered so far; every other drawing call comes after them.
+    void Flush();
+    /// Anti-aliasing on for bands, off for everything else.
+    void Smooth(bool on);
+    /// Hands the current pen to Qt when it changed since.
+    void ApplyPen();
     const QPoint* Points(std::span<const TPixel> points);
 
     QPainter& painter_;
@@ -58,6 +64,12 @@ private:
     QFont qfont_;
     TPenMode mode_ = TPenMode::Copy;
     std::vector<QPoint> scratch_;
+    // Straight bands of one colour and width in a row are drawn in one call: a map is mostly
+    // such bands, and a call per band costs more than its drawing.
+    std::vector<QLineF> lines_;
+    QPen bandPen_;
+    bool smooth_ = false;
+    bool penDirty_ = true;
 };
 
 } // namespace zep::view::qt
