@@ -521,9 +521,13 @@ TModelHandler::~TModelHandler() = default;
 void TModelHandler::startDocument() {
     stack_.clear();
     depth_ = 0;
-    project_.Nodes().Reserve(kNodeRoom);
-    project_.Links().Reserve(kLinkRoom);
-    project_.LinkRoutes().Reserve(kLinkRouteRoom);
+    // An element takes at least a few dozen bytes: a small document gets small lists.
+    const auto room = [&](std::size_t most) {
+        return documentSize_ ? std::min(most, documentSize_ / 32) : most;
+    };
+    project_.Nodes().Reserve(room(kNodeRoom));
+    project_.Links().Reserve(room(kLinkRoom));
+    project_.LinkRoutes().Reserve(room(kLinkRouteRoom));
 }
 
 void TModelHandler::endDocument() {
@@ -670,8 +674,10 @@ void LoadXmlProjectFromMemory(TProject& project, std::string data, const std::st
         TGUnzipStream unzip(packed);
         data = unzip.ReadAll();
     }
+    const std::size_t size = data.size();
     TMemoryStream text(std::move(data));
     TModelHandler handler(project);
+    handler.SetDocumentSize(size);
     TXMLParser parser;
     parser.setDocumentHandler(&handler);
     parser.setErrorHandler(&handler);

@@ -146,6 +146,10 @@ public:
     void characters(std::string_view text, std::size_t start, std::size_t length) override;
     void progress(std::size_t position, std::size_t length) override;
 
+    /// The document's length in bytes when known: no list gets room for more elements than a
+    /// document of that length can hold.
+    void SetDocumentSize(std::size_t bytes) { documentSize_ = bytes; }
+
     model::TProject& Project() const { return project_; }
     TIdRegistry& Registry() { return registry_; }
     /// Pushes `handler` (not owned) for the element being started.
@@ -188,6 +192,7 @@ private:
     struct ExchangeNames;
     std::vector<std::pair<const model::TPropSpecSet*, std::unique_ptr<ExchangeNames>>>
         exchangeNames_;
+    std::size_t documentSize_ = 0; // 0: unknown
 };
 
 /// What the file leaves out because the study derives it, made again after reading: the
