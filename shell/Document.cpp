@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "files/ImportExport.h"
 #include "files/PrjFile.h"
@@ -37,8 +38,8 @@ std::int32_t NodeIdOf(const model::TNode* n) {
     return n ? n->Id() : 0;
 }
 
-/// Applies the geometry file's records; raises on a file that cannot be read or parsed.
-std::size_t ApplyGeometryFile(model::TProject& project, const std::string& file) {
+/// The records of a geometry file; raises on a file that cannot be read or parsed.
+std::vector<model::TPolylineRecord> ReadGeometryFile(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) throw EInOutError("Cannot open " + file);
     std::string line;
@@ -49,6 +50,16 @@ std::size_t ApplyGeometryFile(model::TProject& project, const std::string& file)
         if (model::ParsePolylineRecord(line, r)) records.push_back(std::move(r));
     }
     if (in.bad()) throw EInOutError("Cannot read " + file);
+    return records;
+}
+
+/// Each record goes to the link from its tail to its head and, reversed, to the reverse link
+/// unless that link has a record of its own. Answers the polylines set.
+std::size_t ApplyGeometryRecords(model::TProject& project,
+                                 const std::vector<model::TPolylineRecord>& records) {
+    std::set<std::pair<std::int32_t, std::int32_t>> own;
+    for (const auto& r : records)
+        own.emplace(r.tail, r.head);
     std::size_t applied = 0;
     for (const auto& r : records) {
         model::TNode* tail = project.FindNode(r.tail);
@@ -58,9 +69,9 @@ std::size_t ApplyGeometryFile(model::TProject& project, const std::string& file)
             link->Polyline().SetPoints(r.points);
             ++applied;
         }
+        if (own.count({r.head, r.tail})) continue;
         if (model::TLink* reverse = project.FindLink(head, tail)) {
-            model::TPoint3Vector back(r.points.rbegin(), r.points.rend());
-            reverse->Polyline().SetPoints(back);
+            reverse->Polyline().SetPoints(model::TPoint3Vector(r.points.rbegin(), r.points.rend()));
             ++applied;
         }
     }
@@ -84,27 +95,40 @@ std::vector<std::string> GeometryFileCandidates(const model::TProject& project) 
 
 TGeometryAttachResult AttachLinkGeometries(model::TProject& project) {
     TGeometryAttachResult result;
+    std::vector<model::TPolylineRecord> records;
     model::TLinkList& links = project.Links();
     for (std::size_t i = 0; i < links.Count(); ++i) {
+        model::TLink* link = links.Get(i);
+        const std::string text = link->GetValue(model::TLink::kPolypoints).ToString();
+        if (text.empty()) continue;
         try {
-            if (links.Get(i)->ApplyPolypoints()) ++result.fromProperties;
+            model::TPolylineRecord r;
+            if (!model::ParsePolylineRecord(text, r)) continue;
+            // The record names the link it came from, whatever its text says.
+            r.tail = NodeIdOf(link->Tail());
+            r.head = NodeIdOf(link->Head());
+            records.push_back(std::move(r));
         } catch (const std::exception& e) {
-            GetLogger("ui.document").Warning("link %s: %s", {links.Get(i)->KeyText(), e.what()});
+            GetLogger("ui.document").Warning("link %s: %s", {link->KeyText(), e.what()});
         }
     }
-    if (result.fromProperties > 0 || project.FileName().empty()) return result;
-    for (const std::string& name : GeometryFileCandidates(project)) {
-        std::error_code ec;
-        if (!fs::is_regular_file(name, ec)) continue;
-        result.file = name;
-        try {
-            result.fromFile = ApplyGeometryFile(project, name);
-        } catch (const std::exception& e) {
-            GetLogger("ui.document").Warning("%s: %s", {name, e.what()});
-            ShowError("Polylines cound not be loaded");
+    result.fromProperties = records.size();
+    if (records.empty() && !project.FileName().empty()) {
+        for (const std::string& name : GeometryFileCandidates(project)) {
+            std::error_code ec;
+            if (!fs::is_regular_file(name, ec)) continue;
+            result.file = name;
+            try {
+                records = ReadGeometryFile(name);
+            } catch (const std::exception& e) {
+                GetLogger("ui.document").Warning("%s: %s", {name, e.what()});
+                ShowError("Polylines cound not be loaded");
+            }
+            break;
         }
-        break;
     }
+    const std::size_t applied = ApplyGeometryRecords(project, records);
+    if (result.fromProperties == 0) result.fromFile = applied;
     return result;
 }
 

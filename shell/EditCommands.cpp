@@ -18,7 +18,14 @@ bool RemoveNetworkCommand(model::TProject& project, undo::TCommandStack& stack,
     model::TLinkList& links = project.Links();
     if (scenario->IsBase()) {
         if (nodes.Count() == 0 && links.Count() == 0) return false;
-        undo::RunCommand(&project.UndoSet(), stack, "Remove Network", [&] { project.RemoveAll(); });
+        // RemoveAll records nothing (it is the study's teardown); the node cascade removes the
+        // same links and link-routes and can be undone.
+        std::vector<model::TNode*> all;
+        all.reserve(nodes.Count());
+        for (std::size_t i = 0; i < nodes.Count(); ++i)
+            all.push_back(nodes.Get(i));
+        undo::RunCommand(&project.UndoSet(), stack, "Remove Network",
+                         [&] { project.RemoveNodes(all); });
         return true;
     }
     std::vector<model::TVersionedEntity*> used;

@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QStatusBar>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
 #include <filesystem>
@@ -30,6 +31,15 @@
 namespace zep::shell {
 
 namespace fs = std::filesystem;
+
+bool IsSwitch(const std::string& argument) {
+    if (argument.empty() || argument[0] != '/') return false;
+    // On this system a full path starts with "/" too: only "/word" with nothing of that name
+    // is a switch.
+    if (argument.find('/', 1) != std::string::npos) return false;
+    std::error_code ec;
+    return !fs::exists(argument, ec) && !fs::exists(ResolveOpenName(argument), ec);
+}
 
 TMainForm::TMainForm(const std::string& settingsFile, QWidget* parent)
     : QMainWindow(parent), mru_(settingsFile.empty() ? SettingsFileName() : settingsFile) {
@@ -68,11 +78,16 @@ TMainForm::TMainForm(const std::string& settingsFile, QWidget* parent)
 }
 
 TMainForm::~TMainForm() {
-    // Windows first (they reference the documents), then the documents, then the handler.
+    // Nothing may pump events into windows being torn down: the studies' teardown reports
+    // progress to a handler that shows nothing.
+    PopMessageHandler(handler_.get());
+    TNullMessageHandler quiet;
+    ScopedMessageHandler scope(quiet);
+    // Windows first (they reference the documents), then the documents.
     for (QMdiSubWindow* w : mdi_->subWindowList())
         delete w;
+    dying_.clear();
     documents_.clear();
-    PopMessageHandler(handler_.get());
 }
 
 void TMainForm::BuildMenus() {
@@ -188,7 +203,13 @@ TNetForm* TMainForm::AddView(TDocument& document) {
 void TMainForm::ViewGone(TDocument* document) {
     auto it = std::find_if(documents_.begin(), documents_.end(),
                            [&](const auto& d) { return d.get() == document; });
-    if (it != documents_.end() && (*it)->Views().empty()) documents_.erase(it);
+    if (it != documents_.end() && (*it)->Views().empty()) {
+        // A large study takes a while to free and reports progress: that happens once the
+        // window's destruction is over, not inside it.
+        dying_.push_back(std::move(*it));
+        documents_.erase(it);
+        QTimer::singleShot(0, this, [this] { dying_.clear(); });
+    }
     UpdateCommands();
 }
 
@@ -222,7 +243,7 @@ TNetForm* TMainForm::OpenFile(const std::string& fileName) {
 std::vector<TNetForm*> TMainForm::OpenArguments(const std::vector<std::string>& args) {
     std::vector<std::string> files;
     for (const std::string& a : args) {
-        if (a.empty() || a[0] == '/') continue;
+        if (a.empty() || IsSwitch(a)) continue;
         // The logging switch is not a file to open.
         if (QString::fromStdString(a).compare(QStringLiteral("debug"), Qt::CaseInsensitive) == 0)
             continue;

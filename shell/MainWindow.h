@@ -24,6 +24,10 @@ namespace zep::shell {
 class TGuiMessageHandler;
 class TNetForm;
 
+/// Whether a command-line argument is a "/" switch rather than a file: it starts with "/", has
+/// no further "/" and names nothing that exists (full paths start with "/" as well).
+bool IsSwitch(const std::string& argument);
+
 class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
@@ -44,7 +48,7 @@ public:
     TDocument* ActiveDocument() const;
     QMdiArea* MdiArea() const { return mdi_; }
 
-    /// Opens the command-line arguments: those starting with "/" and the switch "debug" are
+    /// Opens the command-line arguments: "/" switches (IsSwitch) and the switch "debug" are
     /// skipped; a file that fails does not stop the others. Answers the windows opened.
     std::vector<TNetForm*> OpenArguments(const std::vector<std::string>& args);
 
@@ -89,6 +93,7 @@ private:
 
     QMdiArea* mdi_;
     std::vector<std::unique_ptr<TDocument>> documents_;
+    std::vector<std::unique_ptr<TDocument>> dying_; // closed, freed from the event loop
     TRecentFiles mru_;
     QMenu* reopen_ = nullptr;
     QLabel* panels_[4] = {};

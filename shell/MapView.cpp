@@ -72,7 +72,7 @@ void TPaintChild::ZoomAt(QPoint anchor, double factor) {
 }
 
 void TPaintChild::SyncScrollBars() {
-    if (!scene_.options) return;
+    if (!scene_.options || syncing_) return;
     const view::TScaler& s = scene_.options->Scaler();
     syncing_ = true;
     lastH_ = int(std::lround(std::clamp(s.OriginX(), -1.0, 1.0) * kScrollRange));
@@ -87,12 +87,17 @@ void TPaintChild::ScrollBarMoved(QScrollBar* bar, int value) {
     const view::TScaler& s = scene_.options->Scaler();
     const double unit = s.Resolution() * s.Zoom();
     int& last = bar == hbar_ ? lastH_ : lastV_;
-    const int pixels = int(std::lround(double(value - last) / kScrollRange * unit));
-    last = value;
+    // Towards the origin the bar names, in whole pixels, so that steps do not drift.
+    const double origin = bar == hbar_ ? s.OriginX() : s.OriginY();
+    const int pixels = int(std::lround((double(value) / kScrollRange - origin) * unit));
+    // The bar keeps the position it was moved to; the origin follows in whole pixels.
+    syncing_ = true;
     if (bar == hbar_)
         PanPixels(-pixels, 0);
     else
         PanPixels(0, -pixels);
+    syncing_ = false;
+    last = value;
 }
 
 void TPaintChild::keyPressEvent(QKeyEvent* event) {

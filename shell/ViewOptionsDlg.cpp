@@ -159,8 +159,6 @@ void TViewOptionsDlg::ReadFont(view::TFont& font, QFontComboBox* name, QLineEdit
 }
 
 void TViewOptionsDlg::Apply(view::TNetViewOptions& options) const {
-    // An untouched track keeps the exact radius: pixels are a rounded view of it.
-    if (nodeTrack_->value() != originalTrack_) options.SetNodeRadiusFromPixels(nodeTrack_->value());
     options.labelWhat = std::uint8_t(std::max(labelWhat_->checkedId(), 0));
     options.labelWith = std::uint8_t(std::max(labelWith_->checkedId(), 0));
     ReadFont(options.nodeFont, nodeFont_, nodeSize_, nodeBold_, nodeItalic_);
@@ -173,6 +171,9 @@ void TViewOptionsDlg::Apply(view::TNetViewOptions& options) const {
     bool ok = false;
     const double scale = QLocale::c().toDouble(scale_->text().trimmed(), &ok);
     if (ok && scale > 0) options.Scaler().SetZoom(scale);
+    // The track works in pixels at the scale just set.
+    // An untouched track keeps the exact radius: pixels are a rounded view of it.
+    if (nodeTrack_->value() != originalTrack_) options.SetNodeRadiusFromPixels(nodeTrack_->value());
 }
 
 } // namespace zep::shell

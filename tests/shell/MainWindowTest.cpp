@@ -4,9 +4,11 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QScrollBar>
 #include <QTest>
 #include <fstream>
 #include <regex>
+#include <set>
 
 #include "ShellTestSupport.h"
 #include "shell/Application.h"
@@ -109,7 +111,9 @@ TEST(MainWindow, CommandTableBuildsEveryActionWithItsKeys) {
         ASSERT_NE(a, nullptr) << c.name;
         EXPECT_EQ(a->text(), QString::fromLatin1(c.caption));
         EXPECT_EQ(a->shortcut(), QKeySequence(QString::fromLatin1(c.keys))) << c.name;
-        if (*c.keys) EXPECT_TRUE(keys.insert(QString::fromLatin1(c.keys)).second) << c.keys;
+        if (*c.keys) {
+            EXPECT_TRUE(keys.insert(QString::fromLatin1(c.keys)).second) << c.keys;
+        }
         EXPECT_TRUE((c.scope == TCommandScope::Main) == (c.main != nullptr)) << c.name;
     }
     // Without a network window its commands are off and do nothing.

@@ -1,5 +1,9 @@
 // The network window: painter tabs, the map's cached rendering under pans, zoom around the
 // cursor, the scenario tree, hover texts, the view options dialog and the backgrounds dialog.
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScrollBar>

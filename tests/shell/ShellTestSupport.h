@@ -12,6 +12,8 @@
 
 #include "files/PrjFile.h"
 #include "foundation/OrvMessages.h"
+#include "model/LINK.h"
+#include "model/NODE.h"
 #include "model/Project.h"
 #include "model/SampleStudy.h"
 
