@@ -33,7 +33,11 @@ void TGuiMessageHandler::Status(const std::string& text) {
 }
 
 void TGuiMessageHandler::Progress(const std::string& text, double fraction) {
-    if (!text.empty() && status_) status_->setText(ToQ(text));
+    if (!text.empty() && status_) {
+        progressText_ = ToQ(text);
+        progressLabel_ = true;
+        status_->setText(progressText_);
+    }
     ProgressValue(fraction);
 }
 
@@ -46,6 +50,9 @@ void TGuiMessageHandler::ProgressValue(double fraction) {
 }
 
 void TGuiMessageHandler::ProgressDone() {
+    // The progress label is stale once the work is over.
+    if (status_ && progressLabel_ && status_->text() == progressText_) status_->clear();
+    progressLabel_ = false;
     if (progress_) {
         progress_->reset();
         progress_->setVisible(false);

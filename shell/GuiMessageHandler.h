@@ -33,6 +33,8 @@ private:
     QPointer<QLabel> status_;
     QPointer<QProgressBar> progress_;
     qint64 lastPump_ = 0;
+    QString progressText_;
+    bool progressLabel_ = false;
 };
 
 /// Windows-1252 text of the study to a Qt string and back.

@@ -100,6 +100,11 @@ void TPaintChild::ScrollBarMoved(QScrollBar* bar, int value) {
     last = value;
 }
 
+void TPaintChild::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (onResized) onResized();
+}
+
 void TPaintChild::keyPressEvent(QKeyEvent* event) {
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
     switch (event->key()) {

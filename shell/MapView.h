@@ -49,11 +49,14 @@ public:
     std::function<void(QRect)> onRubberBand;
     /// Told after the view moved or zoomed.
     std::function<void()> onViewChanged;
+    /// Told when the map's size changed.
+    std::function<void()> onResized;
     /// The selection drawn over the map (may be null).
     std::function<analysis::PSelection()> selection;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void ScrollBarMoved(QScrollBar* bar, int value);

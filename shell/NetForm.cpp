@@ -114,6 +114,13 @@ TNetForm::TNetForm(TDocument& document, QWidget* parent) : QWidget(parent), doc_
     map_->onClick = [this](QPoint p) { Click(p); };
     map_->onRubberBand = [this](QRect r) { RubberBand(r); };
     map_->selection = [this] { return selection_; };
+    map_->onViewChanged = [this] { fitToWindow_ = false; };
+    map_->onResized = [this] {
+        if (!fitToWindow_ || firstShow_) return;
+        FitAll();
+        map_->SyncScrollBars();
+        map_->InvalidateMap();
+    };
     connect(tabs_, &QTabBar::currentChanged, this, [this](int i) { SelectPainter(i); });
     connect(scenarioTree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         if (item)
@@ -177,6 +184,8 @@ void TNetForm::BuildPainters() {
         tabs_->addTab(ToQ(painter->Caption()));
         painters_.push_back(std::move(painter));
     }
+    // Tabs added while the bar was empty leave the layout with its empty height.
+    tabs_->setFixedHeight(tabs_->sizeHint().height());
 }
 
 void TNetForm::SelectPainter(int index) {
@@ -232,8 +241,8 @@ void TNetForm::FillColorList() {
         return;
     }
     for (std::size_t i = 0; i < list->Count(); ++i) {
+        // Internal routes carry the operators' own services and draw bands too.
         const model::TEntity* e = list->Get(i);
-        if (e->Internal()) continue;
         auto* item =
             new QListWidgetItem(Swatch(map.Index(i)), ToQ(e->KeyText() + "  " + e->GetName()));
         item->setData(Qt::UserRole, QVariant::fromValue<void*>(const_cast<model::TEntity*>(e)));
@@ -254,8 +263,9 @@ void TNetForm::showEvent(QShowEvent* event) {
     const double savedZoom = s.Zoom();
     s.SetPaintArea(map_->PaintArea());
     if (settings_->ReadString(kSection, "XOffset", "").empty()) {
-        s.ViewAll(map_->PaintArea());
+        FitAll();
     } else {
+        fitToWindow_ = false;
         s.SetZoom(savedZoom);
         s.SetOrigin(settings_->ReadDouble(kSection, "XOffset", 0),
                     settings_->ReadDouble(kSection, "YOffset", 0));
@@ -363,6 +373,7 @@ void TNetForm::Changed() {
 }
 
 void TNetForm::CentreOn(const analysis::TWorldRect& rect) {
+    fitToWindow_ = false;
     if (rect.empty) return;
     view::TScaler& s = options_.Scaler();
     const view::TNormalPoint n = s.WorldToNormal(
@@ -468,13 +479,22 @@ void TNetForm::ViewOptions() {
     TViewOptionsDlg dlg(options_, Project().AssignmentResults(), this);
     if (dlg.exec() != QDialog::Accepted) return;
     dlg.Apply(options_);
+    fitToWindow_ = false;
     options_.Save(*settings_);
     settings_->Flush();
     map_->InvalidateMap();
 }
 
+void TNetForm::FitAll() {
+    // A margin keeps the outermost nodes and their labels off the window's edge.
+    const view::TPixelRect a = map_->PaintArea();
+    const int m = std::min({12, a.Width() / 8, a.Height() / 8});
+    options_.Scaler().ViewAll({a.left + m, a.top + m, a.right - m, a.bottom - m});
+}
+
 void TNetForm::ViewAll() {
-    options_.Scaler().ViewAll(map_->PaintArea());
+    fitToWindow_ = true;
+    FitAll();
     map_->SyncScrollBars();
     map_->InvalidateMap();
 }
@@ -503,6 +523,7 @@ void TNetForm::FindLink() {
 }
 
 void TNetForm::ZoomIn() {
+    fitToWindow_ = false;
     // With an area (and no node or link) selected, the area fills the view.
     if (selection_ && !selectedNode_ && !selectedLink_ && !selection_->Extent().empty) {
         options_.Scaler().Fit(selection_->Extent(), map_->PaintArea());
@@ -515,6 +536,7 @@ void TNetForm::ZoomIn() {
 }
 
 void TNetForm::ZoomOut() {
+    fitToWindow_ = false;
     options_.Scaler().ZoomOut();
     map_->SyncScrollBars();
     map_->InvalidateMap();

@@ -117,6 +117,8 @@ private:
     void FillScenarioTree();
     void FillColorList();
     void Rescale();
+    /// The whole study in the map, with a small margin.
+    void FitAll();
     void CentreOn(const analysis::TWorldRect& rect);
     void Click(QPoint p);
     void RubberBand(QRect r);
@@ -139,6 +141,9 @@ private:
     TDocument& doc_;
     std::string status_;
     bool firstShow_ = true;
+    // The whole study fills the window until the user moves the view: the window's size is
+    // not final when it first shows (an MDI window is maximised afterwards).
+    bool fitToWindow_ = true;
 
     QSplitter* splitter_;
     QWidget* leftPane_;

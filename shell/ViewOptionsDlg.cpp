@@ -46,6 +46,8 @@ QWidget* TViewOptionsDlg::FontRow(const view::TFont& font, QFontComboBox*& name,
     h->setContentsMargins(0, 0, 0, 0);
     name = new QFontComboBox(row);
     name->setCurrentFont(QFont(ToQ(font.name)));
+    // A face missing here shows as its substitute; only a choice of the user replaces the name.
+    name->setProperty("shownFamily", name->currentFont().family());
     size = new QLineEdit(QString::number(font.size), row);
     size->setMaximumWidth(48);
     bold = new QToolButton(row);
@@ -150,7 +152,8 @@ TViewOptionsDlg::TViewOptionsDlg(const view::TNetViewOptions& options, bool resu
 
 void TViewOptionsDlg::ReadFont(view::TFont& font, QFontComboBox* name, QLineEdit* size,
                                QToolButton* bold, QToolButton* italic) {
-    font.name = FromQ(name->currentFont().family());
+    if (name->currentFont().family() != name->property("shownFamily").toString())
+        font.name = FromQ(name->currentFont().family());
     bool ok = false;
     const int s = size->text().trimmed().toInt(&ok);
     if (ok && s > 0) font.size = s;

@@ -231,8 +231,9 @@ TEST_F(TWindowFixture, ViewOptionsDialogStoresEveryValue) {
     EXPECT_FALSE(options.showNonStops);
     EXPECT_TRUE(options.hideGrayedLinks);
     EXPECT_EQ(options.linkLabelIndex, 7);
-    EXPECT_EQ(options.nodeFont.size, fontSize); // did not parse
-    EXPECT_EQ(options.Scaler().Zoom(), zoom);   // not positive
+    EXPECT_EQ(options.nodeFont.size, fontSize);                      // did not parse
+    EXPECT_EQ(options.nodeFont.name, form->Options().nodeFont.name); // untouched, even if missing
+    EXPECT_EQ(options.Scaler().Zoom(), zoom);                        // not positive
     dlg.ScaleEdit()->setText("2.5");
     dlg.NodeTrack()->setValue(9);
     dlg.Apply(options);
