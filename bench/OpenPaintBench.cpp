@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QMdiSubWindow>
 #include <QPainter>
+#include <QTabBar>
 #include <cstdlib>
 #include <filesystem>
 #include <map>

@@ -28,6 +28,7 @@
 #include "shell/FindDlg.h"
 #include "shell/GuiMessageHandler.h"
 #include "shell/ViewOptionsDlg.h"
+#include "shell/WindowPainters.h"
 #include "view/Painter.h"
 #include "view/qt/QtCanvas.h"
 
@@ -143,6 +144,7 @@ void TNetForm::SetCaption(const std::string& caption) {
 
 void TNetForm::RefreshView() {
     index_->Invalidate();
+    InvalidateMeasures();
     FillScenarioTree();
     FillColorList();
     map_->InvalidateMap();
@@ -173,7 +175,7 @@ void TNetForm::BuildPainters() {
     for (int i = old - 1; i >= 0; --i)
         tabs_->removeTab(i);
     for (const std::string& name : view::PainterTabs(Project())) {
-        auto painter = view::CreatePainter(name, Project(), options_);
+        auto painter = CreateWindowPainter(name, Project(), options_);
         if (!painter) continue;
         painter->SetIndex(index_.get());
         try {
@@ -363,8 +365,14 @@ void TNetForm::RubberBand(QRect r) {
     SetSelection(analysis::Combine(parts));
 }
 
+void TNetForm::InvalidateMeasures() {
+    for (const auto& p : painters_)
+        if (auto* m = dynamic_cast<IMeasuredPainter*>(p.get())) m->InvalidateMeasure();
+}
+
 void TNetForm::Changed() {
     index_->Invalidate();
+    InvalidateMeasures();
     // Entities a command removed must not stay selected.
     selectedNode_ = nullptr;
     selectedLink_ = nullptr;
@@ -501,6 +509,7 @@ void TNetForm::ViewAll() {
 
 void TNetForm::Refresh() {
     index_->Invalidate();
+    InvalidateMeasures();
     map_->InvalidateMap();
 }
 
@@ -556,6 +565,7 @@ void TNetForm::SimilarRoutes() {
     int colour = 1;
     for (model::TRoute* r : similar)
         map.Set(std::size_t(r->ListIndex()), view::tColorIndex(colour++ % view::kPaletteSize));
+    InvalidateMeasures();
     FillColorList();
     for (int i = 0; i < colorList_->count(); ++i) {
         auto* e =

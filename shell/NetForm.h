@@ -124,6 +124,8 @@ private:
     void RubberBand(QRect r);
     /// After a command: the index, the map and the other views of the document.
     void Changed();
+    /// The painters' measures of the study are stale (an edit, new colours).
+    void InvalidateMeasures();
     void LoadWindowSettings();
     model::TProject& Project() const;
 
