@@ -116,28 +116,32 @@ void TGridIndex::Query(const TNormalBox& area, std::vector<std::uint32_t>& out) 
 void TNetworkIndex::EnsureCurrent(const TScaler& scaler) {
     const model::TLinkList& links = project_.Links();
     const model::TNodeList& nodes = project_.Nodes();
-    if (valid_ && scaler_ == &scaler && revision_ == scaler.NormalRevision() &&
-        links_ == links.Count() && nodes_ == nodes.Count())
-        return;
+    if (IsCurrentFor(scaler) && links_ == links.Count() && nodes_ == nodes.Count()) return;
     std::vector<TNormalBox> boxes;
     boxes.reserve(links.Count());
+    courseStart_.assign(1, 0);
+    courses_.clear();
     const double inf = std::numeric_limits<double>::infinity();
     for (std::size_t i = 0; i < links.Count(); ++i) {
         TNormalBox b{inf, inf, -inf, -inf};
         for (const model::TFloatPoint& p : links.Get(i)->GeometryPoints()) {
             const TNormalPoint n = scaler.WorldToNormal(p);
+            courses_.push_back(n);
             b.minX = std::min(b.minX, n.x);
             b.minY = std::min(b.minY, n.y);
             b.maxX = std::max(b.maxX, n.x);
             b.maxY = std::max(b.maxY, n.y);
         }
         boxes.push_back(b);
+        courseStart_.push_back(std::uint32_t(courses_.size()));
     }
     linkGrid_.Build(std::move(boxes));
     boxes.clear();
     boxes.reserve(nodes.Count());
+    nodePoints_.clear();
     for (std::size_t i = 0; i < nodes.Count(); ++i) {
         const TNormalPoint n = scaler.WorldToNormal(nodes.Get(i)->Position());
+        nodePoints_.push_back(n);
         boxes.push_back({n.x, n.y, n.x, n.y});
     }
     nodeGrid_.Build(std::move(boxes));
@@ -187,6 +191,28 @@ void TNetworkIndex::VisibleNodes(const TScaler& scaler, const TPixelRect& clip, 
     const model::TNodeList& nodes = project_.Nodes();
     for (std::uint32_t i : hits_)
         if (PixelsOf(scaler, nodeGrid_.Box(i)).Meets(grown)) out.push_back(nodes.Get(i));
+}
+
+bool TNetworkIndex::LinkCourse(const TScaler& scaler, const model::TLink& link,
+                               std::span<const TNormalPoint>& course) const {
+    const std::int32_t i = link.ListIndex();
+    if (!IsCurrentFor(scaler) || i < 0 || std::size_t(i) >= links_ ||
+        links_ != project_.Links().Count() || project_.Links().Get(std::size_t(i)) != &link)
+        return false;
+    course = std::span<const TNormalPoint>(courses_.data() + courseStart_[std::size_t(i)],
+                                           courseStart_[std::size_t(i) + 1] -
+                                               courseStart_[std::size_t(i)]);
+    return true;
+}
+
+bool TNetworkIndex::NodePosition(const TScaler& scaler, const model::TNode& node,
+                                 TNormalPoint& at) const {
+    const std::int32_t i = node.ListIndex();
+    if (!IsCurrentFor(scaler) || i < 0 || std::size_t(i) >= nodes_ ||
+        nodes_ != project_.Nodes().Count() || project_.Nodes().Get(std::size_t(i)) != &node)
+        return false;
+    at = nodePoints_[std::size_t(i)];
+    return true;
 }
 
 TPixelRect TNetworkIndex::LinkPixelExtent(const TScaler& scaler, const model::TLink& link) {

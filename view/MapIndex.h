@@ -5,9 +5,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "view/Canvas.h"
+#include "view/Scaler.h"
 
 namespace zep::model {
 class TLink;
@@ -16,8 +18,6 @@ class TProject;
 } // namespace zep::model
 
 namespace zep::view {
-
-class TScaler;
 
 /// An axis-parallel box in normalised coordinates (y downwards).
 struct TNormalBox {
@@ -55,9 +55,10 @@ private:
     int Row(double y) const;
 };
 
-/// The links and nodes of a study in grids over their normalised extents. The grids follow the
-/// scaler's extent and coordinate mode by themselves, and a change in the number of links or
-/// nodes; edits that move nodes or reshape links call Invalidate.
+/// The links and nodes of a study in grids over their normalised extents, with their courses and
+/// positions. The grids follow the scaler's extent and coordinate mode by themselves, and a
+/// change in the number of links or nodes; after any other edit of the network (a node moved,
+/// a polyline changed, an undo or redo of either) the owner calls Invalidate.
 class TNetworkIndex {
 public:
     explicit TNetworkIndex(const model::TProject& project) : project_(project) {}
@@ -76,6 +77,15 @@ public:
     /// The pixel rectangle (exclusive right and bottom) covering the link's course.
     static TPixelRect LinkPixelExtent(const TScaler& scaler, const model::TLink& link);
 
+    /// The link's course (tail, polyline points, head) in normalised coordinates as it was when
+    /// the grids were built for `scaler`; false when they were built for another scaler or the
+    /// link is not the study's. Painting from these spares reading and projecting every point
+    /// again on every paint.
+    bool LinkCourse(const TScaler& scaler, const model::TLink& link,
+                    std::span<const TNormalPoint>& course) const;
+    /// The node's normalised position as of the last build; false as for LinkCourse.
+    bool NodePosition(const TScaler& scaler, const model::TNode& node, TNormalPoint& at) const;
+
     /// How many times the grids were built (for tests and benchmarks).
     unsigned Builds() const { return builds_; }
 
@@ -89,7 +99,14 @@ private:
     const TScaler* scaler_ = nullptr;
     unsigned revision_ = 0;
     std::size_t links_ = 0, nodes_ = 0;
+    bool IsCurrentFor(const TScaler& scaler) const {
+        return valid_ && scaler_ == &scaler && revision_ == scaler.NormalRevision();
+    }
+
     TGridIndex linkGrid_, nodeGrid_;
+    std::vector<std::uint32_t> courseStart_; // per link position, into courses_
+    std::vector<TNormalPoint> courses_;
+    std::vector<TNormalPoint> nodePoints_;
     std::vector<std::uint32_t> hits_;
     unsigned builds_ = 0;
 };

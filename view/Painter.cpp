@@ -108,13 +108,12 @@ bool TPainter::IsLinkShown(const TLink& link) const {
     return showAllScenarios || link.IsUsedIn(scenario_);
 }
 
-bool TPainter::IsNodeShown(const TNode& node) const {
+bool TPainter::IsNodeShown(const TNode& node) {
     if (showAllScenarios) return true;
     // A node near the clip has all its links among the links this paint looked at, so their
     // use, noted while painting them, answers without walking the node's links again.
     if (linkReach_.right > linkReach_.left && node.ListIndex() >= 0 &&
-        std::size_t(node.ListIndex()) < usedNodes_.size() &&
-        linkReach_.Contains(options_.Scaler().WorldToPixel(node.Position())))
+        std::size_t(node.ListIndex()) < usedNodes_.size() && linkReach_.Contains(NodePixel(node)))
         return usedNodes_[std::size_t(node.ListIndex())] != 0;
     return node.IsUsedIn(scenario_);
 }
@@ -168,13 +167,26 @@ int TPainter::LinkPenWidth(const TLink&) {
     return linkWidth;
 }
 
-void TPainter::CentreLine(const TLink& link, TCentreLine& line) const {
+void TPainter::CentreLine(const TLink& link, TCentreLine& line) {
     const TScaler& scaler = options_.Scaler();
     line.clear();
+    std::span<const TNormalPoint> course;
+    if (Index().LinkCourse(scaler, link, course)) {
+        for (const TNormalPoint& n : course)
+            line.push_back({scaler.NormalToPixelX(n.x), scaler.NormalToPixelY(n.y)});
+        return;
+    }
     for (const model::TFloatPoint& p : link.GeometryPoints()) {
         const TNormalPoint n = scaler.WorldToNormal(p);
         line.push_back({scaler.NormalToPixelX(n.x), scaler.NormalToPixelY(n.y)});
     }
+}
+
+TPixel TPainter::NodePixel(const TNode& node) {
+    const TScaler& scaler = options_.Scaler();
+    TNormalPoint at;
+    if (Index().NodePosition(scaler, node, at)) return scaler.NormalToPixel(at);
+    return scaler.WorldToPixel(node.Position());
 }
 
 void TPainter::DrawLink(const TLink& link) {
@@ -187,6 +199,8 @@ void TPainter::DrawLink(const TLink& link) {
 }
 
 int TPainter::DrawLinkBands(const TLink&, const TCentreLine& line, double offset) {
+    // A link drawn with a visible pen counts as banded, so that hiding grayed links keeps the
+    // labels of the links that are still drawn.
     if (canvas_->Pen().style == TPenStyle::Clear) return 0;
     const double side = options_.Scaler().CoordinateMode() == 0 ? -1 : 1;
     ShiftLine(line, side * offset, shifted_);
@@ -215,6 +229,10 @@ void TPainter::DrawLinkLabels(const TLink& link, const TCentreLine& line, int ba
             return;
     }
     const int textWidth = canvas_->TextExtent(text).x;
+    // Bands lie to the right of the direction of travel in the world, which is the screen's left
+    // in window coordinates (y downwards). The text, its bottom on the far edge of the bands,
+    // is turned by the piece's screen angle so that it reads along the piece and away from
+    // the line; window coordinates turn it half round more, to the bands' side.
     const bool window = options_.Scaler().CoordinateMode() == 0;
     const double side = window ? -1 : 1;
     const double shift = options_.linkSeparation + bandWidth;
@@ -274,7 +292,7 @@ void TPainter::PaintNodes() {
 
 void TPainter::DrawNode(const TNode& node) {
     const int r = SymbolRadius(node);
-    const TPixel p = options_.Scaler().WorldToPixel(node.Position());
+    const TPixel p = NodePixel(node);
     const TPixelRect box{p.x - r, p.y - r, p.x + r + 1, p.y + r + 1};
     if (!box.Meets(clip_)) return;
     if (node.IsZone()) {
@@ -313,7 +331,7 @@ void TPainter::DrawNodeLabel(const TNode& node) {
         break;
     }
     const int r = SymbolRadius(node);
-    const TPixel p = options_.Scaler().WorldToPixel(node.Position());
+    const TPixel p = NodePixel(node);
     const TPixel at{p.x + r, p.y + r};
     const TPixel extent = canvas_->TextExtent(text);
     if (!TPixelRect{at.x, at.y, at.x + extent.x + 1, at.y + extent.y + 1}.Meets(clip_)) return;

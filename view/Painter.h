@@ -18,6 +18,7 @@
 namespace zep::model {
 class TLink;
 class TLinkRoute;
+class TLinkType;
 class TNode;
 class TProject;
 class TScenario;
@@ -98,9 +99,12 @@ public:
 protected:
     /// The link is drawn in the current scenario.
     bool IsLinkShown(const model::TLink& link) const;
-    bool IsNodeShown(const model::TNode& node) const;
-    /// The link's course in pixels (tail, polyline points, head) into `line`.
-    void CentreLine(const model::TLink& link, TCentreLine& line) const;
+    bool IsNodeShown(const model::TNode& node);
+    /// The link's course in pixels (tail, polyline points, head) into `line`, as the spatial
+    /// index holds it.
+    void CentreLine(const model::TLink& link, TCentreLine& line);
+    /// The node's position in pixels, as the spatial index holds it.
+    TPixel NodePixel(const model::TNode& node);
     void DrawPolylinePoints(const model::TLink& link);
     void DrawLinkLabels(const model::TLink& link, const TCentreLine& line, int bandWidth);
     void DrawNodeLabel(const model::TNode& node);
@@ -187,12 +191,23 @@ public:
     TBands BandsOf(const model::TLink& link);
 
 protected:
+    /// Whether the link-route of `link` (of type `linkType` in the scenario) is used in the
+    /// current scenario: the link-route's own rule, with what depends only on its route or on
+    /// the link type and operator worked out once per paint.
+    bool IsLinkRouteUsed(const model::TLinkRoute& linkRoute, const model::TLink& link,
+                         const model::TLinkType* linkType, bool linkUsed);
     int LinkMargin() const override;
 
 private:
     /// Occupancy rate times frequency per route position, worked out once per paint (NaN: not
     /// yet): every link a route runs on asks for it.
     std::vector<double> routeRate_;
+    /// Per route position: -1 not known yet, else 0/1: internal, used in the scenario.
+    std::vector<signed char> routeInternal_, routeUsed_;
+    /// Per link type and operator position: -1 not known yet, else whether the operator may
+    /// use links of the type.
+    std::vector<signed char> mayUse_;
+    const model::TScenario* cachedFor_ = nullptr;
 };
 
 class TNonTwoWayPainter : public TColorPainter {

@@ -69,7 +69,41 @@ int TRoutePainter::LinkMargin() const {
 
 void TRoutePainter::Paint(ICanvas& canvas, const TPixelRect& clip, model::TScenario* scenario) {
     routeRate_.assign(project_.Routes().Count(), std::numeric_limits<double>::quiet_NaN());
+    cachedFor_ = nullptr;
     TColorPainter::Paint(canvas, clip, scenario);
+    cachedFor_ = nullptr;
+}
+
+bool TRoutePainter::IsLinkRouteUsed(const TLinkRoute& lr, const TLink& link,
+                                    const model::TLinkType* linkType, bool linkUsed) {
+    const model::TRoute* route = lr.Route();
+    const std::size_t routes = project_.Routes().Count();
+    if (!route || route->ListIndex() < 0 || std::size_t(route->ListIndex()) >= routes)
+        return lr.IsUsedIn(scenario_);
+    if (cachedFor_ != scenario_) {
+        routeInternal_.assign(routes, -1);
+        routeUsed_.assign(routes, -1);
+        mayUse_.assign(project_.LinkTypes().Count() * project_.Operators().Count(), -1);
+        cachedFor_ = scenario_;
+    }
+    const std::size_t r = std::size_t(route->ListIndex());
+    if (routeInternal_[r] < 0) routeInternal_[r] = lr.Internal() ? 1 : 0;
+    if (routeInternal_[r] == 0) {
+        if (!linkUsed) return false;
+        if (routeUsed_[r] < 0) routeUsed_[r] = route->IsUsedIn(scenario_) ? 1 : 0;
+        return routeUsed_[r] != 0 && lr.model::TVersionedEntity::IsUsedIn(scenario_);
+    }
+    // An internal link-route is there wherever its operator may use the link.
+    const model::TOperator* op = route->Operator();
+    if (!linkType || !op) return false;
+    const std::size_t ops = project_.Operators().Count();
+    if (linkType->ListIndex() < 0 || op->ListIndex() < 0 || std::size_t(op->ListIndex()) >= ops ||
+        std::size_t(linkType->ListIndex()) >= project_.LinkTypes().Count())
+        return model::OperatorMayUseLink(&link, op, scenario_);
+    signed char& known =
+        mayUse_[std::size_t(linkType->ListIndex()) * ops + std::size_t(op->ListIndex())];
+    if (known < 0) known = model::OperatorMayUseLink(&link, op, scenario_) ? 1 : 0;
+    return known != 0;
 }
 
 double TRoutePainter::Accumulate(double running, const TLinkRoute& linkRoute) {
@@ -97,9 +131,12 @@ TRoutePainter::TBands TRoutePainter::BandsOf(const TLink& link) {
     TBands bands;
     TColorMap& map = ColorMap();
     const model::TLinkRouteList& list = link.LinkRoutes();
+    if (list.IsEmpty()) return bands;
+    const model::TLinkType* linkType = showAllScenarios ? nullptr : link.LinkTypeIn(scenario_);
+    const bool linkUsed = showAllScenarios || link.IsUsedIn(scenario_);
     for (std::size_t i = 0; i < list.Count(); ++i) {
         const TLinkRoute* lr = list.Get(i);
-        if (!showAllScenarios && !lr->IsUsedIn(scenario_)) continue;
+        if (!showAllScenarios && !IsLinkRouteUsed(*lr, link, linkType, linkUsed)) continue;
         const int c = std::min(kPaletteSize - 1, int(map.IndexOf(lr->Route())));
         bands.value[std::size_t(c)] = Accumulate(bands.value[std::size_t(c)], *lr);
         if (!lr->GetBooleanIn(scenario_, TLinkRoute::kNoTransfers)) ++bands.stops[std::size_t(c)];

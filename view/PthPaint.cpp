@@ -143,7 +143,7 @@ void TPathPainter::PaintPath(const TPath& path, bool marks, TColor startMark) {
     const double side = scaler.CoordinateMode() == 0 ? -1 : 1;
     const int r = options_.NodeRadiusPixels() + 2;
     auto mark = [&](const model::TNode* node, TColor color) {
-        const TPixel p = scaler.WorldToPixel(node->Position());
+        const TPixel p = NodePixel(*node);
         const TPixelRect box{p.x - r, p.y - r, p.x + r + 1, p.y + r + 1};
         if (!box.Meets(clip_)) return;
         canvas_->SetPen({color, 2, TPenStyle::Solid, TPenMode::Copy});

@@ -150,6 +150,21 @@ TEST(CullingTest, TheIndexFollowsEditsOfTheNetwork) {
     // Repeated paints of the same view do not rebuild.
     index.VisibleLinks(s, corner, 0, out);
     EXPECT_EQ(index.Builds(), 3u);
+    // The courses and positions painted from are those of the last build.
+    std::span<const TNormalPoint> course;
+    ASSERT_TRUE(index.LinkCourse(s, *l, course));
+    ASSERT_EQ(course.size(), 2u);
+    EXPECT_EQ(s.NormalToPixel(course[1]), s.WorldToPixel(TFloatPoint{10, 100}));
+    TNormalPoint at;
+    ASSERT_TRUE(index.NodePosition(s, *t.N(3), at));
+    EXPECT_EQ(s.NormalToPixel(at), s.WorldToPixel(TFloatPoint{0, 90}));
+    // Another scaler, or another extent, is not served from this build.
+    TScaler other = s;
+    EXPECT_FALSE(index.LinkCourse(other, *l, course));
+    t.options.Scaler().SetExtent(TPoint3{0, 0, 0}, TPoint3{200, 200, 0});
+    EXPECT_FALSE(index.LinkCourse(s, *l, course));
+    index.VisibleLinks(s, corner, 0, out);
+    EXPECT_TRUE(index.LinkCourse(s, *l, course));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/SampleStudy.h"
 #include "tests/view/ViewTestStudy.h"
 #include "view/ViewSettings.h"
 
@@ -410,6 +411,69 @@ TEST(PainterTest, AssignmentAndServiceLevelValues) {
     EXPECT_EQ(LinkServiceLevel(*l, t.s), 0);
     l->SetValueIn(t.s, TLink::kSpeed, TValue());
     EXPECT_EQ(LinkServiceLevel(*l, t.s), -1);
+}
+
+} // namespace
+} // namespace zep::view::test
+
+namespace zep::view::test {
+namespace {
+
+/// Route painter that checks, for every link it draws, its bands against bands gathered with
+/// the link-routes' own use rule.
+class TCheckingRoutePainter : public TRoutePainter {
+public:
+    using TRoutePainter::TRoutePainter;
+    std::size_t checked = 0, used = 0;
+    int DrawLinkBands(const TLink& link, const TCentreLine& line, double offset) override {
+        TBands expected;
+        const TLinkRouteList& list = link.LinkRoutes();
+        for (std::size_t i = 0; i < list.Count(); ++i) {
+            const TLinkRoute* lr = list.Get(i);
+            if (!lr->IsUsedIn(Scenario())) continue;
+            ++used;
+            const auto c = std::size_t(std::min(14, int(ColorMap().IndexOf(lr->Route()))));
+            expected.value[c] = Accumulate(expected.value[c], *lr);
+            if (!lr->GetBooleanIn(Scenario(), TLinkRoute::kNoTransfers)) ++expected.stops[c];
+        }
+        const TBands got = BandsOf(link);
+        EXPECT_EQ(got.value, expected.value) << link.IdText();
+        EXPECT_EQ(got.stops, expected.stops) << link.IdText();
+        ++checked;
+        return TRoutePainter::DrawLinkBands(link, line, offset);
+    }
+};
+
+TEST(PainterTest, RouteBandsFollowTheLinkRoutesUseInEveryScenario) {
+    for (bool synthetic : {false, true}) {
+        TProject p;
+        if (synthetic) {
+            TStudySizes sizes;
+            sizes.nodes = 600;
+            sizes.links = 1600;
+            sizes.zones = 20;
+            sizes.routes = 12;
+            BuildSyntheticStudy(p, sizes);
+        } else {
+            BuildSampleStudy(p);
+            // Below the base, the first operator may no longer use links of the first type:
+            // its own link-routes there drop out.
+            TLinkTypeOper* data = p.LinkTypes().Get(0)->OperatorDataList().Get(0);
+            data->SetValueIn(p.Scenarios().Get(1), TLinkTypeOper::kFreeFlowSpeed, TValue(0.0));
+        }
+        TNetViewOptions options;
+        options.Scaler().SetExtent(StudyExtent(p));
+        options.Scaler().ViewAll({0, 0, 1000, 1000});
+        TCheckingRoutePainter painter(p, options);
+        std::size_t used = 0;
+        for (std::size_t i = 0; i < p.Scenarios().Count(); ++i) {
+            TRecordingCanvas canvas;
+            painter.Paint(canvas, {0, 0, 1000, 1000}, p.Scenarios().Get(i));
+            used += painter.used;
+        }
+        EXPECT_GT(painter.checked, 100u);
+        EXPECT_GT(used, 100u);
+    }
 }
 
 } // namespace
