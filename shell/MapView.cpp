@@ -173,7 +173,11 @@ void TMapSurface::Pan(int dx, int dy) {
         return;
     }
     const QRect all = rect();
-    if (std::abs(dx) >= width() || std::abs(dy) >= height()) {
+    // On a screen with a fractional pixel ratio a moved image would fall between device
+    // pixels: render it whole instead.
+    const qreal dpr = cache_.devicePixelRatio();
+    const bool whole = std::abs(dpr - std::round(dpr)) > 1e-9;
+    if (whole || std::abs(dx) >= width() || std::abs(dy) >= height()) {
         cacheValid_ = false;
         update();
         return;
