@@ -91,18 +91,20 @@ void TZepApplication::ReportUnhandled(const std::exception& e) {
 }
 
 TSplash::TSplash(int milliseconds, QWidget* parent)
-    : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
+    : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     auto* layout = new QVBoxLayout(this);
     auto* label = new QLabel(AboutText(), this);
     label->setMargin(24);
     layout->addWidget(label);
     setAttribute(Qt::WA_DeleteOnClose);
-    PushOwnedMessageHandler(new TGuiMessageHandler(this, nullptr, nullptr));
+    handler_ = new TGuiMessageHandler(this, nullptr, nullptr);
+    PushOwnedMessageHandler(handler_);
     QTimer::singleShot(milliseconds, this, &QDialog::close);
 }
 
 TSplash::~TSplash() {
-    PopMessageHandler(nullptr);
+    // The main window's handler has been pushed since: only the splash's own goes.
+    PopMessageHandler(handler_);
 }
 
 void TSplash::keyPressEvent(QKeyEvent*) {

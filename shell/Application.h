@@ -7,6 +7,8 @@
 #include <exception>
 #include <string>
 
+#include "foundation/OrvMessages.h"
+
 namespace zep::shell {
 
 /// The version text shown in the about box and the exception line.
@@ -43,6 +45,9 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    TMessageHandler* handler_; // owned by the handler stack
 };
 
 /// The whole program: start-up, event loop, exit status.

@@ -177,6 +177,22 @@ TEST(MainWindow, KeysReachTheirCommands) {
     EXPECT_TRUE(h.errors.empty());
 }
 
+TEST(MainWindow, SplashTakesOnlyItsOwnHandlerAway) {
+    TTempDir dir;
+    TMessageHandler* before = CurrentMessageHandler();
+    auto* splash = new TSplash(60000);
+    TMessageHandler* splashHandler = CurrentMessageHandler();
+    EXPECT_NE(splashHandler, before);
+    {
+        TMainForm main(dir / "zep.ini");
+        TMessageHandler* mainHandler = CurrentMessageHandler();
+        EXPECT_NE(mainHandler, splashHandler);
+        delete splash; // its timer or a key closes it while the main window is up
+        EXPECT_EQ(CurrentMessageHandler(), mainHandler);
+    }
+    EXPECT_EQ(CurrentMessageHandler(), before);
+}
+
 TEST(MainWindow, UnhandledExceptionLine) {
     const std::runtime_error e("it broke");
     const std::string line = UnhandledExceptionText(e);
