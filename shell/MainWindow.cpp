@@ -189,6 +189,7 @@ TNetForm* TMainForm::AddView(TDocument& document) {
         };
     auto* form = new TNetForm(document);
     form->onChanged = [this] { UpdateCommands(); };
+    form->onStatus = [this](const std::string& text) { panels_[0]->setText(ToQ(text)); };
     QMdiSubWindow* sub = mdi_->addSubWindow(form);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     TDocument* doc = &document;

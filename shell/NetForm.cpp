@@ -318,7 +318,7 @@ std::string TNetForm::DescribeAt(QPoint p) {
         if (!l->GetName().empty()) text += " " + l->GetName();
     }
     status_ = text;
-    ShowStatus(text);
+    if (onStatus) onStatus(text);
     return text;
 }
 

@@ -107,6 +107,8 @@ public:
 
     /// Told after a command changed the study (the main window updates captions and counts).
     std::function<void()> onChanged;
+    /// Told the text of the node or link under the cursor (the status bar's free panel).
+    std::function<void(const std::string&)> onStatus;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

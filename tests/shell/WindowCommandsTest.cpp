@@ -13,6 +13,7 @@
 #include "foundation/OrvLogging.h"
 #include "model/CanonicalDump.h"
 #include "shell/AppSettings.h"
+#include "shell/EditCommands.h"
 #include "shell/MainWindow.h"
 #include "shell/MapRender.h"
 #include "shell/NetForm.h"
@@ -104,6 +105,45 @@ TEST_F(TCommandsFixture, MergeRoutesChosenInTheColourList) {
     EXPECT_EQ(main->Action("EditUndo")->text(), "Undo Merge Routes");
     ASSERT_TRUE(main->Run("EditUndo"));
     EXPECT_EQ(Project().Routes().Count(), routes);
+}
+
+TEST_F(TCommandsFixture, SimilarRoutesShareLinks) {
+    model::TRoute* line = nullptr;
+    for (std::size_t i = 0; i < Project().Routes().Count() && !line; ++i)
+        if (Project().Routes().Get(i)->GetName() == "Line 1") line = Project().Routes().Get(i);
+    ASSERT_NE(line, nullptr);
+    // A copy along the same links is similar; a route on one link of another line is not.
+    model::TRoute* twin = Project().NewRoute(line->Operator());
+    for (std::size_t i = 0; i < line->LinkRoutes().Count(); ++i)
+        Project()
+            .NewLinkRoute(static_cast<model::TLinkRoute*>(line->LinkRoutes().Item(i))->Link(), twin)
+            ->SetUsedIn(Project().BaseScenario(), true);
+    model::TRoute* stray = Project().NewRoute(line->Operator());
+    model::TLink* elsewhere = nullptr;
+    for (std::size_t i = 0; i < Project().Links().Count() && !elsewhere; ++i) {
+        model::TLink* l = Project().Links().Get(i);
+        bool onLine = false;
+        for (std::size_t k = 0; k < line->LinkRoutes().Count(); ++k)
+            onLine |= static_cast<model::TLinkRoute*>(line->LinkRoutes().Item(k))->Link() == l;
+        if (!onLine) elsewhere = l;
+    }
+    Project().NewLinkRoute(elsewhere, stray)->SetUsedIn(Project().BaseScenario(), true);
+    const auto similar = SimilarRoutes(Project(), *line, Project().BaseScenario());
+    EXPECT_NE(std::find(similar.begin(), similar.end(), twin), similar.end());
+    EXPECT_EQ(std::find(similar.begin(), similar.end(), stray), similar.end());
+    EXPECT_EQ(std::find(similar.begin(), similar.end(), line), similar.end());
+
+    // The window gives them colours 1, 2, ... and selects them in the colour list.
+    form->RefreshView();
+    form->SelectPainter(1);
+    QListWidget* list = form->ColorList();
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->data(Qt::UserRole).value<void*>() == line) list->setCurrentRow(i);
+    ASSERT_TRUE(main->Run("ViewSimilarRoutes"));
+    int selected = 0;
+    for (int i = 0; i < list->count(); ++i)
+        selected += list->item(i)->isSelected();
+    EXPECT_EQ(selected, int(similar.size()));
 }
 
 TEST_F(TCommandsFixture, CopyPutsSvgAndImageOnTheClipboard) {
