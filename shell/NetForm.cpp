@@ -236,8 +236,24 @@ void TNetForm::FillColorList() {
     if (!painter) return;
     view::TColorMap& map = painter->ColorMap();
     const model::TEntityList* list = map.List();
+    // Painters that colour by a rule rather than by entity show what their colours mean.
+    const std::string name = painter->ClassName();
+    const std::vector<std::pair<int, const char*>> legend =
+        name == "TNonTwoWayPainter"
+            ? std::vector<std::pair<int, const char*>>{{0, "Two-way pair"},
+                                                       {4, "Opposite link agrees"},
+                                                       {1, "Differs from its opposite"}}
+        : name == "TChangedPainter"
+            ? std::vector<std::pair<int, const char*>>{{10, "Changed in the scenario"},
+                                                       {0, "Unchanged"}}
+            : std::vector<std::pair<int, const char*>>{};
+    if (!legend.empty()) {
+        for (const auto& [index, caption] : legend)
+            colorList_->addItem(new QListWidgetItem(Swatch(index), tr(caption)));
+        return;
+    }
     if (!list) {
-        // Maps over a fixed scale (service levels, symmetry) list their colours only.
+        // Maps over a fixed scale (service levels) list their colours only.
         for (std::size_t i = 0; i < map.Count(); ++i)
             colorList_->addItem(new QListWidgetItem(Swatch(map.Index(i)), QString::number(i)));
         return;
