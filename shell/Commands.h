@@ -1,0 +1,33 @@
+// The command table of the application: every menu entry and shortcut comes from one list, so
+// menus, keys and tests agree on what each command is.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zep::shell {
+
+class TMainForm;
+class TNetForm;
+
+/// Whose command it is: the main window's, or the active network window's (disabled without
+/// one).
+enum class TCommandScope { Main, Net };
+
+struct TCommandDef {
+    const char* name;    ///< stable name for tests and the action's object name
+    const char* menu;    ///< top-level menu caption
+    const char* caption; ///< the entry's caption with its accelerator
+    const char* keys;    ///< shortcut in Qt's portable text ("" for none)
+    TCommandScope scope;
+    void (TMainForm::*main)() = nullptr;
+    void (TNetForm::*net)() = nullptr;
+    const char* group = nullptr; ///< entries with the same group are exclusive (mouse modes)
+};
+
+/// Every command in menu order.
+const std::vector<TCommandDef>& CommandTable();
+/// The entry of that name; nullptr when none.
+const TCommandDef* FindCommand(const std::string& name);
+
+} // namespace zep::shell
