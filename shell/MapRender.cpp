@@ -14,20 +14,6 @@
 
 namespace zep::shell {
 
-void RenderMap(const TMapScene& scene, QPainter& painter, const view::TPixelRect& bounds,
-               const view::TPixelRect& clip) {
-    view::qt::TQtCanvas canvas(painter, bounds);
-    canvas.SetClip(clip);
-    canvas.FillRect(clip, 0xFFFFFF);
-    if (scene.backgrounds && scene.options) {
-        const view::TScaler& scaler = scene.options->Scaler();
-        scene.backgrounds->DrawAll(canvas, 0, [&scaler](double x, double y, double z) {
-            return scaler.WorldToPixel(model::TPoint3{x, y, z});
-        });
-    }
-    if (scene.painter) scene.painter->Paint(canvas, clip, scene.scenario);
-}
-
 void DrawSelection(const TMapScene& scene, const analysis::ISelection& selection,
                    QPainter& painter) {
     const analysis::TWorldRect extent = selection.Extent();

@@ -6,6 +6,7 @@
 
 #include "analysis/Selections.h"
 #include "view/Canvas.h"
+#include "view/qt/MapRender.h"
 
 class QPainter;
 
@@ -22,19 +23,8 @@ class TPainter;
 
 namespace zep::shell {
 
-/// What one map shows. Nothing is owned.
-struct TMapScene {
-    model::TProject* project = nullptr;
-    view::TNetViewOptions* options = nullptr; ///< holds the scaler
-    view::TPainter* painter = nullptr;
-    view::TBackgroundFileManager* backgrounds = nullptr;
-    model::TScenario* scenario = nullptr;
-};
-
-/// White ground, the background drawings, then the painter's network, all inside `clip`
-/// (pixels of the scaler's paint area).
-void RenderMap(const TMapScene& scene, QPainter& painter, const view::TPixelRect& bounds,
-               const view::TPixelRect& clip);
+using view::qt::RenderMap;
+using view::qt::TMapScene;
 
 /// The selection as the map shows it: its extent grown by 4 pixels, outlined 2 pixels wide in
 /// the highlight colour, inverting what lies under it.

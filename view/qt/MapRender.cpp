@@ -42,6 +42,20 @@ std::string PainterClassByName(model::TProject& project, const std::string& name
     throw Exception("no painter is called \"" + name + "\"; the painters: " + known);
 }
 
+void RenderMap(const TMapScene& scene, QPainter& painter, const TPixelRect& bounds,
+               const TPixelRect& clip) {
+    TQtCanvas canvas(painter, bounds);
+    canvas.SetClip(clip);
+    canvas.FillRect(clip, 0xFFFFFF);
+    if (scene.backgrounds && scene.options) {
+        const TScaler& scaler = scene.options->Scaler();
+        scene.backgrounds->DrawAll(canvas, 0, [&scaler](double x, double y, double z) {
+            return scaler.WorldToPixel(model::TPoint3{x, y, z});
+        });
+    }
+    if (scene.painter) scene.painter->Paint(canvas, clip, scene.scenario);
+}
+
 std::string RenderMap(QPainter& qp, model::TProject& project, const TMapRenderRequest& request) {
     const TViewSettings none;
     const TViewSettings& settings = request.settings ? *request.settings : none;
@@ -79,13 +93,13 @@ std::string RenderMap(QPainter& qp, model::TProject& project, const TMapRenderRe
     else
         scaler.Fit(request.area, screen);
 
-    model::TScenario* scenario = request.scenario ? request.scenario : project.BaseScenario();
-    qp.fillRect(QRect(0, 0, request.width, request.height), Qt::white);
-    TQtCanvas canvas(qp, screen);
-    backgrounds.DrawAll(canvas, 0, [&](double x, double y, double z) {
-        return scaler.WorldToPixel(model::TPoint3{x, y, z});
-    });
-    painter->Paint(canvas, screen, scenario);
+    TMapScene scene;
+    scene.project = &project;
+    scene.options = &options;
+    scene.painter = painter.get();
+    scene.backgrounds = &backgrounds;
+    scene.scenario = request.scenario ? request.scenario : project.BaseScenario();
+    RenderMap(scene, qp, screen, screen);
     return painter->Caption();
 }
 

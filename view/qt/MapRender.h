@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "analysis/Selections.h"
+#include "view/Canvas.h"
 
 namespace zep::model {
 class TProject;
@@ -17,10 +18,28 @@ class TScenario;
 } // namespace zep::model
 
 namespace zep::view {
+class TBackgroundFileManager;
+class TNetViewOptions;
+class TPainter;
 class TViewSettings;
-}
+} // namespace zep::view
 
 namespace zep::view::qt {
+
+/// What one map shows. Nothing is owned.
+struct TMapScene {
+    model::TProject* project = nullptr;
+    TNetViewOptions* options = nullptr; ///< holds the scaler
+    TPainter* painter = nullptr;
+    TBackgroundFileManager* backgrounds = nullptr;
+    model::TScenario* scenario = nullptr;
+};
+
+/// White ground, the background drawings, then the painter's network, all inside `clip`
+/// (pixels of the scaler's paint area `bounds`): what the network window, its copies and
+/// prints, and the batch renderer draw.
+void RenderMap(const TMapScene& scene, QPainter& painter, const TPixelRect& bounds,
+               const TPixelRect& clip);
 
 struct TMapRenderRequest {
     /// A painter class ("TRoutePainter"), empty for the window's first tab.
