@@ -14,13 +14,13 @@ int Convert(const std::vector<std::string>& args) {
     a.ExpectPositional(2, 2, "convert IN OUT");
     const std::string& out = a.Positional()[1];
     ProjectOutputForm(out, true); // refuses an unknown form before the study is read
-    auto p = files::OpenProject(a.Positional()[0]);
+    auto p = OpenStudy(a.Positional()[0]);
     if (out == "-") {
         TStdoutStream stdoutStream;
         files::TXMLWriter(*p).Write(stdoutStream);
         return 0;
     }
-    files::SaveProject(out, *p);
+    SaveStudy(out, *p);
     return 0;
 }
 

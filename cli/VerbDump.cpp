@@ -14,7 +14,7 @@ namespace {
 int Dump(const std::vector<std::string>& args) {
     ArgReader a(args, {"-o"});
     a.ExpectPositional(1, 1, "dump FILE [-o OUT]");
-    auto p = files::OpenProject(a.Positional()[0]);
+    auto p = OpenStudy(a.Positional()[0]);
     const std::string text = model::StudyText(*p);
     if (!a.Has("-o")) {
         if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||

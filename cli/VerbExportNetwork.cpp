@@ -20,7 +20,7 @@ int ExportNetworkVerb(const std::vector<std::string>& args) {
     ArgReader a(args, {"--scenario", "--dir"}, {"--mif"});
     a.ExpectPositional(1, 1, kSynopsis);
     if (!a.Has("--scenario")) throw EUsageError("usage: zep-cli " + std::string(kSynopsis));
-    auto project = files::OpenProject(a.Positional()[0]);
+    auto project = OpenStudy(a.Positional()[0]);
     model::TScenario* s = ScenarioByName(*project, a.Value("--scenario"));
     const std::string dir = a.Value("--dir");
     if (!dir.empty()) fs::create_directories(dir);

@@ -78,7 +78,7 @@ int Generate(const std::vector<std::string>& args) {
         fs::create_directories(dir);
         project->SetFileName((dir / (Trim(project->GetName()) + ".zpz")).string());
     } else {
-        project = files::OpenProject(a.Positional()[0]);
+        project = OpenStudy(a.Positional()[0]);
     }
     const model::TProject& p = *project;
 

@@ -23,7 +23,7 @@ int ImportNetworkVerb(const std::vector<std::string>& args) {
     a.ExpectPositional(2, static_cast<std::size_t>(-1), kSynopsis);
     if (!a.Has("--scenario")) throw EUsageError("usage: zep-cli " + std::string(kSynopsis));
     const std::string& in = a.Positional()[0];
-    auto project = files::OpenProject(in);
+    auto project = OpenStudy(in);
     model::TScenario* s = ScenarioByName(*project, a.Value("--scenario"));
     undo::TCommandStack stack;
     std::vector<std::string> report;
@@ -45,7 +45,7 @@ int ImportNetworkVerb(const std::vector<std::string>& args) {
     }
     const std::string out = a.Value("-o", in);
     ProjectOutputForm(out);
-    files::SaveProject(out, *project);
+    SaveStudy(out, *project);
     // Said only now: a study that could not be saved imported nothing.
     for (const std::string& line : report)
         std::printf("imported %s\n", line.c_str());

@@ -37,7 +37,7 @@ int ImportTntpVerb(const std::vector<std::string>& args) {
     for (const std::string& line : notes.Lines())
         std::fprintf(stderr, "adapted: %s\n", line.c_str());
     ProjectOutputForm(a.Value("-o"));
-    files::SaveProject(a.Value("-o"), project);
+    SaveStudy(a.Value("-o"), project);
     // Said after the save: a study that could not be written was not imported.
     std::printf("imported %s: %zu nodes, %zu zones, %zu links\n", net.c_str(),
                 project.Nodes().Count(), project.TransportZones().Count(), project.Links().Count());

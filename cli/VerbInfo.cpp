@@ -23,7 +23,7 @@ namespace {
 int Info(const std::vector<std::string>& args) {
     ArgReader a(args, {});
     a.ExpectPositional(1, 1, "info FILE");
-    auto p = files::OpenProject(a.Positional()[0]);
+    auto p = OpenStudy(a.Positional()[0]);
     const std::pair<const char*, std::size_t> counts[] = {
         {"scenarios", p->Scenarios().Count()},
         {"nodes", p->Nodes().Count()},
@@ -68,7 +68,7 @@ int Info(const std::vector<std::string>& args) {
 int Scenarios(const std::vector<std::string>& args) {
     ArgReader a(args, {});
     a.ExpectPositional(1, 1, "scenarios FILE");
-    auto p = files::OpenProject(a.Positional()[0]);
+    auto p = OpenStudy(a.Positional()[0]);
     for (std::size_t i = 0; i < p->Scenarios().Count(); ++i) {
         model::TScenario* s = p->Scenarios().Get(i);
         std::printf("%s\t%s\t%s\n", AnsiToUtf8(s->GetName()).c_str(),

@@ -41,7 +41,7 @@ int Simplify(const std::vector<std::string>& args) {
     const std::string out = a.Value("-o");
     ProjectOutputForm(out);
 
-    std::unique_ptr<TProject> project = files::OpenProject(a.Positional()[0]);
+    std::unique_ptr<TProject> project = OpenStudy(a.Positional()[0]);
     TProject& p = *project;
     TScenario* s =
         a.Has("--scenario") ? ScenarioByName(p, a.Value("--scenario")) : p.BaseScenario();
@@ -62,7 +62,7 @@ int Simplify(const std::vector<std::string>& args) {
     // Nothing may hold on to the study's past: the file gets the state as it is now.
     stack.Clear();
     p.UndoSet().Clear();
-    files::SaveProject(out, p);
+    SaveStudy(out, p);
     EndProgress();
 
     for (const std::string& line : lines)

@@ -72,7 +72,7 @@ int Validate(const std::vector<std::string>& args) {
     a.ExpectPositional(1, 1, "validate FILE [--csv]");
     std::unique_ptr<model::TProject> p;
     try {
-        p = files::OpenProject(a.Positional()[0]);
+        p = OpenStudy(a.Positional()[0]);
     } catch (const std::exception& e) {
         EndProgress();
         std::fprintf(stderr, "%s\n", AnsiToUtf8(e.what()).c_str());

@@ -6,10 +6,12 @@
 #include <sstream>
 
 #include "cli/ConsoleMessageHandler.h"
+#include "files/PrjFile.h"
 #include "foundation/CodePages.h"
 #include "foundation/Format.h"
 #include "foundation/OrvMessages.h"
 #include "model/Project.h"
+#include "modelio/LinkGeometry.h"
 
 #ifndef ZEP_VERSION
 #define ZEP_VERSION "0.1.0"
@@ -64,6 +66,17 @@ model::TScenario* ScenarioByName(model::TProject& project, const std::string& na
     if (model::TScenario* s = project.Scenarios().FindScenario(name)) return s;
     throw Exception("the study has no scenario \"" + name +
                     "\"; its scenarios: " + ScenarioNames(project));
+}
+
+std::unique_ptr<model::TProject> OpenStudy(const std::string& fileName) {
+    std::unique_ptr<model::TProject> project = files::OpenProject(fileName);
+    modelio::AttachLinkGeometries(*project);
+    return project;
+}
+
+void SaveStudy(const std::string& fileName, model::TProject& project) {
+    files::SaveProject(fileName, project);
+    if (fileName != "-") modelio::SaveLinkGeometries(project, fileName);
 }
 
 std::array<double, 4> ParseRectOption(const std::string& text) {

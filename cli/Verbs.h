@@ -3,6 +3,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,11 @@ struct VerbRegistrar {
 /// 0 success, 1 the work failed (message on standard error), 2 usage error. `VERB -h` or
 /// `VERB --help` prints the verb's own usage instead of running it.
 int RunCli(const std::vector<std::string>& args);
+
+/// Opens a study of any form with its link courses attached from its geometry file.
+std::unique_ptr<model::TProject> OpenStudy(const std::string& fileName);
+/// Saves a study in the form its name asks for, and its link courses to the geometry file.
+void SaveStudy(const std::string& fileName, model::TProject& project);
 
 /// The scenario of that name; an unknown name fails with a message that lists the study's
 /// scenarios.

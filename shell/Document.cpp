@@ -15,6 +15,7 @@
 #include "model/LINK.h"
 #include "model/NODE.h"
 #include "model/Project.h"
+#include "modelio/LinkGeometry.h"
 #include "modelio/ZEPASCII.h"
 
 namespace zep::shell {
@@ -30,106 +31,6 @@ std::string ResolveOpenName(const std::string& name) {
     const fs::path dir = p.parent_path().empty() ? fs::path(".") : p.parent_path();
     if (fs::is_directory(dir, ec)) return name + ".zep";
     return zpz;
-}
-
-namespace {
-
-std::int32_t NodeIdOf(const model::TNode* n) {
-    return n ? n->Id() : 0;
-}
-
-/// The records of a geometry file; raises on a file that cannot be read or parsed.
-std::vector<model::TPolylineRecord> ReadGeometryFile(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) throw EInOutError("Cannot open " + file);
-    std::string line;
-    std::vector<model::TPolylineRecord> records;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        model::TPolylineRecord r;
-        if (model::ParsePolylineRecord(line, r)) records.push_back(std::move(r));
-    }
-    if (in.bad()) throw EInOutError("Cannot read " + file);
-    return records;
-}
-
-/// Each record goes to the link from its tail to its head and, reversed, to the reverse link
-/// unless that link has a record of its own. Answers the polylines set.
-std::size_t ApplyGeometryRecords(model::TProject& project,
-                                 const std::vector<model::TPolylineRecord>& records) {
-    std::set<std::pair<std::int32_t, std::int32_t>> own;
-    for (const auto& r : records)
-        own.emplace(r.tail, r.head);
-    std::size_t applied = 0;
-    for (const auto& r : records) {
-        model::TNode* tail = project.FindNode(r.tail);
-        model::TNode* head = project.FindNode(r.head);
-        if (!tail || !head) continue;
-        if (model::TLink* link = project.FindLink(tail, head)) {
-            link->Polyline().SetPoints(r.points);
-            ++applied;
-        }
-        if (own.count({r.head, r.tail})) continue;
-        if (model::TLink* reverse = project.FindLink(head, tail)) {
-            reverse->Polyline().SetPoints(model::TPoint3Vector(r.points.rbegin(), r.points.rend()));
-            ++applied;
-        }
-    }
-    return applied;
-}
-
-/// The geometry files looked for, in order: the study-wide input file name with "ply", then the
-/// project file's name with ".ply".
-std::vector<std::string> GeometryFileCandidates(const model::TProject& project) {
-    std::vector<std::string> names;
-    try {
-        names.push_back(modelio::InputFileName(project, nullptr, "", false, "ply"));
-    } catch (const std::exception&) {
-        // A project name the input files cannot be named after has no such file.
-    }
-    names.push_back(fs::path(project.FileName()).replace_extension(".ply").string());
-    return names;
-}
-
-} // namespace
-
-TGeometryAttachResult AttachLinkGeometries(model::TProject& project) {
-    TGeometryAttachResult result;
-    std::vector<model::TPolylineRecord> records;
-    model::TLinkList& links = project.Links();
-    for (std::size_t i = 0; i < links.Count(); ++i) {
-        model::TLink* link = links.Get(i);
-        const std::string text = link->GetValue(model::TLink::kPolypoints).ToString();
-        if (text.empty()) continue;
-        try {
-            model::TPolylineRecord r;
-            if (!model::ParsePolylineRecord(text, r)) continue;
-            // The record names the link it came from, whatever its text says.
-            r.tail = NodeIdOf(link->Tail());
-            r.head = NodeIdOf(link->Head());
-            records.push_back(std::move(r));
-        } catch (const std::exception& e) {
-            GetLogger("ui.document").Warning("link %s: %s", {link->KeyText(), e.what()});
-        }
-    }
-    result.fromProperties = records.size();
-    if (records.empty() && !project.FileName().empty()) {
-        for (const std::string& name : GeometryFileCandidates(project)) {
-            std::error_code ec;
-            if (!fs::is_regular_file(name, ec)) continue;
-            result.file = name;
-            try {
-                records = ReadGeometryFile(name);
-            } catch (const std::exception& e) {
-                GetLogger("ui.document").Warning("%s: %s", {name, e.what()});
-                ShowError("Polylines cound not be loaded");
-            }
-            break;
-        }
-    }
-    const std::size_t applied = ApplyGeometryRecords(project, records);
-    if (result.fromProperties == 0) result.fromFile = applied;
-    return result;
 }
 
 namespace {
@@ -181,7 +82,7 @@ bool TDocument::Open(const std::string& fileName) {
         loaded->SetFileName(fileName_);
         stack_.Clear();
         project_ = std::move(loaded);
-        AttachLinkGeometries(*project_);
+        modelio::AttachLinkGeometries(*project_);
     } catch (const std::exception& e) {
         stack_.Clear();
         project_ = NewProject();
@@ -199,25 +100,11 @@ bool TDocument::Open(const std::string& fileName) {
 
 bool TDocument::Save() {
     if (!named_) return SaveAs();
-    // The native file does not keep "polypoints": the geometry also goes to the study's
-    // geometry file, which the next open reads when no link holds a record.
-    model::TLinkList& links = project_->Links();
-    files::TTextLines geometry;
-    for (std::size_t i = 0; i < links.Count(); ++i) {
-        model::TLink* link = links.Get(i);
-        if (link->Polyline().IsEmpty()) continue;
-        const std::string record = model::PolylineRecordText(
-            NodeIdOf(link->Tail()), NodeIdOf(link->Head()), link->Polyline());
-        link->RawProperties().RawPut(model::TLink::kPolypoints, model::TValue(record));
-        geometry.push_back(record);
-    }
     try {
         files::SaveProject(fileName_, *project_);
         project_->SetFileName(fileName_);
-        const std::string plyName = GeometryFileCandidates(*project_).front();
-        std::error_code ec;
-        if (!geometry.empty() || fs::exists(plyName, ec))
-            files::SaveTextLines(plyName, geometry, true);
+        // The project file does not keep the links' courses: the geometry file beside it does.
+        modelio::SaveLinkGeometries(*project_, fileName_);
     } catch (const std::exception& e) {
         EndProgress();
         GetLogger("ui.document").Error("saving %s: %s", {fileName_, e.what()});

@@ -36,19 +36,6 @@ private:
 /// exist and the directory does. Names with an extension are returned unchanged.
 std::string ResolveOpenName(const std::string& name);
 
-/// How many link geometries were attached after loading, and where they came from.
-struct TGeometryAttachResult {
-    std::size_t fromProperties = 0; ///< links whose "polypoints" held a record
-    std::size_t fromFile = 0;       ///< records of the geometry file applied (reverses included)
-    std::string file;               ///< the geometry file read ("" when none)
-};
-
-/// Attaches link geometries after loading: every link's "polypoints" record; when no link has
-/// one, the records of the study's ".ply" file (the study-wide input file name, else the project
-/// file's name), each applied to its link and, reversed, to the reverse link. A file that cannot
-/// be read is reported as "Polylines cound not be loaded" and loading goes on.
-TGeometryAttachResult AttachLinkGeometries(model::TProject& project);
-
 /// One open study. Owns the project and its command stack; the views are the windows' and
 /// only referenced.
 class TDocument {

@@ -12,6 +12,7 @@
 #include "model/Consistency.h"
 #include "model/Project.h"
 #include "model/SampleStudy.h"
+#include "modelio/LinkGeometry.h"
 
 namespace {
 
@@ -86,6 +87,8 @@ int main(int argc, char** argv) {
                                  EndsWithNoCase(out, ".xml") || EndsWithNoCase(out, ".xmlz");
         if (projectFile) {
             zep::files::SaveProject(out, project);
+            // The links' courses go to the geometry file beside the project, as every save does.
+            zep::modelio::SaveLinkGeometries(project, out);
         } else if (!EndsWithNoCase(out, ".txt")) {
             return Usage("cannot tell the form of \"" + out +
                          "\": name a .zpz, .zep, .xml, .xmlz or .txt file");
