@@ -55,9 +55,7 @@ int Render(const std::vector<std::string>& args) {
     a.ExpectPositional(1, 1, std::string("render ") + kSynopsis);
     if (!a.Has("-o")) throw EUsageError("usage: zep-cli render " + std::string(kSynopsis));
     const std::string out = a.Value("-o");
-    std::string ext = fs::path(out).extension().string();
-    for (char& c : ext)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string ext = LowerCase(fs::path(out).extension().string());
     if (ext != ".png" && ext != ".svg" && ext != ".pdf")
         throw EUsageError("the output must end in .png, .svg or .pdf, not \"" + out + "\"");
     const auto [width, height] =

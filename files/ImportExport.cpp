@@ -300,27 +300,6 @@ TTextLines SpeedLines(const TProject& project, const TScenario* s, std::uint32_t
     return lines;
 }
 
-bool SaveTextLines(const std::string& path, const TTextLines& lines, bool onlyIfChanged) {
-    std::string content;
-    for (const std::string& line : lines) {
-        content += line;
-        content += "\r\n";
-    }
-    if (onlyIfChanged) {
-        TMemoryStream old;
-        bool same = false;
-        try {
-            old.LoadFromFile(path);
-            same = old.Data() == content;
-        } catch (const EStreamError&) {
-            // Missing or unreadable: write it; the write reports what is wrong.
-        }
-        if (same) return false;
-    }
-    ReplaceFileContent(path, content);
-    return true;
-}
-
 void ExportNetwork(TProject& project, TScenario* scenario, const std::string& directory) {
     struct TEnd {
         ~TEnd() { EndProgress(); }

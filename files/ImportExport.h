@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <string>
+
+#include "foundation/ORVFiles.h"
 #include <string_view>
 #include <vector>
 
@@ -67,10 +69,7 @@ TTextLines TurnLines(const model::TProject& project, const model::TScenario* sce
 TTextLines SpeedLines(const model::TProject& project, const model::TScenario* scenario,
                       std::uint32_t seed = 1);
 
-/// Writes `lines`, each ended by CR LF, through a temporary file moved into place. With
-/// `onlyIfChanged`, a file already holding the same lines is left alone (false returned).
-/// Failures raise EFCreateError.
-bool SaveTextLines(const std::string& path, const TTextLines& lines, bool onlyIfChanged);
+using zep::SaveTextLines;
 
 /// Writes the nodes, links, opers, routes and turns files of the scenario into `directory`
 /// (the project's directory when empty), each saved before the next is built; then the speeds

@@ -109,4 +109,26 @@ void ReplaceFileContent(const std::string& path, const std::string& content) {
     }
 }
 
+bool SaveTextLines(const std::string& path, const std::vector<std::string>& lines,
+                   bool onlyIfChanged) {
+    std::string content;
+    for (const std::string& line : lines) {
+        content += line;
+        content += "\r\n";
+    }
+    if (onlyIfChanged) {
+        TMemoryStream old;
+        bool same = false;
+        try {
+            old.LoadFromFile(path);
+            same = old.Data() == content;
+        } catch (const EStreamError&) {
+            // Missing or unreadable: write it; the write reports what is wrong.
+        }
+        if (same) return false;
+    }
+    ReplaceFileContent(path, content);
+    return true;
+}
+
 } // namespace zep

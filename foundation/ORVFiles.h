@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "foundation/Exception.h"
 
@@ -30,5 +31,10 @@ std::string MoveToBackup(const std::string& fileName);
 /// EFCreateError "Cannot create file "<path>". <reason>"; on failure the old file is untouched
 /// and no temporary file is left.
 void ReplaceFileContent(const std::string& path, const std::string& content);
+
+/// Writes `lines`, each ended by CR LF, through ReplaceFileContent. With `onlyIfChanged`, a file
+/// already holding the same lines is left alone (false returned). Failures raise EFCreateError.
+bool SaveTextLines(const std::string& path, const std::vector<std::string>& lines,
+                   bool onlyIfChanged);
 
 } // namespace zep

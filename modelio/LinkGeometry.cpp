@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "foundation/Exception.h"
+#include "foundation/ORVFiles.h"
 #include "foundation/OrvLogging.h"
 #include "foundation/OrvMessages.h"
 #include "foundation/SafeSave.h"
@@ -80,13 +81,6 @@ std::vector<std::string> GeometryFileCandidates(const model::TProject& project) 
     return names;
 }
 
-std::string ReadWhole(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 } // namespace
 
 TGeometryAttachResult AttachLinkGeometries(model::TProject& project) {
@@ -133,37 +127,18 @@ void SaveLinkGeometries(model::TProject& project, const std::string& projectFile
     project.SetFileName(projectFileName);
     const std::string plyName = GeometryFileCandidates(project).front();
     project.SetFileName(savedName);
-    std::string text;
+    std::vector<std::string> lines;
     model::TLinkList& links = project.Links();
     for (std::size_t i = 0; i < links.Count(); ++i) {
         model::TLink* link = links.Get(i);
         if (link->Polyline().IsEmpty()) continue;
-        const std::string record = model::PolylineRecordText(
-            NodeIdOf(link->Tail()), NodeIdOf(link->Head()), link->Polyline());
-        link->RawProperties().RawPut(model::TLink::kPolypoints, model::TValue(record));
-        text += record + "\r\n";
+        lines.push_back(model::PolylineRecordText(NodeIdOf(link->Tail()), NodeIdOf(link->Head()),
+                                                  link->Polyline()));
+        link->RawProperties().RawPut(model::TLink::kPolypoints, model::TValue(lines.back()));
     }
     std::error_code ec;
-    const bool exists = fs::exists(plyName, ec);
-    if (text.empty() && !exists) return;
-    if (exists && ReadWhole(plyName) == text) return;
-    // Written beside and moved into place: a failed write never leaves half a file.
-    const std::string temp = plyName + ".part";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.flush();
-        if (!out) {
-            out.close();
-            fs::remove(temp, ec);
-            throw EInOutError("Cannot write " + plyName);
-        }
-    }
-    fs::rename(temp, plyName, ec);
-    if (ec) {
-        fs::remove(temp, ec);
-        throw EInOutError("Cannot write " + plyName);
-    }
+    if (lines.empty() && !fs::exists(plyName, ec)) return;
+    SaveTextLines(plyName, lines, true);
 }
 
 } // namespace zep::modelio

@@ -18,24 +18,15 @@
 
 namespace zep::view::qt {
 
-namespace {
-
-std::string Lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
-} // namespace
-
 std::string PainterClassByName(model::TProject& project, const std::string& name) {
-    const std::string wanted = Lower(name);
+    const std::string wanted = LowerCase(name);
     TNetViewOptions options;
     std::string known;
     for (const std::string& cls : PainterClassNames()) {
         auto painter = CreatePainter(cls, project, options);
         const std::string caption = painter ? painter->Caption() : "";
-        if (Lower(cls) == wanted || Lower(cls.substr(1)) == wanted || Lower(caption) == wanted)
+        if (LowerCase(cls) == wanted || LowerCase(cls.substr(1)) == wanted ||
+            LowerCase(caption) == wanted)
             return cls;
         known += (known.empty() ? "\"" : ", \"") + caption + "\"";
     }
@@ -113,7 +104,7 @@ QImage RenderMapImage(model::TProject& project, const TMapRenderRequest& request
 
 std::string RenderMapFile(model::TProject& project, const TMapRenderRequest& request,
                           const std::string& fileName) {
-    const std::string ext = Lower(std::filesystem::path(fileName).extension().string());
+    const std::string ext = LowerCase(std::filesystem::path(fileName).extension().string());
     const QString target = QString::fromStdString(fileName);
     const std::string failure = Format("Cannot write to file \"%s\".", {fileName});
     const QSize size(request.width, request.height);
