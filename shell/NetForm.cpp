@@ -28,7 +28,6 @@
 #include "shell/FindDlg.h"
 #include "shell/GuiMessageHandler.h"
 #include "shell/ViewOptionsDlg.h"
-#include "shell/WindowPainters.h"
 #include "view/Painter.h"
 #include "view/qt/QtCanvas.h"
 
@@ -175,7 +174,7 @@ void TNetForm::BuildPainters() {
     for (int i = old - 1; i >= 0; --i)
         tabs_->removeTab(i);
     for (const std::string& name : view::PainterTabs(Project())) {
-        auto painter = CreateWindowPainter(name, Project(), options_);
+        auto painter = view::CreatePainter(name, Project(), options_);
         if (!painter) continue;
         painter->SetIndex(index_.get());
         try {
@@ -383,7 +382,7 @@ void TNetForm::RubberBand(QRect r) {
 
 void TNetForm::InvalidateMeasures() {
     for (const auto& p : painters_)
-        if (auto* m = dynamic_cast<IMeasuredPainter*>(p.get())) m->InvalidateMeasure();
+        if (auto* m = dynamic_cast<view::TRoutePainter*>(p.get())) m->InvalidateMeasure();
 }
 
 void TNetForm::Changed() {

@@ -190,6 +190,10 @@ public:
     };
     TBands BandsOf(const model::TLink& link);
 
+    /// Forgets the measured widest band stack of the study (after an edit or a change of
+    /// colours); it is measured again when a paint needs it.
+    void InvalidateMeasure() { measure_.valid = false; }
+
 protected:
     /// Whether the link-route of `link` (of type `linkType` in the scenario) is used in the
     /// current scenario: the link-route's own rule, with what depends only on its route or on
@@ -208,6 +212,21 @@ private:
     /// use links of the type.
     std::vector<signed char> mayUse_;
     const model::TScenario* cachedFor_ = nullptr;
+
+    /// The largest sum of band widths and separations over the links, rounded up.
+    int WidestStack();
+    /// How far bands may reach beside a course: measured over the study once, and again when
+    /// the scenario, the number of links or a setting that widens bands changes. A paint of a
+    /// narrow strip (a pan) then looks only at the links that can reach it.
+    struct TMeasure {
+        bool valid = false;
+        const model::TScenario* scenario = nullptr;
+        std::size_t links = 0;
+        int width = 0, factor = 0, separation = 0;
+        bool nonStops = false, all = false;
+        int widest = 0;
+    };
+    mutable TMeasure measure_;
 };
 
 class TNonTwoWayPainter : public TColorPainter {

@@ -62,9 +62,44 @@ std::unique_ptr<TColorMap> TRoutePainter::CreateColorMap() {
 }
 
 int TRoutePainter::LinkMargin() const {
-    // Route bands stack beside the course; their total width is not known before the link is
-    // looked at, so leave room for a generous stack.
-    return TColorPainter::LinkMargin() + 256;
+    const TNetViewOptions& o = Options();
+    TMeasure& m = measure_;
+    if (!m.valid || m.scenario != Scenario() || m.links != project_.Links().Count() ||
+        m.width != linkWidth || m.factor != linkWidthFactor || m.separation != o.linkSeparation ||
+        m.nonStops != o.showNonStops || m.all != showAllScenarios) {
+        m.widest = const_cast<TRoutePainter*>(this)->WidestStack();
+        m.valid = true;
+        m.scenario = Scenario();
+        m.links = project_.Links().Count();
+        m.width = linkWidth;
+        m.factor = linkWidthFactor;
+        m.separation = o.linkSeparation;
+        m.nonStops = o.showNonStops;
+        m.all = showAllScenarios;
+    }
+    // Without link labels a link reaches no further than its bands beside the course and the
+    // diamonds of its polyline points; labels need the painters' own allowance.
+    if (o.linkLabelIndex <= 0)
+        return m.widest + 2 * o.linkSeparation + 2 * linkWidth + o.NodeRadiusPixels() + 6;
+    return TPainter::LinkMargin() + m.widest + 2 * o.linkSeparation + 2;
+}
+
+int TRoutePainter::WidestStack() {
+    const model::TLinkList& links = project_.Links();
+    const int separation = Options().linkSeparation;
+    double widest = 0;
+    for (std::size_t i = 0; i < links.Count(); ++i) {
+        const TBands bands = BandsOf(*links.Get(i));
+        double total = 0;
+        for (int c = 1; c < kPaletteSize; ++c) {
+            const double value = bands.value[std::size_t(c)];
+            if (!(value > 0)) continue;
+            const double w = value * linkWidth / std::max(1, linkWidthFactor);
+            total += std::min(std::ceil(std::max(w, 1.0)) + 1, 1e9) + separation;
+        }
+        widest = std::max(widest, total);
+    }
+    return int(std::min(widest, double(std::numeric_limits<int>::max() / 4)));
 }
 
 void TRoutePainter::Paint(ICanvas& canvas, const TPixelRect& clip, model::TScenario* scenario) {
