@@ -3,7 +3,8 @@
 // logarithms (1 is linear, 2 quadratic). Also the peak memory per link at each size and the
 // time of a whole `zep-cli info` process on the largest study.
 //
-//   ScaleBench [--sizes 20000,80000,320000,1280000] [--dir DIR]
+//   ScaleBench [--sizes 20000,80000,320000,1280000] [--dir DIR] [--only WORD]
+// (--only times just the operations whose name holds WORD, after building the study)
 //
 // Not a test: the largest size takes minutes and gigabytes.
 #include <algorithm>
@@ -119,12 +120,13 @@ double Exponent(const std::vector<long>& sizes, const std::vector<double>& t) {
 int main(int argc, char** argv) {
     std::vector<long> sizes{20000, 80000, 320000, 1280000};
     fs::path dir = fs::temp_directory_path() / "zep-scale-bench";
-    std::string cli;
+    std::string cli, only;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string a = argv[i];
         if (a == "--sizes") sizes = ParseSizes(argv[i + 1]);
         if (a == "--dir") dir = argv[i + 1];
         if (a == "--cli") cli = argv[i + 1];
+        if (a == "--only") only = argv[i + 1];
     }
 #ifdef ZEP_CLI_PATH
     if (cli.empty()) cli = ZEP_CLI_PATH;
@@ -139,6 +141,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "  %-28s %9.3f s\n", name.c_str(), s);
     };
     auto timed = [&](const std::string& name, const std::function<void()>& f) {
+        if (!only.empty() && name != "generate synthetic study" &&
+            name.find(only) == std::string::npos)
+            return;
         auto t = std::chrono::steady_clock::now();
         f();
         record(name, Since(t));
@@ -237,7 +242,8 @@ int main(int argc, char** argv) {
                          " made): peak " + std::to_string(peak / 1024) + " MiB, " +
                          std::to_string(static_cast<long>(peak * 1024.0 / linkCount)) +
                          " bytes per link");
-        if (!cli.empty()) {
+        if (!cli.empty() &&
+            (only.empty() || std::string("zep-cli info").find(only) != std::string::npos)) {
             auto t = std::chrono::steady_clock::now();
             const std::string command = cli + " info " + zpz + " > /dev/null";
             if (std::system(command.c_str()) != 0) std::fprintf(stderr, "info failed\n");

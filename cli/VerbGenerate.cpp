@@ -70,9 +70,9 @@ int Generate(const std::vector<std::string>& args) {
     const std::set<std::string> kinds = ChosenKinds(a.Value("--only"));
     auto wants = [&](const char* kind) { return kinds.count(kind) > 0; };
 
-    std::unique_ptr<model::TProject> project;
+    TStudy project;
     if (sample) {
-        project = std::make_unique<model::TProject>();
+        project.reset(new model::TProject);
         model::BuildSampleStudy(*project);
         const fs::path dir = a.Value("--dir", ".");
         fs::create_directories(dir);

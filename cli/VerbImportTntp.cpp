@@ -24,7 +24,8 @@ int ImportTntpVerb(const std::vector<std::string>& args) {
     if (!a.Has("-o") || (a.Has("--nodes") && a.Has("--nodes-geojson")))
         throw EUsageError("usage: zep-cli " + std::string(kSynopsis));
     const std::string& net = a.Positional()[0];
-    model::TProject project;
+    TStudy study(new model::TProject);
+    model::TProject& project = *study;
     // The study is named after the network file, without the "_net" the collection adds.
     std::string name = std::filesystem::path(net).stem().string();
     if (name.size() > 4 && name.compare(name.size() - 4, 4, "_net") == 0)

@@ -91,7 +91,7 @@ int Paths(const std::vector<std::string>& args) {
         (a.Has("--path-file") && !pair))
         throw EUsageError("usage: zep-cli paths " + std::string(kSynopsis));
 
-    std::unique_ptr<TProject> project = OpenStudy(a.Positional()[0]);
+    TStudy project = OpenStudy(a.Positional()[0]);
     TProject& p = *project;
     TScenario* s =
         a.Has("--scenario") ? ScenarioByName(p, a.Value("--scenario")) : p.BaseScenario();

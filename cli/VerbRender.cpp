@@ -65,7 +65,7 @@ int Render(const std::vector<std::string>& args) {
     if (hasRect) rect = ParseRectOption(a.Value("--rect"));
 
     const std::string projectFile = a.Positional()[0];
-    std::unique_ptr<model::TProject> project = OpenStudy(projectFile);
+    TStudy project = OpenStudy(projectFile);
     model::TProject& p = *project;
     view::qt::TMapRenderRequest request;
     request.scenario =

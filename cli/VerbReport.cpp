@@ -79,7 +79,7 @@ int Report(const std::vector<std::string>& args) {
     if (a.Has("--width")) selector.SetClassWidth(width);
     if (rect) selector.SetArea(rect);
 
-    std::unique_ptr<TProject> project = OpenStudy(a.Positional()[0]);
+    TStudy project = OpenStudy(a.Positional()[0]);
     TScenario* s = ScenarioByName(*project, a.Value("--scenario"));
     if (!project->AssignmentResults())
         std::fprintf(stderr, "note: %s holds no assignment results; loads read as 0\n",

@@ -105,7 +105,7 @@ int Run(const std::vector<std::string>& args) {
         tasksText = s.str();
     }
 
-    std::unique_ptr<model::TProject> project = OpenStudy(projectFile);
+    TStudy project = OpenStudy(projectFile);
     modelio::TModelRunner runner(*project);
     runner.LoadTasksText(*project, tasksText);
     if (runner.TaskCount() == 0) {

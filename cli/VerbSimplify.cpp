@@ -41,7 +41,7 @@ int Simplify(const std::vector<std::string>& args) {
     const std::string out = a.Value("-o");
     ProjectOutputForm(out);
 
-    std::unique_ptr<TProject> project = OpenStudy(a.Positional()[0]);
+    TStudy project = OpenStudy(a.Positional()[0]);
     TProject& p = *project;
     TScenario* s =
         a.Has("--scenario") ? ScenarioByName(p, a.Value("--scenario")) : p.BaseScenario();

@@ -70,7 +70,7 @@ std::string CsvField(const std::string& text) {
 int Validate(const std::vector<std::string>& args) {
     ArgReader a(args, {}, {"--csv"});
     a.ExpectPositional(1, 1, "validate FILE [--csv]");
-    std::unique_ptr<model::TProject> p;
+    TStudy p;
     try {
         p = OpenStudy(a.Positional()[0]);
     } catch (const std::exception& e) {

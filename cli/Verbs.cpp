@@ -68,8 +68,28 @@ model::TScenario* ScenarioByName(model::TProject& project, const std::string& na
                     "\"; its scenarios: " + ScenarioNames(project));
 }
 
-std::unique_ptr<model::TProject> OpenStudy(const std::string& fileName) {
-    std::unique_ptr<model::TProject> project = files::OpenProject(fileName);
+namespace {
+bool leaveToExit = false;
+// Still reachable, so that a leak checker does not count them.
+std::vector<model::TProject*>& LeftToExit() {
+    static auto* left = new std::vector<model::TProject*>;
+    return *left;
+}
+} // namespace
+
+void TStudyDeleter::operator()(model::TProject* project) const {
+    if (leaveToExit)
+        LeftToExit().push_back(project);
+    else
+        delete project;
+}
+
+void LeaveStudiesToProcessExit() {
+    leaveToExit = true;
+}
+
+TStudy OpenStudy(const std::string& fileName) {
+    TStudy project(files::OpenProject(fileName).release());
     modelio::AttachLinkGeometries(*project);
     return project;
 }

@@ -43,8 +43,18 @@ struct VerbRegistrar {
 /// `VERB --help` prints the verb's own usage instead of running it.
 int RunCli(const std::vector<std::string>& args);
 
+/// Frees a study, unless the process said it ends after its verb: then the study is left to
+/// the system, which takes the whole address space back at once, instead of tearing down
+/// millions of objects one by one only to exit. In-process callers (tests) always free.
+struct TStudyDeleter {
+    void operator()(model::TProject* project) const;
+};
+using TStudy = std::unique_ptr<model::TProject, TStudyDeleter>;
+/// Called by zep-cli's main: studies of this process are left to its exit.
+void LeaveStudiesToProcessExit();
+
 /// Opens a study of any form with its link courses attached from its geometry file.
-std::unique_ptr<model::TProject> OpenStudy(const std::string& fileName);
+TStudy OpenStudy(const std::string& fileName);
 /// Saves a study in the form its name asks for, and its link courses to the geometry file.
 void SaveStudy(const std::string& fileName, model::TProject& project);
 

@@ -15,5 +15,7 @@ int main(int argc, char** argv) {
     if (!ec) zep::ConfigureLogging((exe.parent_path() / "VARDEN.LOG").string(), args);
     // An interrupted save removes its temporary file; the old file was never touched.
     zep::InstallSaveInterruptCleanup();
+    // The process ends after its verb: its studies need no teardown.
+    zep::cli::LeaveStudiesToProcessExit();
     return zep::cli::RunCli(args);
 }

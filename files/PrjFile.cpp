@@ -695,10 +695,7 @@ void RegisterProject(TStreamClassTable& t) {
         p.RawProperties().RawPut(TProjectI::kAttractionFunctions, TValue(&own));
         // Links and routes keep their link-routes in lists the file does not hold: rebuilt
         // from the link-routes before the project checks itself.
-        for (std::size_t i = 0; i < p.LinkRoutes().Count(); ++i) {
-            TLinkRoute* lr = p.LinkRoutes().Get(i);
-            if (lr->Link() && lr->Route()) lr->Register();
-        }
+        p.RegisterLinkRoutes();
         p.AfterLoad();
     };
     hooks.setFileName = [](TZEPPersistent& o, const std::string& name) {

@@ -565,6 +565,18 @@ std::uint32_t TObjectReader::IndexOfObject(const TZEPPersistent* object) const {
     if (lastRef_ > 0 && lastRef_ <= objects_.size() && objects_[lastRef_ - 1] == object)
         return lastRef_ - 1;
     if (object == lastInline_) return TAddressIndex::kAbsent;
+    if (object && object == lastFound_) return lastFoundIndex_;
+    // A few questions about other objects (an operator's category list) are answered by a
+    // scan of the table, which costs far less than an index of millions of objects would.
+    constexpr std::uint32_t kScansBeforeIndex = 8;
+    if (indexOf_.Count() != objects_.size() && scans_ < kScansBeforeIndex) {
+        ++scans_;
+        const auto at = std::find(objects_.begin(), objects_.end(), object);
+        if (at == objects_.end()) return TAddressIndex::kAbsent;
+        lastFound_ = object;
+        lastFoundIndex_ = static_cast<std::uint32_t>(at - objects_.begin());
+        return lastFoundIndex_;
+    }
     if (indexOf_.Count() != objects_.size()) {
         indexOf_.Clear();
         indexOf_.Reserve(objects_.size());
@@ -754,6 +766,8 @@ void TObjectReader::LoadView(std::string_view bytes, TZEPPersistent& root,
     data_ = bytes;
     pos_ = 0;
     lastVersionKnown_ = false;
+    lastFound_ = nullptr;
+    scans_ = 0;
     const std::uint8_t* sig = Take(4);
     if (std::memcmp(sig, kStreamSignature, 4) == 0)
         oldSignature_ = false;

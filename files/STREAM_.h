@@ -243,7 +243,10 @@ private:
     std::vector<TZEPPersistent*> objects_;               // index 0 is object 1
     std::vector<std::unique_ptr<TZEPPersistent>> owned_; // parallel to objects_ (root: null)
     std::vector<bool> claimed_;
-    mutable TAddressIndex indexOf_;              // built when first needed
+    mutable TAddressIndex indexOf_;              // built when plain scans no longer pay
+    mutable std::uint32_t scans_ = 0;            // plain scans made instead
+    mutable const TZEPPersistent* lastFound_ = nullptr; // the object the last search found
+    mutable std::uint32_t lastFoundIndex_ = 0;
     std::uint32_t lastRef_ = 0;                  // the number ReadRef answered last
     const TZEPPersistent* lastInline_ = nullptr; // the inline record made last
     std::vector<OpenList> lists_;

@@ -13,7 +13,8 @@ TInflateAhead::TInflateAhead(const std::string& fileName)
     : file_(fileName, FileMode::OpenRead), gz_(file_) {
     const std::int64_t room = gz_.BelievableSize();
     if (room > 0) expected_ = static_cast<std::size_t>(gz_.Size());
-    buffer_.resize(std::max<std::size_t>(static_cast<std::size_t>(room) + 1, kChunk));
+    room_ = std::max<std::size_t>(static_cast<std::size_t>(room) + 1, kChunk);
+    buffer_.reset(new char[room_]);
     thread_ = std::thread([this] { Run(); });
 }
 
@@ -34,14 +35,13 @@ void TInflateAhead::Run() noexcept {
                 if (stop_) break;
                 at = filled_;
             }
-            if (at == buffer_.size()) {
+            if (at == room_) {
                 std::lock_guard<std::mutex> guard(lock_);
                 full_ = true;
                 break;
             }
             // Only this thread writes past filled_, and the buffer does not move meanwhile.
-            const std::size_t got =
-                gz_.Read(buffer_.data() + at, std::min(kChunk, buffer_.size() - at));
+            const std::size_t got = gz_.Read(buffer_.get() + at, std::min(kChunk, room_ - at));
             std::lock_guard<std::mutex> guard(lock_);
             filled_ += got;
             changed_.notify_all();
@@ -59,8 +59,13 @@ void TInflateAhead::Run() noexcept {
 void TInflateAhead::ReadOnHere(std::size_t end) {
     // The thread has ended with a full buffer: the file holds more than it announced.
     while (filled_ < end) {
-        if (filled_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
-        const std::size_t got = gz_.Read(buffer_.data() + filled_, buffer_.size() - filled_);
+        if (filled_ == room_) {
+            std::unique_ptr<char[]> larger(new char[room_ * 2]);
+            std::memcpy(larger.get(), buffer_.get(), filled_);
+            buffer_ = std::move(larger);
+            room_ *= 2;
+        }
+        const std::size_t got = gz_.Read(buffer_.get() + filled_, room_ - filled_);
         if (got == 0) {
             full_ = false;
             break;
@@ -78,10 +83,10 @@ std::string_view TInflateAhead::Wait(std::size_t end) {
             guard.unlock();
             if (thread_.joinable()) thread_.join();
             ReadOnHere(end);
-            return {buffer_.data(), filled_};
+            return {buffer_.get(), filled_};
         }
     }
-    return {buffer_.data(), filled_};
+    return {buffer_.get(), filled_};
 }
 
 std::size_t TInflateAheadStream::Read(void* buffer, std::size_t count) {

@@ -43,7 +43,10 @@ private:
     TFileStream file_;
     TGUnzipStream gz_;
     std::size_t expected_ = 0;
-    std::string buffer_; // its size is the room; filled_ bytes of it are data
+    // Not zero-filled: the thread writes every byte before anyone reads it, and clearing a
+    // study's hundreds of megabytes first would cost the reader's thread as much as a pass.
+    std::unique_ptr<char[]> buffer_;
+    std::size_t room_ = 0; // the buffer's size; filled_ bytes of it are data
     std::mutex lock_;
     std::condition_variable changed_;
     std::size_t filled_ = 0;

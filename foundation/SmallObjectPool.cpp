@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <cstdint>
 #include <mutex>
 #include <new>
 #include <vector>
@@ -20,7 +21,13 @@ namespace zep {
 namespace {
 
 constexpr std::size_t kClasses = TSmallObjectPool::kLargest / TSmallObjectPool::kGrain;
+// A thread's first slabs are small, so that a small study costs little; once it has made many,
+// they are huge pages, so that a large study's millions of objects cost a page fault per two
+// megabytes instead of one per four kilobytes (the kernel's faults were a quarter of opening a
+// million-link study).
 constexpr std::size_t kSlabBytes = 256 * 1024;
+constexpr std::size_t kHugeSlabBytes = 2 * 1024 * 1024;
+constexpr std::size_t kSmallSlabs = 16;
 
 struct TFreeBlock {
     TFreeBlock* next;
@@ -31,6 +38,7 @@ struct TPool {
     std::ptrdiff_t inUse = 0;
     char* next = nullptr; // the unused rest of the newest slab
     char* end = nullptr;
+    std::size_t slabs = 0;
 };
 
 TPool& ThreadPool() {
@@ -41,15 +49,34 @@ TPool& ThreadPool() {
 // Slabs live as long as the process: objects may outlive the thread that made them, and static
 // objects are destroyed after every thread's storage.
 // They are mapped directly, so the general allocator's counters never include them.
-char* NewSlab() {
+void* MapSlab(std::size_t bytes) {
+    if (bytes == kSlabBytes) {
+        void* slab =
+            ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (slab == MAP_FAILED) throw std::bad_alloc();
+        return slab;
+    }
+    // Aligned to its size, so that the kernel can back it with one huge page.
+    void* wide =
+        ::mmap(nullptr, 2 * bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (wide == MAP_FAILED) throw std::bad_alloc();
+    const auto start = reinterpret_cast<std::uintptr_t>(wide);
+    const std::uintptr_t aligned = (start + bytes - 1) & ~(static_cast<std::uintptr_t>(bytes) - 1);
+    if (aligned > start) ::munmap(wide, aligned - start);
+    if (const std::uintptr_t tail = start + 2 * bytes - (aligned + bytes))
+        ::munmap(reinterpret_cast<void*>(aligned + bytes), tail);
+    void* slab = reinterpret_cast<void*>(aligned);
+    ::madvise(slab, bytes, MADV_HUGEPAGE); // a hint: without huge pages it is a plain mapping
+    return slab;
+}
+
+char* NewSlab(std::size_t bytes) {
     static std::mutex lock;
     static auto* slabs = new std::vector<char*>;
-    void* slab =
-        ::mmap(nullptr, kSlabBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (slab == MAP_FAILED) throw std::bad_alloc();
+    auto* slab = static_cast<char*>(MapSlab(bytes));
     std::lock_guard<std::mutex> guard(lock);
-    slabs->push_back(static_cast<char*>(slab));
-    return static_cast<char*>(slab);
+    slabs->push_back(slab);
+    return slab;
 }
 
 std::size_t ClassOf(std::size_t size) {
@@ -81,8 +108,9 @@ void* TSmallObjectPool::Allocate(std::size_t size) {
                     pool.next += b;
                 }
             }
-            pool.next = NewSlab();
-            pool.end = pool.next + kSlabBytes;
+            const std::size_t slabBytes = pool.slabs++ < kSmallSlabs ? kSlabBytes : kHugeSlabBytes;
+            pool.next = NewSlab(slabBytes);
+            pool.end = pool.next + slabBytes;
         }
         void* block = pool.next;
         pool.next += bytes;

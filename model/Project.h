@@ -15,6 +15,10 @@
 #include "model/versions.h"
 #include "undo/Undo_.h"
 
+namespace zep {
+class TAddressIndex;
+}
+
 namespace zep::model {
 
 class TAdministrator;
@@ -274,6 +278,10 @@ public:
     /// Files do not store a macro zone's members: rebuilds every macro zone's sub-zones from
     /// the micro zones' `macro_zone`, in zone-list order (readers call it after loading).
     void RebuildMacroZoneMembers();
+    /// Puts every link-route whose link and route are set into its link's and its route's list
+    /// where it is missing, in list order (files hold only the owning list); with `routes`, only
+    /// those whose link has both ends and whose route is a member. Linear in the link-routes.
+    void RegisterLinkRoutes(const zep::TAddressIndex* routes = nullptr);
 
     /// Takes over objects a damaged project file made but no list of the study took: values may
     /// still refer to them, so they live as long as the study, and die with it.

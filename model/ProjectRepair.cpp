@@ -334,18 +334,45 @@ void TProject::RepairOperators() {
     }
 }
 
+void TProject::RegisterLinkRoutes(const TAddressIndex* routes) {
+    const std::size_t total = linkRoutes_->Count();
+    const TAddressIndex members = MembersOf(*routes_);
+    // Which link-routes their route's list holds already, found in one pass over the routes'
+    // lists instead of a search of a route's list (it may hold millions) for each.
+    std::vector<char> listed(total);
+    for (std::size_t r = 0; r < routes_->Count(); ++r) {
+        TRoute* route = routes_->Get(r);
+        for (TZEPPersistent* item : route->LinkRoutes().Items()) {
+            auto* lr = static_cast<TLinkRoute*>(item);
+            const auto at = static_cast<std::size_t>(lr->ListIndex());
+            if (lr->Route() == route && lr->OwnerList() == linkRoutes_.get() &&
+                lr->ListIndex() >= 0 && at < total && linkRoutes_->Get(at) == lr)
+                listed[at] = 1;
+        }
+    }
+    for (std::size_t i = 0; i < total; ++i) {
+        TLinkRoute* lr = linkRoutes_->Get(i);
+        if (!lr->Link() || !lr->Route()) continue;
+        if (routes &&
+            (!lr->Link()->Tail() || !lr->Link()->Head() || !routes->Contains(lr->Route())))
+            continue;
+        if (lr->ListIndex() != static_cast<std::int32_t>(i) || !members.Contains(lr->Route())) {
+            lr->Register(); // outside what the pass above saw
+            continue;
+        }
+        TLinkRouteList& ofLink = lr->Link()->LinkRoutes();
+        if (ofLink.IndexOf(lr) < 0) ofLink.Add(lr);
+        if (!listed[i]) lr->Route()->LinkRoutes().Add(lr);
+    }
+}
+
 void TProject::RepairLinkRoutes() {
     TScenario* base = BaseScenario();
     const TAddressIndex routes = MembersOf(*routes_);
     const std::size_t total = linkRoutes_->Count();
     // The stream keeps only the owning list: the links' and routes' lists are rebuilt here, in
     // list order, so that a route's link-routes come back in the order they were stored.
-    for (std::size_t i = 0; i < total; ++i) {
-        TLinkRoute* lr = linkRoutes_->Get(i);
-        if (lr->Link() && lr->Link()->Tail() && lr->Link()->Head() && lr->Route() &&
-            routes.Contains(lr->Route()))
-            lr->Register();
-    }
+    RegisterLinkRoutes(&routes);
     for (std::size_t i = linkRoutes_->Count(); i-- > 0;) {
         if (i >= linkRoutes_->Count()) continue;
         TLinkRoute* lr = linkRoutes_->Get(i);
