@@ -28,6 +28,14 @@ public:
         ++count_;
         return true;
     }
+    /// Changes the number of `key` when it has one; answers whether it had.
+    bool Update(const void* key, std::uint32_t number) {
+        if (slots_.empty() || !key) return false;
+        Slot& slot = slots_[Probe(key)];
+        if (!slot.key) return false;
+        slot.number = number;
+        return true;
+    }
     /// The number of `key`, or kAbsent.
     std::uint32_t Find(const void* key) const {
         if (slots_.empty() || !key) return kAbsent;

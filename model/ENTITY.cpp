@@ -1,5 +1,7 @@
 #include "model/ENTITY.h"
 
+#include <cmath>
+
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -127,7 +129,7 @@ void TEntity::Copy(const TEntity& other) {
 }
 
 void TEntity::StoreZEPTPar(TStream& out) const {
-    WriteLE(out, static_cast<std::uint32_t>(listIndex_) & 0xFFFF, 2);
+    WriteLE(out, static_cast<std::uint32_t>(ListIndex()) & 0xFFFF, 2);
     WriteLE(out, static_cast<std::uint32_t>(Id()), 4);
     // The field holds 32 bytes with a terminator, so a longer name keeps its first 31.
     std::string name = AnsiToOem(TrimControl(GetName()));
@@ -266,8 +268,47 @@ TSubject& TEntityList::Subject() {
 
 void TEntityList::Renumber(std::size_t from) {
     if (!Owns()) return;
+    if (!shifts_.empty()) from = std::min(from, shiftedFrom_);
+    shifts_.clear();
+    fresh_.clear();
+    walked_ = 0;
     for (std::size_t i = from; i < Count(); ++i)
         Get(i)->listIndex_ = static_cast<std::int32_t>(i);
+}
+
+std::int32_t TEntityList::CurrentIndex(const TEntity* entity) const {
+    std::size_t from = 0;
+    for (const TFresh& f : fresh_)
+        if (f.entity == entity) {
+            from = f.after;
+            break;
+        }
+    std::int32_t p = entity->listIndex_;
+    for (std::size_t i = from; i < shifts_.size(); ++i) {
+        const TShift& s = shifts_[i];
+        if (s.delta < 0 ? p > s.at : p >= s.at) p += s.delta;
+    }
+    walked_ += shifts_.size() + fresh_.size();
+    if (walked_ > Count() + 1024) const_cast<TEntityList*>(this)->Renumber(0);
+    return p;
+}
+
+std::size_t TEntityList::ShiftsBeforeRenumber() const {
+    return std::max<std::size_t>(64, static_cast<std::size_t>(std::sqrt(double(Count()))));
+}
+
+void TEntityList::NoteShift(std::int32_t at, std::int32_t delta) {
+    if (shifts_.empty() || static_cast<std::size_t>(at) < shiftedFrom_)
+        shiftedFrom_ = static_cast<std::size_t>(at);
+    shifts_.push_back({at, delta});
+}
+
+void TEntityList::ForgetFresh(const TEntity* entity) {
+    for (std::size_t i = 0; i < fresh_.size(); ++i)
+        if (fresh_[i].entity == entity) {
+            fresh_.erase(fresh_.begin() + static_cast<std::ptrdiff_t>(i));
+            return;
+        }
 }
 
 void TEntityList::ItemAdded(std::size_t index, TZEPPersistent* item) {
@@ -275,7 +316,15 @@ void TEntityList::ItemAdded(std::size_t index, TZEPPersistent* item) {
         auto* e = static_cast<TEntity*>(item);
         e->ownerList_ = this;
         if (maxIdValid_ && e->Id() > maxId_) maxId_ = e->Id();
-        Renumber(index);
+        if (index + 1 == Count() && shifts_.empty()) {
+            e->listIndex_ = static_cast<std::int32_t>(index); // appended: no other moves
+        } else if (index + 1 == Count() || shifts_.size() >= ShiftsBeforeRenumber()) {
+            Renumber(index);
+        } else {
+            NoteShift(static_cast<std::int32_t>(index), +1);
+            e->listIndex_ = static_cast<std::int32_t>(index);
+            fresh_.push_back({e, shifts_.size()});
+        }
         if (ids_) {
             SettleIdIndex();
             if (ids_) PlaceInIdIndex(e);
@@ -304,7 +353,14 @@ void TEntityList::ItemRemoved(std::size_t index, TZEPPersistent* item) {
         e->ownerList_ = nullptr;
         e->listIndex_ = kNoListIndex;
         if (e->Id() == maxId_) maxIdValid_ = false;
-        Renumber(index);
+        if (!shifts_.empty()) ForgetFresh(e);
+        if (index == Count()) {
+            // The last one: no other entity moves.
+        } else if (shifts_.size() >= ShiftsBeforeRenumber()) {
+            Renumber(index);
+        } else {
+            NoteShift(static_cast<std::int32_t>(index), -1);
+        }
     }
     Announce(subject_.get());
 }

@@ -123,8 +123,8 @@ public:
     const TPropertyList& Properties() const { return props_; }
     /// Raw access for loaders that fill an entity before it is in use (records no undo).
     TPropertyList& RawProperties() { return props_; }
-    std::int32_t ListIndex() const { return listIndex_; }
-    void SetListIndex(std::int32_t index) { listIndex_ = index; }
+    /// The entity's index in its owning list (kNoListIndex outside one).
+    std::int32_t ListIndex() const;
     /// The owning list the entity is in, or nullptr.
     TEntityList* OwnerList() const { return ownerList_; }
 
@@ -208,6 +208,11 @@ public:
     /// An entity of this (owning) list may have changed its identifier; `indexedId` is the one
     /// it had when last asked.
     void IdMayChange(TEntity* entity, std::int32_t indexedId);
+    /// Brings every entity's list index up to date now (owning lists).
+    void RenumberAll() { Renumber(0); }
+    /// The list index of an entity of this owning list while changes are pending (ListIndex).
+    std::int32_t CurrentIndex(const TEntity* entity) const;
+    bool IndexesPending() const { return !shifts_.empty(); }
 
 protected:
     void ItemAdded(std::size_t index, TZEPPersistent* item) override;
@@ -221,6 +226,29 @@ protected:
 private:
     void Announce(TObject* argument);
     void Renumber(std::size_t from);
+
+    // A removal or insertion in the middle of a long owning list does not rewrite the index of
+    // every later entity at once (one removal after another would cost the list's length
+    // each): it is noted as a shift, and an entity's index is its stored one moved by the
+    // shifts since it was stored. Entities inserted since the last renumbering remember from
+    // which shift on they move. Past kShiftsBeforeRenumber shifts, or on any bulk change, the
+    // list renumbers.
+    struct TShift {
+        std::int32_t at;
+        std::int32_t delta; // -1: the entity at `at` left; +1: one came in at `at`
+    };
+    struct TFresh {
+        const TEntity* entity;
+        std::size_t after; // its stored index moves by the shifts from this one on
+    };
+    // Bounded as a list's position map bounds its shifts, for the same reasons.
+    std::size_t ShiftsBeforeRenumber() const;
+    mutable std::size_t walked_ = 0; // shifts walked by CurrentIndex since the last renumbering
+    void NoteShift(std::int32_t at, std::int32_t delta);
+    void ForgetFresh(const TEntity* entity);
+    std::vector<TShift> shifts_;
+    std::vector<TFresh> fresh_;
+    std::size_t shiftedFrom_ = 0; // the smallest index a pending shift touched
 
     // The identifier table of FindById: each identifier's first entity in list order, plus the
     // entities whose identifier may have changed since (an undo restores the identifier only
@@ -240,6 +268,11 @@ private:
     mutable std::int32_t maxId_ = 0;
     mutable bool maxIdValid_ = false;
 };
+
+inline std::int32_t TEntity::ListIndex() const {
+    if (ownerList_ && ownerList_->IndexesPending()) return ownerList_->CurrentIndex(this);
+    return listIndex_;
+}
 
 /// The accessor of one entity-level property: caches the value (the entity's own, or the
 /// default) and writes through SetProperty.

@@ -1,6 +1,7 @@
 #include "model/PersistentList.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 namespace zep::model {
@@ -51,29 +52,102 @@ std::ptrdiff_t TPersistentList::IndexOf(const TZEPPersistent* item) const {
     }
     if (!positions_) {
         positions_ = std::make_unique<TPositions>();
-        positions_->Reserve(items_.size());
+        positions_->map.Reserve(items_.size());
         for (std::size_t i = 0; i < items_.size(); ++i)
-            positions_->Insert(items_[i], static_cast<std::uint32_t>(i));
+            if (!positions_->map.Insert(items_[i], static_cast<std::uint32_t>(i)))
+                positions_->duplicates = true; // keeps the first
     }
-    const std::uint32_t position = positions_->Find(item);
-    return position == TPositions::kAbsent ? -1 : static_cast<std::ptrdiff_t>(position);
+    TPositions& p = *positions_;
+    const std::uint32_t stored = p.map.Find(item);
+    if (stored == TAddressIndex::kAbsent) return -1;
+    const std::uint32_t position = p.Current(item, stored);
+    if (!p.shifts.empty()) {
+        p.walked += p.shifts.size() + p.fresh.size();
+        if (p.walked > items_.size() + 1024) p.Settle(items_);
+    }
+    return static_cast<std::ptrdiff_t>(position);
+}
+
+std::size_t TPersistentList::ShiftsBeforeRebuild() const {
+    return std::max<std::size_t>(64, static_cast<std::size_t>(std::sqrt(double(items_.size()))));
+}
+
+void TPersistentList::TPositions::Settle(const std::vector<TZEPPersistent*>& items) {
+    for (std::size_t i = shiftedFrom; i < items.size(); ++i)
+        map.Update(items[i], static_cast<std::uint32_t>(i));
+    shifts.clear();
+    fresh.clear();
+    walked = 0;
+}
+
+std::uint32_t TPersistentList::TPositions::Current(const TZEPPersistent* item,
+                                                   std::uint32_t stored) const {
+    if (shifts.empty()) return stored;
+    std::size_t from = 0;
+    for (const TFresh& f : fresh)
+        if (f.item == item) {
+            from = f.after;
+            break;
+        }
+    std::uint32_t p = stored;
+    for (std::size_t i = from; i < shifts.size(); ++i) {
+        const TShift& s = shifts[i];
+        if (s.delta < 0 ? p > s.at : p >= s.at) p = static_cast<std::uint32_t>(p + s.delta);
+    }
+    return p;
+}
+
+void TPersistentList::TPositions::Forget(const TZEPPersistent* item) {
+    for (std::size_t i = 0; i < fresh.size(); ++i)
+        if (fresh[i].item == item) {
+            fresh.erase(fresh.begin() + static_cast<std::ptrdiff_t>(i));
+            return;
+        }
 }
 
 void TPersistentList::PositionsAdded(std::size_t index, const TZEPPersistent* item) {
     if (!positions_) return;
-    if (index + 1 == items_.size())
-        positions_->Insert(item, static_cast<std::uint32_t>(index)); // keeps an earlier one
-    else
-        DropPositions();
+    TPositions& p = *positions_;
+    const auto at = static_cast<std::uint32_t>(index);
+    if (index + 1 == items_.size()) {
+        if (!p.shifts.empty()) {
+            // Appending after changes in the middle: the stored positions are brought up to
+            // date once, so that a run of appends costs nothing more.
+            if (p.duplicates) return DropPositions();
+            p.Settle(items_); // the new item is not in the map yet: Update passes it by
+        }
+        if (!p.map.Insert(item, at)) p.duplicates = true; // keeps the earlier one
+        return;
+    }
+    if (p.duplicates || p.shifts.size() >= ShiftsBeforeRebuild() ||
+        p.map.Find(item) != TAddressIndex::kAbsent)
+        return DropPositions();
+    if (p.shifts.empty() || index < p.shiftedFrom) p.shiftedFrom = index;
+    p.shifts.push_back({at, +1});
+    p.map.Insert(item, at);
+    p.fresh.push_back({item, p.shifts.size()});
 }
 
 void TPersistentList::PositionsRemoved(std::size_t index, const TZEPPersistent* item) {
     if (!positions_) return;
-    if (index == items_.size()) {
-        if (positions_->Find(item) == index) positions_->Erase(item);
-    } else {
-        DropPositions();
+    TPositions& p = *positions_;
+    const std::uint32_t stored = p.map.Find(item);
+    if (p.duplicates) {
+        // Another entry of the item may follow: only the last entry is known to be alone.
+        if (index == items_.size() && p.shifts.empty() && stored == index)
+            p.map.Erase(item);
+        else if (index != items_.size() || stored == TAddressIndex::kAbsent || !p.shifts.empty())
+            DropPositions();
+        return;
     }
+    if (stored == TAddressIndex::kAbsent || p.Current(item, stored) != index)
+        return DropPositions();
+    p.map.Erase(item);
+    p.Forget(item);
+    if (index == items_.size()) return; // the last one: nothing moves
+    if (p.shifts.size() >= ShiftsBeforeRebuild()) return DropPositions();
+    if (p.shifts.empty() || index < p.shiftedFrom) p.shiftedFrom = index;
+    p.shifts.push_back({static_cast<std::uint32_t>(index), -1});
 }
 
 void TPersistentList::DropPositions() {

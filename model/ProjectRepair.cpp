@@ -182,9 +182,7 @@ void TProject::SortAll() {
         if (readOnly_) {
             // The model's own files keep their order: only the list indexes follow it. A
             // reference list must not renumber: the index belongs to the owning list.
-            if (!l->Owns()) continue;
-            for (std::size_t i = 0; i < l->Count(); ++i)
-                l->Get(i)->SetListIndex(static_cast<std::int32_t>(i));
+            if (l->Owns()) l->RenumberAll();
         } else {
             l->Sort();
         }
