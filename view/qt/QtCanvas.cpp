@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 
 namespace zep::view::qt {
 
@@ -48,7 +50,7 @@ QRect ToQRect(const TPixelRect& r) {
 } // namespace
 
 TQtCanvas::TQtCanvas(QPainter& painter, const TPixelRect& bounds)
-    : painter_(painter), bounds_(bounds) {
+    : painter_(painter), bounds_(bounds), hair_(painter) {
     painter_.save();
     painter_.setRenderHint(QPainter::Antialiasing, false);
     painter_.setBackgroundMode(Qt::TransparentMode);
@@ -137,6 +139,7 @@ void TQtCanvas::SetFont(const TFont& font) {
 void TQtCanvas::SetClip(const TPixelRect& rect) {
     Flush();
     clip_ = rect;
+    hair_.SetClip(rect);
     if (rect.IsEmpty())
         painter_.setClipping(false);
     else
@@ -233,13 +236,26 @@ void TQtCanvas::CardinalBand(std::span<const TPixel> points, TColor color, int w
     // Pixel centres lie at half coordinates here: a band through them keeps a one-pixel line
     // on one row of pixels instead of smearing it over two.
     auto P = [&](std::size_t i) { return QPointF(points[i].x + 0.5, points[i].y + 0.5); };
+    const std::size_t n = points.size();
+    if (n == 2 && width <= 1 && mode_ == TPenMode::Copy && hair_.IsBound()) {
+        const int x1 = points[0].x, y1 = points[0].y, x2 = points[1].x, y2 = points[1].y;
+        // Far-off points would overflow 1/64 pixels; such a line reaches outside anyway.
+        constexpr int kFar = 1 << 20;
+        if (std::abs(x1) < kFar && std::abs(y1) < kFar && std::abs(x2) < kFar &&
+            std::abs(y2) < kFar) {
+            Flush(); // what was drawn before stays underneath
+            if (hair_.Line(x1 * 64 + 32, y1 * 64 + 32, x2 * 64 + 32, y2 * 64 + 32,
+                           0xFF000000u | (std::uint32_t(RedOf(color)) << 16) |
+                               (std::uint32_t(GreenOf(color)) << 8) | std::uint32_t(BlueOf(color))))
+                return;
+        }
+    }
     const QColor qcolor = ToQColor(color);
     const int w = std::max(1, width);
     if (!lines_.empty() && (bandPen_.color() != qcolor || bandPen_.width() != w)) Flush();
     if (lines_.empty()) {
         bandPen_ = QPen(qcolor, w, Qt::SolidLine, Qt::FlatCap, Qt::RoundJoin);
     }
-    const std::size_t n = points.size();
     if (n == 2) {
         lines_.emplace_back(P(0), P(1));
         return;

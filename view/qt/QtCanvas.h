@@ -3,6 +3,7 @@
 #pragma once
 
 #include "view/Canvas.h"
+#include "view/qt/HairLines.h"
 
 #include <QFont>
 #include <QPainter>
@@ -68,6 +69,8 @@ private:
     // such bands, and a call per band costs more than its drawing.
     std::vector<QLineF> lines_;
     QPen bandPen_;
+    // One-pixel straight bands on an image go straight into its pixels, as Qt would draw them.
+    THairLineTarget hair_;
     bool smooth_ = false;
     bool penDirty_ = true;
 };
