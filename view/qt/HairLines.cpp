@@ -71,6 +71,16 @@ inline void THairLineTarget::Blend(int x, int y, unsigned coverage, std::uint32_
     *pixel = c + ByteMul(*pixel, (~c) >> 24);
 }
 
+bool THairLineTarget::Stamp(std::span<const TStampPixel> pixels, const TPixelRect& box) {
+    if (!bits_ || box.left < clip_.left || box.top < clip_.top || box.right > clip_.right ||
+        box.bottom > clip_.bottom)
+        return false;
+    for (const TStampPixel& p : pixels)
+        reinterpret_cast<std::uint32_t*>(bits_ + (box.top + p.dy) * stride_)[box.left + p.dx] =
+            p.argb;
+    return true;
+}
+
 bool THairLineTarget::Line(int x1, int y1, int x2, int y2, std::uint32_t argb) {
     if (!bits_ || (x1 == x2 && y1 == y2)) return false;
     // Every pixel a line touches lies within one pixel of the box of its end points.

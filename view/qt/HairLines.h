@@ -8,6 +8,7 @@
 #include <QPainter>
 
 #include <cstdint>
+#include <span>
 
 #include "view/Canvas.h"
 
@@ -31,6 +32,15 @@ public:
     /// with alpha 255), and returns true; false, drawing nothing, when the line is not one this
     /// can draw as Qt would (zero length, or reaching outside the clip).
     bool Line(int x1, int y1, int x2, int y2, std::uint32_t argb);
+
+    /// An opaque pixel of a small shape, relative to the top-left corner of the shape's box.
+    struct TStampPixel {
+        std::int16_t dx = 0, dy = 0;
+        std::uint32_t argb = 0;
+    };
+    /// Copies the pixels to `box`'s top-left corner and returns true; false, drawing nothing,
+    /// when the box reaches outside the clip.
+    bool Stamp(std::span<const TStampPixel> pixels, const TPixelRect& box);
 
 private:
     void Blend(int x, int y, unsigned coverage, std::uint32_t argb) const;

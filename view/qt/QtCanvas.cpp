@@ -43,14 +43,26 @@ Qt::PenStyle ToQtStyle(TPenStyle style) {
     return Qt::SolidLine;
 }
 
+/// A width of 0 or 1 is the one-pixel line; wider pens join and end round, as thick map lines
+/// look best.
+QPen ToQPen(const TPen& pen) {
+    QPen q(ToQColor(pen.color));
+    q.setWidth(std::max(1, pen.width));
+    q.setStyle(ToQtStyle(pen.style));
+    q.setCapStyle(pen.width > 1 ? Qt::RoundCap : Qt::SquareCap);
+    q.setJoinStyle(Qt::RoundJoin);
+    return q;
+}
+
 QRect ToQRect(const TPixelRect& r) {
     return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1));
 }
 
 } // namespace
 
-TQtCanvas::TQtCanvas(QPainter& painter, const TPixelRect& bounds)
-    : painter_(painter), bounds_(bounds), hair_(painter) {
+TQtCanvas::TQtCanvas(QPainter& painter, const TPixelRect& bounds, bool direct)
+    : painter_(painter), bounds_(bounds) {
+    if (direct) hair_ = THairLineTarget(painter);
     painter_.save();
     painter_.setRenderHint(QPainter::Antialiasing, false);
     painter_.setBackgroundMode(Qt::TransparentMode);
@@ -110,14 +122,7 @@ void TQtCanvas::SetPen(const TPen& pen) {
 void TQtCanvas::ApplyPen() {
     if (!penDirty_) return;
     penDirty_ = false;
-    QPen q(ToQColor(pen_.color));
-    // A width of 0 or 1 is the one-pixel line; wider pens join and end round, as thick map
-    // lines look best.
-    q.setWidth(std::max(1, pen_.width));
-    q.setStyle(ToQtStyle(pen_.style));
-    q.setCapStyle(pen_.width > 1 ? Qt::RoundCap : Qt::SquareCap);
-    q.setJoinStyle(Qt::RoundJoin);
-    painter_.setPen(q);
+    painter_.setPen(ToQPen(pen_));
 }
 
 void TQtCanvas::SetBrush(const TBrush& brush) {
@@ -176,7 +181,67 @@ void TQtCanvas::Polygon(std::span<const TPixel> points) {
     painter_.drawPolygon(Points(points), static_cast<int>(points.size()));
 }
 
+bool TQtCanvas::Stamp(bool ellipse, const TPixelRect& rect) {
+    constexpr int kLargest = 48;
+    if (!hair_.IsBound() || mode_ != TPenMode::Copy || rect.Width() < 1 || rect.Height() < 1 ||
+        rect.Width() > kLargest || rect.Height() > kLargest || pen_.width > 4)
+        return false;
+    auto same = [&](const TStampEntry& e) {
+        return e.ellipse == ellipse && e.width == rect.Width() && e.height == rect.Height() &&
+               e.pen == pen_ && e.brush == brush_;
+    };
+    auto it = std::find_if(stamps_.begin(), stamps_.end(), same);
+    if (it == stamps_.end()) {
+        if (stamps_.size() >= 32) stamps_.clear();
+        TStampEntry& e = stamps_.emplace_back();
+        e.ellipse = ellipse;
+        e.width = rect.Width();
+        e.height = rect.Height();
+        e.pen = pen_;
+        e.brush = brush_;
+        // Drawn by Qt once on a transparent image with a margin for the pen; without smoothing
+        // every pixel is either untouched or opaque, and moving a shape by whole pixels moves
+        // its pixels alike.
+        const int pad = 1 + std::max(1, pen_.width);
+        QImage image(rect.Width() + 2 * pad, rect.Height() + 2 * pad,
+                     QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter qp(&image);
+            qp.setRenderHints(painter_.renderHints());
+            qp.setRenderHint(QPainter::Antialiasing, false);
+            qp.setPen(ToQPen(pen_));
+            qp.setBrush(brush_.clear ? QBrush(Qt::NoBrush) : QBrush(ToQColor(brush_.color)));
+            const QRect shape(pad, pad, rect.Width() - 1, rect.Height() - 1);
+            if (ellipse)
+                qp.drawEllipse(shape);
+            else
+                qp.drawRect(shape);
+        }
+        e.usable = true;
+        for (int y = 0; y < image.height() && e.usable; ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                if (qAlpha(line[x]) == 0) continue;
+                if (qAlpha(line[x]) != 255 || x == 0 || y == 0 || x + 1 == image.width() ||
+                    y + 1 == image.height()) {
+                    e.usable = false; // blended, or reaching the margin: leave it to Qt
+                    break;
+                }
+                e.pixels.push_back({std::int16_t(x), std::int16_t(y), line[x]});
+            }
+        }
+        it = std::prev(stamps_.end());
+    }
+    if (!it->usable) return false;
+    const int pad = 1 + std::max(1, pen_.width);
+    Flush();
+    return hair_.Stamp(it->pixels,
+                       {rect.left - pad, rect.top - pad, rect.right + pad, rect.bottom + pad});
+}
+
 void TQtCanvas::Rectangle(const TPixelRect& rect) {
+    if (Stamp(false, rect)) return;
     Flush();
     Smooth(false);
     ApplyPen();
@@ -185,6 +250,7 @@ void TQtCanvas::Rectangle(const TPixelRect& rect) {
 }
 
 void TQtCanvas::Ellipse(const TPixelRect& rect) {
+    if (Stamp(true, rect)) return;
     Flush();
     Smooth(false);
     ApplyPen();
