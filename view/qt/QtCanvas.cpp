@@ -25,6 +25,16 @@ QString FromWindows1252(std::string_view text) {
     return out;
 }
 
+QFont ToQFont(const TFont& font) {
+    QFont q(QString::fromStdString(font.name));
+    q.setPointSize(std::max(1, font.size));
+    q.setWeight(font.bold ? QFont::Bold : QFont::Normal);
+    q.setItalic(font.italic);
+    q.setUnderline(font.underline);
+    q.setStrikeOut(font.strikeout);
+    return q;
+}
+
 namespace {
 
 Qt::PenStyle ToQtStyle(TPenStyle style) {
@@ -132,12 +142,7 @@ void TQtCanvas::SetBrush(const TBrush& brush) {
 
 void TQtCanvas::SetFont(const TFont& font) {
     font_ = font;
-    qfont_ = QFont(QString::fromStdString(font.name));
-    qfont_.setPointSize(std::max(1, font.size));
-    qfont_.setWeight(font.bold ? QFont::Bold : QFont::Normal);
-    qfont_.setItalic(font.italic);
-    qfont_.setUnderline(font.underline);
-    qfont_.setStrikeOut(font.strikeout);
+    qfont_ = ToQFont(font);
     painter_.setFont(qfont_);
 }
 

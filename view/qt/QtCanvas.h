@@ -12,6 +12,8 @@
 namespace zep::view::qt {
 
 QColor ToQColor(TColor color);
+/// The Qt font of a map font.
+QFont ToQFont(const TFont& font);
 /// Windows-1252 text of the study to a Qt string.
 QString FromWindows1252(std::string_view text);
 
