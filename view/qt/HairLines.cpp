@@ -61,14 +61,15 @@ void THairLineTarget::SetClip(const TPixelRect& clip) {
              std::min(c.right, image_.right), std::min(c.bottom, image_.bottom)};
 }
 
-inline void THairLineTarget::Blend(int x, int y, unsigned coverage, std::uint32_t argb) const {
-    auto* pixel = reinterpret_cast<std::uint32_t*>(bits_ + y * stride_) + x;
+inline void THairLineTarget::Blend(std::uint32_t& pixel, unsigned coverage, std::uint32_t argb) {
+    // Nothing covered leaves the pixel as it is (Qt's blend of coverage 0 gives it back).
+    if (coverage == 0) return;
     if (coverage >= 255) {
-        *pixel = argb;
+        pixel = argb;
         return;
     }
     const std::uint32_t c = ByteMul(argb, coverage);
-    *pixel = c + ByteMul(*pixel, (~c) >> 24);
+    pixel = c + ByteMul(pixel, (~c) >> 24);
 }
 
 bool THairLineTarget::Stamp(std::span<const TStampPixel> pixels, const TPixelRect& box) {
@@ -112,22 +113,21 @@ bool THairLineTarget::Line(int x1, int y1, int x2, int y2, std::uint32_t argb) {
         alphaStart = x2 - x1;
         alphaEnd = 0;
     }
-    auto plot = [&](int major, int minor, unsigned coverage) {
-        if (steep)
-            Blend(minor, major, coverage, argb);
-        else
-            Blend(major, minor, coverage, argb);
-    };
-    auto pair = [&](int major, int weight) {
+    // Along the major axis a step moves `major` bytes, across it `minor` bytes.
+    const qsizetype major = steep ? stride_ : 4, minor = steep ? 4 : stride_;
+    unsigned char* const origin = bits_;
+    auto pair = [&](int at, unsigned weight) {
         const unsigned alpha = unsigned(pos >> 8) & 0xff;
-        plot(major, pos >> 16, ((255 - alpha) * unsigned(weight)) >> 6);
-        plot(major, (pos >> 16) + 1, (alpha * unsigned(weight)) >> 6);
+        auto* pixel = reinterpret_cast<std::uint32_t*>(origin + at * major + (pos >> 16) * minor);
+        Blend(*pixel, ((255 - alpha) * weight) >> 6, argb);
+        Blend(*reinterpret_cast<std::uint32_t*>(reinterpret_cast<unsigned char*>(pixel) + minor),
+              (alpha * weight) >> 6, argb);
         pos += inc;
     };
-    pair(step, alphaStart);
+    pair(step, unsigned(alphaStart));
     for (++step; step < end; ++step)
         pair(step, 64);
-    if (alphaEnd) pair(step, alphaEnd);
+    if (alphaEnd) pair(step, unsigned(alphaEnd));
     return true;
 }
 

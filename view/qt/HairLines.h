@@ -43,7 +43,7 @@ public:
     bool Stamp(std::span<const TStampPixel> pixels, const TPixelRect& box);
 
 private:
-    void Blend(int x, int y, unsigned coverage, std::uint32_t argb) const;
+    static void Blend(std::uint32_t& pixel, unsigned coverage, std::uint32_t argb);
 
     unsigned char* bits_ = nullptr;
     qsizetype stride_ = 0;

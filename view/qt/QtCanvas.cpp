@@ -137,7 +137,13 @@ void TQtCanvas::ApplyPen() {
 
 void TQtCanvas::SetBrush(const TBrush& brush) {
     brush_ = brush;
-    painter_.setBrush(brush.clear ? QBrush(Qt::NoBrush) : QBrush(ToQColor(brush.color)));
+    brushDirty_ = true; // handed to Qt when a shape needs it: painters set a brush per node
+}
+
+void TQtCanvas::ApplyBrush() {
+    if (!brushDirty_) return;
+    brushDirty_ = false;
+    painter_.setBrush(brush_.clear ? QBrush(Qt::NoBrush) : QBrush(ToQColor(brush_.color)));
 }
 
 void TQtCanvas::SetFont(const TFont& font) {
@@ -182,6 +188,7 @@ void TQtCanvas::Polygon(std::span<const TPixel> points) {
     Flush();
     Smooth(false);
     ApplyPen();
+    ApplyBrush();
     if (points.empty()) return;
     painter_.drawPolygon(Points(points), static_cast<int>(points.size()));
 }
@@ -250,6 +257,7 @@ void TQtCanvas::Rectangle(const TPixelRect& rect) {
     Flush();
     Smooth(false);
     ApplyPen();
+    ApplyBrush();
     // The pixel rectangle's right and bottom are exclusive; Qt's outline includes its corners.
     painter_.drawRect(QRect(rect.left, rect.top, rect.Width() - 1, rect.Height() - 1));
 }
@@ -259,6 +267,7 @@ void TQtCanvas::Ellipse(const TPixelRect& rect) {
     Flush();
     Smooth(false);
     ApplyPen();
+    ApplyBrush();
     painter_.drawEllipse(QRect(rect.left, rect.top, rect.Width() - 1, rect.Height() - 1));
 }
 
@@ -348,9 +357,9 @@ void TQtCanvas::CardinalBand(std::span<const TPixel> points, TColor color, int w
     Smooth(true);
     painter_.setPen(pen);
     painter_.setBrush(Qt::NoBrush);
+    brushDirty_ = true;
     painter_.drawPath(path);
     penDirty_ = true;
-    SetBrush(brush_);
 }
 
 } // namespace zep::view::qt

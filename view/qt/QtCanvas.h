@@ -58,6 +58,8 @@ private:
     void Smooth(bool on);
     /// Hands the current pen to Qt when it changed since.
     void ApplyPen();
+    /// Hands the current brush to Qt when it changed since.
+    void ApplyBrush();
     const QPoint* Points(std::span<const TPixel> points);
     /// Draws a small outlined and filled ellipse or rectangle from the pixels Qt drew for the
     /// same shape once; false when it cannot (not an image, outside the clip, too large).
@@ -90,6 +92,7 @@ private:
     std::vector<TStampEntry> stamps_;
     bool smooth_ = false;
     bool penDirty_ = true;
+    bool brushDirty_ = true;
 };
 
 } // namespace zep::view::qt
