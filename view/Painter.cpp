@@ -41,8 +41,11 @@ void ShiftLine(const TCentreLine& line, double offset, std::vector<TPixel>& out)
         if (pts.empty() || std::abs(p.x - pts.back().x) + std::abs(p.y - pts.back().y) > 1e-9)
             pts.push_back(p);
     out.clear();
-    auto round = [](double v) {
-        return static_cast<int>(std::floor(std::clamp(v, -1.0e9, 1.0e9) + 0.5));
+    auto round = [](double v) {  // floor(v + 0.5), by truncation (see TScaler's pixels)
+        if (!(v == v)) return 0; // not a number: keep it defined
+        const double h = std::clamp(v, -1.0e9, 1.0e9) + 0.5;
+        const int t = static_cast<int>(h);
+        return t - (h < t ? 1 : 0);
     };
     if (pts.size() == 1) {
         out.push_back({round(pts[0].x), round(pts[0].y)});
@@ -147,9 +150,14 @@ void TPainter::PaintLinks() {
     usedNodes_.assign(project_.Nodes().Count(), 0);
     for (const TLink* link : visibleLinks_) {
         if (!IsLinkShown(*link)) continue;
-        for (const TNode* end : {link->Tail(), link->Head()})
-            if (end && end->ListIndex() >= 0 && std::size_t(end->ListIndex()) < usedNodes_.size())
-                usedNodes_[std::size_t(end->ListIndex())] = 1;
+        std::int32_t ends[2];
+        if (!Index().LinkEnds(options_.Scaler(), *link, ends[0], ends[1]))
+            for (int k = 0; k < 2; ++k) {
+                const TNode* end = k == 0 ? link->Tail() : link->Head();
+                ends[k] = end ? end->ListIndex() : -1;
+            }
+        for (const std::int32_t end : ends)
+            if (end >= 0 && std::size_t(end) < usedNodes_.size()) usedNodes_[std::size_t(end)] = 1;
         SetPenForLink(*link);
         DrawLink(*link);
         DrawPolylinePoints(*link);
