@@ -36,10 +36,6 @@ void ShiftLine(const TCentreLine& line, double offset, std::vector<TPixel>& out)
     // Scratch buffers kept between calls: a full view shifts tens of thousands of lines.
     thread_local TCentreLine pts;
     thread_local std::vector<TPixelF> normals;
-    pts.clear();
-    for (const TPixelF& p : line)
-        if (pts.empty() || std::abs(p.x - pts.back().x) + std::abs(p.y - pts.back().y) > 1e-9)
-            pts.push_back(p);
     out.clear();
     auto round = [](double v) {  // floor(v + 0.5), by truncation (see TScaler's pixels)
         if (!(v == v)) return 0; // not a number: keep it defined
@@ -47,6 +43,22 @@ void ShiftLine(const TCentreLine& line, double offset, std::vector<TPixel>& out)
         const int t = static_cast<int>(h);
         return t - (h < t ? 1 : 0);
     };
+    if (line.size() == 2) {
+        // Most links are one straight piece: both ends move along its one normal, as below.
+        const TPixelF a = line[0], b = line[1];
+        const double dx = b.x - a.x, dy = b.y - a.y;
+        if (std::abs(dx) + std::abs(dy) > 1e-9) {
+            const double len = std::hypot(dx, dy);
+            const TPixelF n{-dy / len, dx / len};
+            out.push_back({round(a.x + n.x * offset), round(a.y + n.y * offset)});
+            out.push_back({round(b.x + n.x * offset), round(b.y + n.y * offset)});
+            return;
+        }
+    }
+    pts.clear();
+    for (const TPixelF& p : line)
+        if (pts.empty() || std::abs(p.x - pts.back().x) + std::abs(p.y - pts.back().y) > 1e-9)
+            pts.push_back(p);
     if (pts.size() == 1) {
         out.push_back({round(pts[0].x), round(pts[0].y)});
         return;
