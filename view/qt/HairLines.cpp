@@ -61,7 +61,8 @@ void THairLineTarget::SetClip(const TPixelRect& clip) {
              std::min(c.right, image_.right), std::min(c.bottom, image_.bottom)};
 }
 
-inline void THairLineTarget::Blend(std::uint32_t& pixel, unsigned coverage, std::uint32_t argb) {
+__attribute__((always_inline)) inline void
+THairLineTarget::Blend(std::uint32_t& pixel, unsigned coverage, std::uint32_t argb) {
     // Nothing covered leaves the pixel as it is (Qt's blend of coverage 0 gives it back).
     if (coverage == 0) return;
     if (coverage >= 255) {
@@ -115,19 +116,19 @@ bool THairLineTarget::Line(int x1, int y1, int x2, int y2, std::uint32_t argb) {
     }
     // Along the major axis a step moves `major` bytes, across it `minor` bytes.
     const qsizetype major = steep ? stride_ : 4, minor = steep ? 4 : stride_;
-    unsigned char* const origin = bits_;
-    auto pair = [&](int at, unsigned weight) {
+    unsigned char* row = bits_ + step * major;
+    auto pair = [&](unsigned weight) __attribute__((always_inline)) {
         const unsigned alpha = unsigned(pos >> 8) & 0xff;
-        auto* pixel = reinterpret_cast<std::uint32_t*>(origin + at * major + (pos >> 16) * minor);
-        Blend(*pixel, ((255 - alpha) * weight) >> 6, argb);
-        Blend(*reinterpret_cast<std::uint32_t*>(reinterpret_cast<unsigned char*>(pixel) + minor),
-              (alpha * weight) >> 6, argb);
+        unsigned char* at = row + qsizetype(pos >> 16) * minor;
+        Blend(*reinterpret_cast<std::uint32_t*>(at), ((255 - alpha) * weight) >> 6, argb);
+        Blend(*reinterpret_cast<std::uint32_t*>(at + minor), (alpha * weight) >> 6, argb);
         pos += inc;
+        row += major;
     };
-    pair(step, unsigned(alphaStart));
-    for (++step; step < end; ++step)
-        pair(step, 64);
-    if (alphaEnd) pair(step, unsigned(alphaEnd));
+    pair(unsigned(alphaStart));
+    for (int n = end - step - 1; n > 0; --n)
+        pair(64);
+    if (alphaEnd) pair(unsigned(alphaEnd));
     return true;
 }
 
