@@ -54,7 +54,10 @@ void RenderMap(const TMapScene& scene, QPainter& painter, const TPixelRect& boun
 
 void RenderMapConcurrently(const TMapScene& scene, QPainter& painter, const TPixelRect& bounds,
                            const TPixelRect& clip) {
-    if (!painter.device() || painter.device()->devType() != QInternal::Image) {
+    // A narrow strip (a pan) is drawn sooner than a second thread is started and woken.
+    constexpr long long kLeastArea = 256 * 256;
+    if (!painter.device() || painter.device()->devType() != QInternal::Image ||
+        (long long)(clip.Width()) * clip.Height() < kLeastArea) {
         RenderMap(scene, painter, bounds, clip);
         return;
     }

@@ -63,7 +63,7 @@ TEST(ConcurrentRenderTest, DirectAndConcurrentDrawingEqualPlainQtOverRandomViews
             scaler.SetCoordinateMode(1);
             scaler.SetExtent(all);
             auto painter = CreatePainter(cls, project, options);
-            const TPixelRect screen{0, 0, 320 + int(rng() % 200), 200 + int(rng() % 150)};
+            const TPixelRect screen{0, 0, 400 + int(rng() % 200), 300 + int(rng() % 150)};
             for (int view = 0; view < 3; ++view) {
                 // From the whole study down to a small corner of it, labels now and then.
                 const double w = (all.right - all.left) * uniform(0.05, 1.1);
@@ -79,7 +79,8 @@ TEST(ConcurrentRenderTest, DirectAndConcurrentDrawingEqualPlainQtOverRandomViews
                 scene.options = &options;
                 scene.painter = painter.get();
                 scene.scenario = project.BaseScenario();
-                // A clip short of the whole area now and then, as a repaint of a strip.
+                // A clip short of the whole area now and then, as a repaint of a strip (still
+                // large enough to be drawn on a second thread).
                 TPixelRect clip = screen;
                 if (rng() % 3 == 0) clip.left = screen.Width() / 3;
 
