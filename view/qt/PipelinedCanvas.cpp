@@ -2,6 +2,8 @@
 
 #include <QFontMetrics>
 
+#include <utility>
+
 #include "view/qt/QtCanvas.h"
 
 namespace zep::view::qt {
@@ -14,7 +16,11 @@ TPipelinedCanvas::TPipelinedCanvas(QPainter& painter, const TPixelRect& bounds)
 }
 
 TPipelinedCanvas::~TPipelinedCanvas() {
-    Finish();
+    try {
+        Finish();
+    } catch (...) {
+        // A destructor must not throw, least of all while an exception unwinds the caller.
+    }
 }
 
 void TPipelinedCanvas::Finish() {
@@ -27,9 +33,22 @@ void TPipelinedCanvas::Finish() {
     }
     ready_.notify_one();
     worker_.join();
+    if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
 }
 
 void TPipelinedCanvas::Work() {
+    try {
+        Draw();
+    } catch (...) {
+        // Handed to the caller by Finish; what is still queued is dropped unseen.
+        std::lock_guard lock(mutex_);
+        failure_ = std::current_exception();
+        queue_.clear();
+        broken_ = true;
+    }
+}
+
+void TPipelinedCanvas::Draw() {
     // The Qt canvas is made and dropped here: it saves the painter's state on entry and gives
     // it back when it goes, both while the caller leaves the painter alone.
     TQtCanvas canvas(painter_, bounds_);
@@ -54,6 +73,10 @@ void TPipelinedCanvas::Publish() {
     std::unique_ptr<TChunk> next;
     {
         std::lock_guard lock(mutex_);
+        if (broken_) { // nobody draws any more: keep the chunk for the next calls
+            current_->Clear();
+            return;
+        }
         queue_.push_back(std::move(current_));
         if (!spare_.empty()) {
             next = std::move(spare_.back());

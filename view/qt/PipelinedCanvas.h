@@ -11,6 +11,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -26,13 +27,13 @@ public:
     /// `painter` must paint on an image (QImage): a widget paints in the GUI thread only. The
     /// caller does not touch the painter until Finish or the destructor returns.
     TPipelinedCanvas(QPainter& painter, const TPixelRect& bounds);
-    /// Finishes.
+    /// Finishes; what the drawing thread threw is lost here (call Finish to see it).
     ~TPipelinedCanvas() override;
     TPipelinedCanvas(const TPipelinedCanvas&) = delete;
     TPipelinedCanvas& operator=(const TPipelinedCanvas&) = delete;
 
     /// Waits until everything asked so far is drawn and the painter's state is given back; the
-    /// canvas draws nothing more afterwards.
+    /// canvas draws nothing more afterwards. Passes on what the drawing thread threw.
     void Finish();
 
     void SetPen(const TPen& pen) override;
@@ -101,6 +102,7 @@ private:
     /// Hands the current chunk to the worker.
     void Publish();
     void Work();
+    void Draw();
     static void Replay(const TChunk& chunk, ICanvas& canvas);
 
     QPainter& painter_;
@@ -118,6 +120,8 @@ private:
     std::deque<std::unique_ptr<TChunk>> queue_;  // published, not yet drawn
     std::vector<std::unique_ptr<TChunk>> spare_; // drawn, for reuse
     bool closing_ = false;
+    bool broken_ = false; // the drawing thread failed
+    std::exception_ptr failure_;
     bool finished_ = false;
     std::thread worker_;
 };
