@@ -46,10 +46,12 @@ TColor PaletteColor(int index) {
 void TColorMap::Assign(const TColorMap& other) {
     list_ = other.list_;
     indexes_ = other.indexes_;
+    ++changes_;
 }
 
 void TColorMap::Clear() {
     indexes_.clear();
+    ++changes_;
 }
 
 std::size_t TColorMap::ListCount() const {
@@ -62,6 +64,7 @@ void TColorMap::ResetToDefaults() {
 }
 
 void TColorMap::ApplyDefaults() {
+    if (indexes_.size() < ListCount()) ++changes_;
     for (std::size_t i = indexes_.size(); i < ListCount(); ++i)
         indexes_.push_back(DefaultIndex(i));
 }
@@ -78,6 +81,7 @@ tColorIndex TColorMap::IndexOf(const model::TEntity* entity) const {
 void TColorMap::Set(std::size_t position, tColorIndex index) {
     if (position >= indexes_.size()) indexes_.resize(position + 1, 0);
     indexes_[position] = index;
+    ++changes_;
 }
 
 void TColorMap::Read(const TViewSettings& settings, std::string_view ownerSection) {
@@ -85,6 +89,7 @@ void TColorMap::Read(const TViewSettings& settings, std::string_view ownerSectio
     const std::vector<std::string> keys = settings.Keys(section);
     if (keys.empty()) return;
     indexes_.clear();
+    ++changes_;
     for (const std::string& key : keys) {
         std::size_t position = 0;
         const auto [end, ec] = std::from_chars(key.data(), key.data() + key.size(), position);

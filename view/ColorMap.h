@@ -56,7 +56,13 @@ public:
     void Set(std::size_t position, tColorIndex index);
     std::size_t Count() const { return indexes_.size(); }
     const model::TEntityList* List() const { return list_; }
-    void SetList(const model::TEntityList* list) { list_ = list; }
+    /// Grows with every change of the indexes or the list: what a painter derived from the
+    /// map is good while this stays.
+    std::uint64_t Changes() const { return changes_; }
+    void SetList(const model::TEntityList* list) {
+        list_ = list;
+        ++changes_;
+    }
 
     /// Section `ownerSection` + ".ColorMap", integer keys "0".."8192". A section without keys
     /// leaves the map as it is, so defaults survive a first start.
@@ -70,6 +76,7 @@ protected:
 private:
     const model::TEntityList* list_;
     std::vector<tColorIndex> indexes_;
+    std::uint64_t changes_ = 0;
 };
 
 /// A map over any entity list with the plain default.

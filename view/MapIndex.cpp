@@ -121,6 +121,8 @@ void TNetworkIndex::EnsureCurrent(const TScaler& scaler) {
     boxes.reserve(links.Count());
     courseStart_.assign(1, 0);
     courses_.clear();
+    linkEnds_.clear();
+    linkEnds_.reserve(2 * links.Count());
     const double inf = std::numeric_limits<double>::infinity();
     for (std::size_t i = 0; i < links.Count(); ++i) {
         TNormalBox b{inf, inf, -inf, -inf};
@@ -134,6 +136,8 @@ void TNetworkIndex::EnsureCurrent(const TScaler& scaler) {
         }
         boxes.push_back(b);
         courseStart_.push_back(std::uint32_t(courses_.size()));
+        for (const model::TNode* end : {links.Get(i)->Tail(), links.Get(i)->Head()})
+            linkEnds_.push_back(end ? end->ListIndex() : -1);
     }
     linkGrid_.Build(std::move(boxes));
     boxes.clear();
@@ -202,6 +206,17 @@ bool TNetworkIndex::LinkCourse(const TScaler& scaler, const model::TLink& link,
     course = std::span<const TNormalPoint>(courses_.data() + courseStart_[std::size_t(i)],
                                            courseStart_[std::size_t(i) + 1] -
                                                courseStart_[std::size_t(i)]);
+    return true;
+}
+
+bool TNetworkIndex::LinkEnds(const TScaler& scaler, const model::TLink& link, std::int32_t& tail,
+                             std::int32_t& head) const {
+    const std::int32_t i = link.ListIndex();
+    if (!IsCurrentFor(scaler) || i < 0 || std::size_t(i) >= links_ ||
+        links_ != project_.Links().Count() || project_.Links().Get(std::size_t(i)) != &link)
+        return false;
+    tail = linkEnds_[2 * std::size_t(i)];
+    head = linkEnds_[2 * std::size_t(i) + 1];
     return true;
 }
 

@@ -83,6 +83,11 @@ public:
     /// again on every paint.
     bool LinkCourse(const TScaler& scaler, const model::TLink& link,
                     std::span<const TNormalPoint>& course) const;
+    /// The positions in the node list of the link's tail and head (-1: none) as of the last
+    /// build; false as for LinkCourse. Marking the nodes a paint's links end at needs no look
+    /// at the nodes themselves.
+    bool LinkEnds(const TScaler& scaler, const model::TLink& link, std::int32_t& tail,
+                  std::int32_t& head) const;
     /// The node's normalised position as of the last build; false as for LinkCourse.
     bool NodePosition(const TScaler& scaler, const model::TNode& node, TNormalPoint& at) const;
 
@@ -106,6 +111,7 @@ private:
     TGridIndex linkGrid_, nodeGrid_;
     std::vector<std::uint32_t> courseStart_; // per link position, into courses_
     std::vector<TNormalPoint> courses_;
+    std::vector<std::int32_t> linkEnds_; // per link position: tail and head node positions
     std::vector<TNormalPoint> nodePoints_;
     std::vector<std::uint32_t> hits_;
     unsigned builds_ = 0;

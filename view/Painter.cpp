@@ -36,14 +36,29 @@ void ShiftLine(const TCentreLine& line, double offset, std::vector<TPixel>& out)
     // Scratch buffers kept between calls: a full view shifts tens of thousands of lines.
     thread_local TCentreLine pts;
     thread_local std::vector<TPixelF> normals;
+    out.clear();
+    auto round = [](double v) {  // floor(v + 0.5), by truncation (see TScaler's pixels)
+        if (!(v == v)) return 0; // not a number: keep it defined
+        const double h = std::clamp(v, -1.0e9, 1.0e9) + 0.5;
+        const int t = static_cast<int>(h);
+        return t - (h < t ? 1 : 0);
+    };
+    if (line.size() == 2) {
+        // Most links are one straight piece: both ends move along its one normal, as below.
+        const TPixelF a = line[0], b = line[1];
+        const double dx = b.x - a.x, dy = b.y - a.y;
+        if (std::abs(dx) + std::abs(dy) > 1e-9) {
+            const double len = std::hypot(dx, dy);
+            const TPixelF n{-dy / len, dx / len};
+            out.push_back({round(a.x + n.x * offset), round(a.y + n.y * offset)});
+            out.push_back({round(b.x + n.x * offset), round(b.y + n.y * offset)});
+            return;
+        }
+    }
     pts.clear();
     for (const TPixelF& p : line)
         if (pts.empty() || std::abs(p.x - pts.back().x) + std::abs(p.y - pts.back().y) > 1e-9)
             pts.push_back(p);
-    out.clear();
-    auto round = [](double v) {
-        return static_cast<int>(std::floor(std::clamp(v, -1.0e9, 1.0e9) + 0.5));
-    };
     if (pts.size() == 1) {
         out.push_back({round(pts[0].x), round(pts[0].y)});
         return;
@@ -147,9 +162,14 @@ void TPainter::PaintLinks() {
     usedNodes_.assign(project_.Nodes().Count(), 0);
     for (const TLink* link : visibleLinks_) {
         if (!IsLinkShown(*link)) continue;
-        for (const TNode* end : {link->Tail(), link->Head()})
-            if (end && end->ListIndex() >= 0 && std::size_t(end->ListIndex()) < usedNodes_.size())
-                usedNodes_[std::size_t(end->ListIndex())] = 1;
+        std::int32_t ends[2];
+        if (!Index().LinkEnds(options_.Scaler(), *link, ends[0], ends[1]))
+            for (int k = 0; k < 2; ++k) {
+                const TNode* end = k == 0 ? link->Tail() : link->Head();
+                ends[k] = end ? end->ListIndex() : -1;
+            }
+        for (const std::int32_t end : ends)
+            if (end >= 0 && std::size_t(end) < usedNodes_.size()) usedNodes_[std::size_t(end)] = 1;
         SetPenForLink(*link);
         DrawLink(*link);
         DrawPolylinePoints(*link);

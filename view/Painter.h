@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
@@ -190,8 +191,11 @@ public:
     };
     TBands BandsOf(const model::TLink& link);
 
-    /// Forgets the measured widest band stack of the study (after an edit or a change of
-    /// colours); it is measured again when a paint needs it.
+    /// Forgets the measured widest band stack and the band pens of every link, kept from paint
+    /// to paint; they are worked out again when a paint needs them. Call after every edit of
+    /// the study's values (as the window does after each command, undo and redo): insertions,
+    /// removals and reorderings of links, link-routes and routes, the colours, the scenario and
+    /// the band settings are noticed without it.
     void InvalidateMeasure() { measure_.valid = false; }
 
 protected:
@@ -213,19 +217,38 @@ private:
     std::vector<signed char> mayUse_;
     const model::TScenario* cachedFor_ = nullptr;
 
-    /// The largest sum of band widths and separations over the links, rounded up.
+    /// The largest sum of band widths and separations over the links, rounded up; notes every
+    /// link's bands on the way.
     int WidestStack();
     /// How far bands may reach beside a course: measured over the study once, and again when
-    /// the scenario, the number of links or a setting that widens bands changes. A paint of a
-    /// narrow strip (a pan) then looks only at the links that can reach it.
+    /// the scenario, the links, link-routes, routes or colours, or a setting that widens bands
+    /// change. A paint of a narrow strip (a pan) then looks only at the links that can reach it.
     struct TMeasure {
         bool valid = false;
         const model::TScenario* scenario = nullptr;
         std::size_t links = 0;
+        std::uint64_t linkChanges = 0, linkRouteChanges = 0, routeChanges = 0, colourChanges = 0;
         int width = 0, factor = 0, separation = 0;
         bool nonStops = false, all = false;
         int widest = 0;
     };
+    /// A band as drawn: its palette colour, its width in pixels, dotted for a route that does
+    /// not stop on the link.
+    struct TBandPen {
+        std::uint8_t colour = 0;
+        bool dotted = false;
+        int width = 1;
+    };
+    /// The bands of each link (by list position) as of the measure: a full view draws them
+    /// without reading the study's values again. Good during a paint once LinkMargin has
+    /// measured; edits between paints go through InvalidateMeasure.
+    std::vector<std::uint32_t> bandStart_;
+    std::vector<TBandPen> bandPens_;
+    bool bandsReady_ = false;
+    /// The pens of the bands the link has in the scenario, in drawing order; returns the width
+    /// of their stack with separations, each band rounded up.
+    double BandPens(const model::TLink& link, std::vector<TBandPen>& out);
+    std::vector<TBandPen> pens_;
     mutable TMeasure measure_;
 };
 

@@ -64,19 +64,29 @@ std::unique_ptr<TColorMap> TRoutePainter::CreateColorMap() {
 int TRoutePainter::LinkMargin() const {
     const TNetViewOptions& o = Options();
     TMeasure& m = measure_;
-    if (!m.valid || m.scenario != Scenario() || m.links != project_.Links().Count() ||
+    const model::TLinkList& links = project_.Links();
+    const std::uint64_t colours = const_cast<TRoutePainter*>(this)->ColorMap().Changes();
+    if (!m.valid || m.scenario != Scenario() || m.links != links.Count() ||
+        m.linkChanges != links.Changes() || m.linkRouteChanges != project_.LinkRoutes().Changes() ||
+        m.routeChanges != project_.Routes().Changes() || m.colourChanges != colours ||
         m.width != linkWidth || m.factor != linkWidthFactor || m.separation != o.linkSeparation ||
         m.nonStops != o.showNonStops || m.all != showAllScenarios) {
         m.widest = const_cast<TRoutePainter*>(this)->WidestStack();
         m.valid = true;
         m.scenario = Scenario();
-        m.links = project_.Links().Count();
+        m.links = links.Count();
+        m.linkChanges = links.Changes();
+        m.linkRouteChanges = project_.LinkRoutes().Changes();
+        m.routeChanges = project_.Routes().Changes();
+        m.colourChanges = colours;
         m.width = linkWidth;
         m.factor = linkWidthFactor;
         m.separation = o.linkSeparation;
         m.nonStops = o.showNonStops;
         m.all = showAllScenarios;
     }
+    // A paint asks for the margin before it draws a link: the noted bands are current.
+    const_cast<TRoutePainter*>(this)->bandsReady_ = Canvas() != nullptr;
     // Without link labels a link reaches no further than its bands beside the course and the
     // diamonds of its polyline points; labels need the painters' own allowance.
     if (o.linkLabelIndex <= 0)
@@ -84,20 +94,35 @@ int TRoutePainter::LinkMargin() const {
     return TPainter::LinkMargin() + m.widest + 2 * o.linkSeparation + 2;
 }
 
+double TRoutePainter::BandPens(const TLink& link, std::vector<TBandPen>& out) {
+    out.clear();
+    const TBands bands = BandsOf(link);
+    const int separation = Options().linkSeparation;
+    double stack = 0;
+    for (int c = 1; c < kPaletteSize; ++c) {
+        const double value = bands.value[std::size_t(c)];
+        if (!(value > 0)) continue;
+        const double w = value * linkWidth / std::max(1, linkWidthFactor);
+        stack += std::min(std::ceil(std::max(w, 1.0)) + 1, 1e9) + separation;
+        TBandPen pen{std::uint8_t(c), false, BandPixels(value * linkWidth / linkWidthFactor)};
+        if (options_.showNonStops && bands.stops[std::size_t(c)] == 0) {
+            pen.width = 1;
+            pen.dotted = true;
+        }
+        out.push_back(pen);
+    }
+    return stack;
+}
+
 int TRoutePainter::WidestStack() {
     const model::TLinkList& links = project_.Links();
-    const int separation = Options().linkSeparation;
+    bandStart_.assign(1, 0);
+    bandPens_.clear();
     double widest = 0;
     for (std::size_t i = 0; i < links.Count(); ++i) {
-        const TBands bands = BandsOf(*links.Get(i));
-        double total = 0;
-        for (int c = 1; c < kPaletteSize; ++c) {
-            const double value = bands.value[std::size_t(c)];
-            if (!(value > 0)) continue;
-            const double w = value * linkWidth / std::max(1, linkWidthFactor);
-            total += std::min(std::ceil(std::max(w, 1.0)) + 1, 1e9) + separation;
-        }
-        widest = std::max(widest, total);
+        widest = std::max(widest, BandPens(*links.Get(i), pens_));
+        bandPens_.insert(bandPens_.end(), pens_.begin(), pens_.end());
+        bandStart_.push_back(std::uint32_t(bandPens_.size()));
     }
     return int(std::min(widest, double(std::numeric_limits<int>::max() / 4)));
 }
@@ -105,7 +130,9 @@ int TRoutePainter::WidestStack() {
 void TRoutePainter::Paint(ICanvas& canvas, const TPixelRect& clip, model::TScenario* scenario) {
     routeRate_.assign(project_.Routes().Count(), std::numeric_limits<double>::quiet_NaN());
     cachedFor_ = nullptr;
+    bandsReady_ = false;
     TColorPainter::Paint(canvas, clip, scenario);
+    bandsReady_ = false;
     cachedFor_ = nullptr;
 }
 
@@ -180,28 +207,29 @@ TRoutePainter::TBands TRoutePainter::BandsOf(const TLink& link) {
 }
 
 int TRoutePainter::DrawLinkBands(const TLink& link, const TCentreLine& line, double offset) {
-    const TBands bands = BandsOf(link);
+    std::span<const TBandPen> pens;
+    const auto at = std::size_t(link.ListIndex());
+    if (bandsReady_ && link.ListIndex() >= 0 && at + 1 < bandStart_.size() &&
+        project_.Links().Get(at) == &link) {
+        pens = std::span<const TBandPen>(bandPens_).subspan(bandStart_[at],
+                                                            bandStart_[at + 1] - bandStart_[at]);
+    } else {
+        BandPens(link, pens_);
+        pens = pens_;
+    }
     const double side = options_.Scaler().CoordinateMode() == 0 ? -1 : 1;
     const int separation = options_.linkSeparation;
     double position = offset;
-    bool drew = false;
-    for (int c = 1; c < kPaletteSize; ++c) {
-        const double value = bands.value[std::size_t(c)];
-        if (!(value > 0)) continue;
-        TPen pen{PaletteColor(c), BandPixels(value * linkWidth / linkWidthFactor), TPenStyle::Solid,
-                 TPenMode::Copy};
-        if (options_.showNonStops && bands.stops[std::size_t(c)] == 0) {
-            pen.width = 1;
-            pen.style = TPenStyle::Dot;
-        }
+    for (const TBandPen& band : pens) {
+        const TPen pen{PaletteColor(band.colour), band.width,
+                       band.dotted ? TPenStyle::Dot : TPenStyle::Solid, TPenMode::Copy};
         position += pen.width / 2.0;
         canvas_->SetPen(pen);
         ShiftLine(line, side * position, shifted_);
         DrawLinkSegments(shifted_);
         position += pen.width / 2.0 + separation;
-        drew = true;
     }
-    if (drew) return std::max(1, int(std::lround(position - offset)) - separation);
+    if (!pens.empty()) return std::max(1, int(std::lround(position - offset)) - separation);
     if (!options_.hideGrayedLinks) {
         canvas_->SetPen({PaletteColor(0), 1, TPenStyle::Solid, TPenMode::Copy});
         ShiftLine(line, side * offset, shifted_);

@@ -55,7 +55,11 @@ TFloatPoint TransverseMercator(const TEllipsoid& el, double latitude, double lon
 
 int ToPixel(double v) {
     if (!(v == v)) return 0; // not a number: nowhere sensible, keep it defined
-    return static_cast<int>(std::floor(std::clamp(v, -kPixelLimit, kPixelLimit) + 0.5));
+    // floor by truncation: the library's floor is a call on the plain x86-64 target, and every
+    // link and node of a paint comes through here.
+    const double h = std::clamp(v, -kPixelLimit, kPixelLimit) + 0.5;
+    const int t = static_cast<int>(h);
+    return t - (h < t ? 1 : 0);
 }
 
 } // namespace

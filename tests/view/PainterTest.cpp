@@ -61,6 +61,7 @@ TEST(PainterTest, RouteBandsLieSideBySideInColourOrder) {
 
     // A route that does not stop there draws a dotted line one pixel wide.
     a->LinkRoutes().Get(0)->SetValueIn(t.s, TLinkRoute::kNoTransfers, TValue(true));
+    routes.InvalidateMeasure(); // as the window does after every edit
     canvas.calls.clear();
     painter->Paint(canvas, {0, 0, 1000, 1000}, t.s);
     auto strokes = Strokes(canvas);

@@ -14,6 +14,7 @@
 #include "view/Painter.h"
 #include "view/Scaler.h"
 #include "view/ViewSettings.h"
+#include "view/qt/PipelinedCanvas.h"
 #include "view/qt/QtCanvas.h"
 
 namespace zep::view::qt {
@@ -33,9 +34,7 @@ std::string PainterClassByName(model::TProject& project, const std::string& name
     throw Exception("no painter is called \"" + name + "\"; the painters: " + known);
 }
 
-void RenderMap(const TMapScene& scene, QPainter& painter, const TPixelRect& bounds,
-               const TPixelRect& clip) {
-    TQtCanvas canvas(painter, bounds);
+void DrawMap(const TMapScene& scene, ICanvas& canvas, const TPixelRect& clip) {
     canvas.SetClip(clip);
     canvas.FillRect(clip, 0xFFFFFF);
     if (scene.backgrounds && scene.options) {
@@ -45,6 +44,26 @@ void RenderMap(const TMapScene& scene, QPainter& painter, const TPixelRect& boun
         });
     }
     if (scene.painter) scene.painter->Paint(canvas, clip, scene.scenario);
+}
+
+void RenderMap(const TMapScene& scene, QPainter& painter, const TPixelRect& bounds,
+               const TPixelRect& clip) {
+    TQtCanvas canvas(painter, bounds);
+    DrawMap(scene, canvas, clip);
+}
+
+void RenderMapConcurrently(const TMapScene& scene, QPainter& painter, const TPixelRect& bounds,
+                           const TPixelRect& clip) {
+    // A narrow strip (a pan) is drawn sooner than a second thread is started and woken.
+    constexpr long long kLeastArea = 256 * 256;
+    if (!painter.device() || painter.device()->devType() != QInternal::Image ||
+        (long long)(clip.Width()) * clip.Height() < kLeastArea) {
+        RenderMap(scene, painter, bounds, clip);
+        return;
+    }
+    TPipelinedCanvas canvas(painter, bounds);
+    DrawMap(scene, canvas, clip);
+    canvas.Finish();
 }
 
 std::string RenderMap(QPainter& qp, model::TProject& project, const TMapRenderRequest& request) {
@@ -90,7 +109,7 @@ std::string RenderMap(QPainter& qp, model::TProject& project, const TMapRenderRe
     scene.painter = painter.get();
     scene.backgrounds = &backgrounds;
     scene.scenario = request.scenario ? request.scenario : project.BaseScenario();
-    RenderMap(scene, qp, screen, screen);
+    RenderMapConcurrently(scene, qp, screen, screen);
     return painter->Caption();
 }
 

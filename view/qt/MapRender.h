@@ -40,6 +40,14 @@ struct TMapScene {
 /// prints, and the batch renderer draw.
 void RenderMap(const TMapScene& scene, QPainter& painter, const TPixelRect& bounds,
                const TPixelRect& clip);
+/// The same pixels as RenderMap, drawn by a second thread while this one works out what to
+/// draw, when `painter` paints on an image; elsewhere (a widget, SVG, PDF) and for a small
+/// clip (a pan's strip) as RenderMap.
+void RenderMapConcurrently(const TMapScene& scene, QPainter& painter, const TPixelRect& bounds,
+                           const TPixelRect& clip);
+/// White ground, the background drawings and the painter's network inside `clip`, on any
+/// canvas.
+void DrawMap(const TMapScene& scene, ICanvas& canvas, const TPixelRect& clip);
 
 struct TMapRenderRequest {
     /// A painter class ("TRoutePainter"), empty for the window's first tab.

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 
 namespace zep::view::qt {
 
@@ -21,6 +23,16 @@ QString FromWindows1252(std::string_view text) {
     for (unsigned char c : text)
         out.append(QChar(static_cast<char16_t>(Cp1252ToUnicode(c))));
     return out;
+}
+
+QFont ToQFont(const TFont& font) {
+    QFont q(QString::fromStdString(font.name));
+    q.setPointSize(std::max(1, font.size));
+    q.setWeight(font.bold ? QFont::Bold : QFont::Normal);
+    q.setItalic(font.italic);
+    q.setUnderline(font.underline);
+    q.setStrikeOut(font.strikeout);
+    return q;
 }
 
 namespace {
@@ -41,14 +53,26 @@ Qt::PenStyle ToQtStyle(TPenStyle style) {
     return Qt::SolidLine;
 }
 
+/// A width of 0 or 1 is the one-pixel line; wider pens join and end round, as thick map lines
+/// look best.
+QPen ToQPen(const TPen& pen) {
+    QPen q(ToQColor(pen.color));
+    q.setWidth(std::max(1, pen.width));
+    q.setStyle(ToQtStyle(pen.style));
+    q.setCapStyle(pen.width > 1 ? Qt::RoundCap : Qt::SquareCap);
+    q.setJoinStyle(Qt::RoundJoin);
+    return q;
+}
+
 QRect ToQRect(const TPixelRect& r) {
     return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1));
 }
 
 } // namespace
 
-TQtCanvas::TQtCanvas(QPainter& painter, const TPixelRect& bounds)
+TQtCanvas::TQtCanvas(QPainter& painter, const TPixelRect& bounds, bool direct)
     : painter_(painter), bounds_(bounds) {
+    if (direct) hair_ = THairLineTarget(painter);
     painter_.save();
     painter_.setRenderHint(QPainter::Antialiasing, false);
     painter_.setBackgroundMode(Qt::TransparentMode);
@@ -108,35 +132,30 @@ void TQtCanvas::SetPen(const TPen& pen) {
 void TQtCanvas::ApplyPen() {
     if (!penDirty_) return;
     penDirty_ = false;
-    QPen q(ToQColor(pen_.color));
-    // A width of 0 or 1 is the one-pixel line; wider pens join and end round, as thick map
-    // lines look best.
-    q.setWidth(std::max(1, pen_.width));
-    q.setStyle(ToQtStyle(pen_.style));
-    q.setCapStyle(pen_.width > 1 ? Qt::RoundCap : Qt::SquareCap);
-    q.setJoinStyle(Qt::RoundJoin);
-    painter_.setPen(q);
+    painter_.setPen(ToQPen(pen_));
 }
 
 void TQtCanvas::SetBrush(const TBrush& brush) {
     brush_ = brush;
-    painter_.setBrush(brush.clear ? QBrush(Qt::NoBrush) : QBrush(ToQColor(brush.color)));
+    brushDirty_ = true; // handed to Qt when a shape needs it: painters set a brush per node
+}
+
+void TQtCanvas::ApplyBrush() {
+    if (!brushDirty_) return;
+    brushDirty_ = false;
+    painter_.setBrush(brush_.clear ? QBrush(Qt::NoBrush) : QBrush(ToQColor(brush_.color)));
 }
 
 void TQtCanvas::SetFont(const TFont& font) {
     font_ = font;
-    qfont_ = QFont(QString::fromStdString(font.name));
-    qfont_.setPointSize(std::max(1, font.size));
-    qfont_.setWeight(font.bold ? QFont::Bold : QFont::Normal);
-    qfont_.setItalic(font.italic);
-    qfont_.setUnderline(font.underline);
-    qfont_.setStrikeOut(font.strikeout);
+    qfont_ = ToQFont(font);
     painter_.setFont(qfont_);
 }
 
 void TQtCanvas::SetClip(const TPixelRect& rect) {
     Flush();
     clip_ = rect;
+    hair_.SetClip(rect);
     if (rect.IsEmpty())
         painter_.setClipping(false);
     else
@@ -169,22 +188,86 @@ void TQtCanvas::Polygon(std::span<const TPixel> points) {
     Flush();
     Smooth(false);
     ApplyPen();
+    ApplyBrush();
     if (points.empty()) return;
     painter_.drawPolygon(Points(points), static_cast<int>(points.size()));
 }
 
+bool TQtCanvas::Stamp(bool ellipse, const TPixelRect& rect) {
+    constexpr int kLargest = 48;
+    if (!hair_.IsBound() || mode_ != TPenMode::Copy || rect.Width() < 1 || rect.Height() < 1 ||
+        rect.Width() > kLargest || rect.Height() > kLargest || pen_.width > 4)
+        return false;
+    auto same = [&](const TStampEntry& e) {
+        return e.ellipse == ellipse && e.width == rect.Width() && e.height == rect.Height() &&
+               e.pen == pen_ && e.brush == brush_;
+    };
+    auto it = std::find_if(stamps_.begin(), stamps_.end(), same);
+    if (it == stamps_.end()) {
+        if (stamps_.size() >= 32) stamps_.clear();
+        TStampEntry& e = stamps_.emplace_back();
+        e.ellipse = ellipse;
+        e.width = rect.Width();
+        e.height = rect.Height();
+        e.pen = pen_;
+        e.brush = brush_;
+        // Drawn by Qt once on a transparent image with a margin for the pen; without smoothing
+        // every pixel is either untouched or opaque, and moving a shape by whole pixels moves
+        // its pixels alike.
+        const int pad = 1 + std::max(1, pen_.width);
+        QImage image(rect.Width() + 2 * pad, rect.Height() + 2 * pad,
+                     QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter qp(&image);
+            qp.setRenderHints(painter_.renderHints());
+            qp.setRenderHint(QPainter::Antialiasing, false);
+            qp.setPen(ToQPen(pen_));
+            qp.setBrush(brush_.clear ? QBrush(Qt::NoBrush) : QBrush(ToQColor(brush_.color)));
+            const QRect shape(pad, pad, rect.Width() - 1, rect.Height() - 1);
+            if (ellipse)
+                qp.drawEllipse(shape);
+            else
+                qp.drawRect(shape);
+        }
+        e.usable = true;
+        for (int y = 0; y < image.height() && e.usable; ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                if (qAlpha(line[x]) == 0) continue;
+                if (qAlpha(line[x]) != 255 || x == 0 || y == 0 || x + 1 == image.width() ||
+                    y + 1 == image.height()) {
+                    e.usable = false; // blended, or reaching the margin: leave it to Qt
+                    break;
+                }
+                e.pixels.push_back({std::int16_t(x), std::int16_t(y), line[x]});
+            }
+        }
+        it = std::prev(stamps_.end());
+    }
+    if (!it->usable) return false;
+    const int pad = 1 + std::max(1, pen_.width);
+    Flush();
+    return hair_.Stamp(it->pixels,
+                       {rect.left - pad, rect.top - pad, rect.right + pad, rect.bottom + pad});
+}
+
 void TQtCanvas::Rectangle(const TPixelRect& rect) {
+    if (Stamp(false, rect)) return;
     Flush();
     Smooth(false);
     ApplyPen();
+    ApplyBrush();
     // The pixel rectangle's right and bottom are exclusive; Qt's outline includes its corners.
     painter_.drawRect(QRect(rect.left, rect.top, rect.Width() - 1, rect.Height() - 1));
 }
 
 void TQtCanvas::Ellipse(const TPixelRect& rect) {
+    if (Stamp(true, rect)) return;
     Flush();
     Smooth(false);
     ApplyPen();
+    ApplyBrush();
     painter_.drawEllipse(QRect(rect.left, rect.top, rect.Width() - 1, rect.Height() - 1));
 }
 
@@ -233,13 +316,26 @@ void TQtCanvas::CardinalBand(std::span<const TPixel> points, TColor color, int w
     // Pixel centres lie at half coordinates here: a band through them keeps a one-pixel line
     // on one row of pixels instead of smearing it over two.
     auto P = [&](std::size_t i) { return QPointF(points[i].x + 0.5, points[i].y + 0.5); };
+    const std::size_t n = points.size();
+    if (n == 2 && width <= 1 && mode_ == TPenMode::Copy && hair_.IsBound()) {
+        const int x1 = points[0].x, y1 = points[0].y, x2 = points[1].x, y2 = points[1].y;
+        // Far-off points would overflow 1/64 pixels; such a line reaches outside anyway.
+        constexpr int kFar = 1 << 20;
+        if (std::abs(x1) < kFar && std::abs(y1) < kFar && std::abs(x2) < kFar &&
+            std::abs(y2) < kFar) {
+            Flush(); // what was drawn before stays underneath
+            if (hair_.Line(x1 * 64 + 32, y1 * 64 + 32, x2 * 64 + 32, y2 * 64 + 32,
+                           0xFF000000u | (std::uint32_t(RedOf(color)) << 16) |
+                               (std::uint32_t(GreenOf(color)) << 8) | std::uint32_t(BlueOf(color))))
+                return;
+        }
+    }
     const QColor qcolor = ToQColor(color);
     const int w = std::max(1, width);
     if (!lines_.empty() && (bandPen_.color() != qcolor || bandPen_.width() != w)) Flush();
     if (lines_.empty()) {
         bandPen_ = QPen(qcolor, w, Qt::SolidLine, Qt::FlatCap, Qt::RoundJoin);
     }
-    const std::size_t n = points.size();
     if (n == 2) {
         lines_.emplace_back(P(0), P(1));
         return;
@@ -261,9 +357,9 @@ void TQtCanvas::CardinalBand(std::span<const TPixel> points, TColor color, int w
     Smooth(true);
     painter_.setPen(pen);
     painter_.setBrush(Qt::NoBrush);
+    brushDirty_ = true;
     painter_.drawPath(path);
     penDirty_ = true;
-    SetBrush(brush_);
 }
 
 } // namespace zep::view::qt

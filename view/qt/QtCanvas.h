@@ -3,6 +3,7 @@
 #pragma once
 
 #include "view/Canvas.h"
+#include "view/qt/HairLines.h"
 
 #include <QFont>
 #include <QPainter>
@@ -11,6 +12,8 @@
 namespace zep::view::qt {
 
 QColor ToQColor(TColor color);
+/// The Qt font of a map font.
+QFont ToQFont(const TFont& font);
 /// Windows-1252 text of the study to a Qt string.
 QString FromWindows1252(std::string_view text);
 
@@ -18,8 +21,10 @@ QString FromWindows1252(std::string_view text);
 /// entry is saved and given back when the canvas goes.
 class TQtCanvas : public ICanvas {
 public:
-    /// bounds: the drawable area in device pixels (the paint device's rectangle).
-    TQtCanvas(QPainter& painter, const TPixelRect& bounds);
+    /// bounds: the drawable area in device pixels (the paint device's rectangle). direct: on an
+    /// image, one-pixel straight bands and small node symbols may be written straight into its
+    /// pixels, exactly as Qt would draw them (false: everything through Qt).
+    TQtCanvas(QPainter& painter, const TPixelRect& bounds, bool direct = true);
     ~TQtCanvas() override;
     TQtCanvas(const TQtCanvas&) = delete;
     TQtCanvas& operator=(const TQtCanvas&) = delete;
@@ -53,7 +58,12 @@ private:
     void Smooth(bool on);
     /// Hands the current pen to Qt when it changed since.
     void ApplyPen();
+    /// Hands the current brush to Qt when it changed since.
+    void ApplyBrush();
     const QPoint* Points(std::span<const TPixel> points);
+    /// Draws a small outlined and filled ellipse or rectangle from the pixels Qt drew for the
+    /// same shape once; false when it cannot (not an image, outside the clip, too large).
+    bool Stamp(bool ellipse, const TPixelRect& rect);
 
     QPainter& painter_;
     TPixelRect bounds_;
@@ -68,8 +78,21 @@ private:
     // such bands, and a call per band costs more than its drawing.
     std::vector<QLineF> lines_;
     QPen bandPen_;
+    // One-pixel straight bands on an image go straight into its pixels, as Qt would draw them.
+    THairLineTarget hair_;
+    // Node and zone symbols are a few shapes repeated thousands of times.
+    struct TStampEntry {
+        bool ellipse = false;
+        int width = 0, height = 0;
+        TPen pen;
+        TBrush brush;
+        bool usable = false;
+        std::vector<THairLineTarget::TStampPixel> pixels;
+    };
+    std::vector<TStampEntry> stamps_;
     bool smooth_ = false;
     bool penDirty_ = true;
+    bool brushDirty_ = true;
 };
 
 } // namespace zep::view::qt

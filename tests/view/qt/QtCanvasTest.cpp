@@ -120,5 +120,79 @@ TEST(QtCanvasTest, BandsAreAsWideAsAskedAndTextTurnsWithItsEscapement) {
     EXPECT_LE(maxY, 95); // it rises from its reference point
 }
 
+/// Random drawing of every kind a map does, replayed identically on a canvas that may write
+/// straight into the image and on one that draws everything through Qt.
+void RandomDrawing(QImage& image, bool direct, unsigned seed) {
+    std::mt19937 rnd(seed);
+    auto pick = [&](int n) { return int(rnd() % unsigned(n)); };
+    auto pixel = [&] {
+        return TPixel{pick(image.width() + 20) - 10, pick(image.height() + 20) - 10};
+    };
+    QPainter painter(&image);
+    TQtCanvas canvas(painter, {0, 0, image.width(), image.height()}, direct);
+    const TPenStyle styles[] = {TPenStyle::Solid, TPenStyle::Solid, TPenStyle::Dot,
+                                TPenStyle::Clear};
+    for (int op = 0; op < 400; ++op) {
+        const TColor colour = TColor(rnd() & 0xFFFFFF);
+        switch (pick(10)) {
+        case 0:
+            canvas.SetPen({colour, pick(3), styles[pick(4)], TPenMode::Copy});
+            break;
+        case 1:
+            canvas.SetBrush({colour, pick(4) == 0});
+            break;
+        case 2:
+            if (pick(4) == 0) {
+                canvas.SetClip({});
+            } else {
+                const TPixel a = pixel();
+                canvas.SetClip({a.x, a.y, a.x + 10 + pick(80), a.y + 10 + pick(60)});
+            }
+            break;
+        case 3:
+        case 4: {
+            const TPixel p = pixel();
+            const int r = pick(7);
+            const TPixelRect box{p.x - r, p.y - r, p.x + r + 1, p.y + r + 1};
+            if (pick(2))
+                canvas.Ellipse(box);
+            else
+                canvas.Rectangle(box);
+            break;
+        }
+        case 5: {
+            const TPixel p = pixel();
+            canvas.Line(p, {p.x + pick(15) - 7, p.y + pick(15) - 7});
+            break;
+        }
+        default: {
+            // Mostly short one-pixel bands in runs of one colour, as at a full view.
+            const TPixel a = pixel();
+            std::vector<TPixel> band{a, {a.x + pick(13) - 6, a.y + pick(13) - 6}};
+            if (pick(6) == 0) band.push_back(pixel());
+            canvas.CardinalBand(band, pick(3) ? canvas.Pen().color : colour, pick(5) ? 1 : 2,
+                                0.25f);
+            break;
+        }
+        }
+    }
+}
+
+TEST(QtCanvasTest, WritingStraightIntoTheImageDrawsWhatQtDraws) {
+    App();
+    for (unsigned seed = 1; seed <= 30; ++seed) {
+        QImage direct(160, 120, QImage::Format_RGB32), plain(160, 120, QImage::Format_RGB32);
+        direct.fill(QColor(250, 245, 230));
+        plain.fill(QColor(250, 245, 230));
+        RandomDrawing(direct, true, seed);
+        RandomDrawing(plain, false, seed);
+        int differing = 0;
+        for (int y = 0; y < 120; ++y)
+            for (int x = 0; x < 160; ++x)
+                differing += direct.pixel(x, y) != plain.pixel(x, y);
+        ASSERT_EQ(differing, 0) << "seed " << seed;
+    }
+}
+
 } // namespace
 } // namespace zep::view::qt
