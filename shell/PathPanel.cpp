@@ -122,7 +122,7 @@ TPathPanel::TPathPanel(model::TProject& project, QWidget* parent)
     spinRow->addWidget(pathNoSpin_, 1);
     spinRow->addWidget(countLbl_);
     spinRow->addWidget(nextBtn_);
-    form->addRow(tr("&Path:"), spinRow);
+    form->addRow(tr("Path:"), spinRow);
     form->addRow(tr("Composite cost:"), costLbl_);
     auto* pageLayout = new QVBoxLayout(page);
     pageLayout->setContentsMargins(2, 2, 2, 2);
