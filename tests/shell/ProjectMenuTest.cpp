@@ -17,6 +17,7 @@
 #include "model/NODE.h"
 #include "model/Value.h"
 #include "modelio/LinkGeometry.h"
+#include "shell/Commands.h"
 #include "shell/Dialogs.h"
 #include "shell/EditCommands.h"
 #include "shell/MainWindow.h"
@@ -101,6 +102,16 @@ TEST_F(TProjectFixture, MenusHoldEveryGenerationCommandInTheirPlaces) {
                                   "L3E Activity Increments and &Decrements...", "BAT &Job File...",
                                   "&Makefile", "&Empty .DAT Files", "MI&F Route File..."}));
     EXPECT_EQ(main->Action("ProjectExportXml")->shortcut(), QKeySequence("Ctrl+Alt+X"));
+
+    // The help page lists every command of the table with its keys.
+    const std::string page = ReadAll(std::string(ZEP_SOURCE_DIR) + "/docs/help/commands.html");
+    for (const TCommandDef& c : CommandTable()) {
+        std::string caption;
+        for (const char* p = c.caption; *p; ++p)
+            if (*p != '&') caption += *p;
+        EXPECT_NE(page.find("<td>" + caption + "</td><td>" + c.keys + "</td>"), std::string::npos)
+            << caption;
+    }
 }
 
 TEST_F(TProjectFixture, GenerationAsksTheScenarioAndShowsFailures) {
