@@ -171,6 +171,16 @@ TEST_F(TResultsFixture, PathPanelShowsTheCurrentPathUnderRandomWork) {
         ASSERT_EQ(panel->AgDisutilityLbl()->text().toStdString(),
                   analysis::paths::CompositeCostText(p.CurrentSet()->compositeCost));
         ASSERT_EQ(panel->PathLinksList()->topLevelItemCount(), int(p.CurrentPath()->steps.size()));
+        // The steps name the study's link-routes as the path search numbered them: each step
+        // goes on from where the one before ended, from the origin zone to the destination.
+        const auto& steps = p.CurrentPath()->steps;
+        ASSERT_FALSE(steps.empty());
+        const auto& zoneList = form->Document()->Project().TransportZones();
+        EXPECT_EQ(steps.front().linkRoute->Link()->Tail(), zoneList.Get(std::size_t(p.Current(0))));
+        EXPECT_EQ(steps.back().linkRoute->Link()->Head(), zoneList.Get(std::size_t(p.Current(1))));
+        for (std::size_t k = 1; k < steps.size(); ++k)
+            ASSERT_EQ(steps[k].linkRoute->Link()->Tail(), steps[k - 1].linkRoute->Link()->Head())
+                << "step " << k << " at step " << step;
     }
 }
 
