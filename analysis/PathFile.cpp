@@ -21,17 +21,7 @@ namespace fs = std::filesystem;
 
 std::string PathFileName(const model::TProject& project, const model::TScenario* scenario,
                          int modeIndex, bool compressed) {
-    const fs::path dir = fs::path(project.FileName()).parent_path();
-    std::string name = project.GetName().substr(0, 3) +
-                       Trim(scenario ? scenario->GetName() : std::string()) + ".P" +
-                       std::to_string(modeIndex + 1) + "S";
-    if (compressed) {
-        if (name.back() == 'S' || name.back() == 's')
-            name.back() = 'Z';
-        else
-            name += ".gz";
-    }
-    return dir.empty() ? name : (dir / name).string();
+    return model::ScenarioPathFileName(project, scenario, modeIndex, compressed);
 }
 
 bool HasPathFile(const model::TProject& project, const model::TScenario* scenario, int modeIndex) {

@@ -513,15 +513,29 @@ std::string TProject::IniFileName() const {
 }
 
 std::string TProject::PathFileName(std::int32_t modeIndex, bool compressed) {
-    const std::filesystem::path dir = std::filesystem::path(fileName_).parent_path();
-    const std::string prefix = GetName().substr(0, 3);
-    std::string name =
-        prefix + Trim(CurrentScenario()->GetName()) + ".P" + std::to_string(modeIndex + 1) + "S";
-    if (compressed) {
-        if (!name.empty() && (name.back() == 'S' || name.back() == 's'))
-            name.back() = 'Z';
-        else
-            name += ".gz";
+    return ScenarioPathFileName(*this, CurrentScenario(), modeIndex, compressed);
+}
+
+std::string ScenarioPathFileName(const TProject& project, const TScenario* scenario,
+                                 std::int32_t modeIndex, bool compressed) {
+    namespace fs = std::filesystem;
+    const std::string scenarioName = Trim(scenario ? scenario->GetName() : std::string());
+    const std::string plain =
+        project.GetName().substr(0, 3) + scenarioName + ".P" + std::to_string(modeIndex + 1) + "S";
+    std::string packed = plain;
+    if (packed.back() == 'S' || packed.back() == 's')
+        packed.back() = 'Z';
+    else
+        packed += ".gz";
+    const std::string& name = compressed ? packed : plain;
+    fs::path dir = fs::path(project.FileName()).parent_path();
+    if (project.ReadOnly() && !scenarioName.empty() && !dir.empty() &&
+        dir.filename().string() == scenarioName) {
+        std::error_code ec;
+        const auto present = [&ec, &plain, &packed](const fs::path& d) {
+            return fs::is_regular_file(d / plain, ec) || fs::is_regular_file(d / packed, ec);
+        };
+        if (!present(dir) && present(dir.parent_path())) dir = dir.parent_path();
     }
     return dir.empty() ? name : (dir / name).string();
 }

@@ -346,4 +346,13 @@ private:
     TScenario* currentScenario_ = nullptr;
 };
 
+/// The path file of a mode of `scenario`: the first three characters of the project's name,
+/// the scenario's name, ".P", the mode's position + 1 and "S" (compressed: the last "S" becomes
+/// "Z"), in the project file's directory. A study opened read-only from a model file inside the
+/// scenario's own directory finds its path files in the study directory above when they are
+/// there and not beside it: the model's path search writes them where it runs, in the study
+/// directory, while its assignment file goes into the scenario directory.
+std::string ScenarioPathFileName(const TProject& project, const TScenario* scenario,
+                                 std::int32_t modeIndex, bool compressed = false);
+
 } // namespace zep::model

@@ -305,7 +305,12 @@ std::vector<std::string> TModelRunner::CommandLines() {
 }
 
 void TModelRunner::Run(const TProgressHandler& progress, const TOutputHandler& output) {
-    const std::vector<std::string> lines = CommandLines();
+    RunCommandLines(CommandLines(), progress, output);
+}
+
+void TModelRunner::RunCommandLines(const std::vector<std::string>& lines,
+                                   const TProgressHandler& progress,
+                                   const TOutputHandler& output) const {
     const fs::path projectDir = ProjectDirectory(*project_);
     std::string batch;
     for (const std::string& line : lines) {

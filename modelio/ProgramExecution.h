@@ -179,6 +179,11 @@ public:
     /// failure or cancel). A program that exits non-zero raises EChildProcessException
     /// "FAILED: " + its command line.
     void Run(const TProgressHandler& progress, const TOutputHandler& output);
+    /// The program part of Run for a command list built before: a window builds the list (and
+    /// with it the input files) where it owns the study, and runs the programs on a thread of
+    /// their own. Reads the project only for the run record.
+    void RunCommandLines(const std::vector<std::string>& lines, const TProgressHandler& progress,
+                         const TOutputHandler& output) const;
 
     /// Compress the path files after a successful run.
     bool compressOutput = false;

@@ -22,7 +22,14 @@ struct TCommandDef {
     TCommandScope scope;
     void (TMainForm::*main)() = nullptr;
     void (TNetForm::*net)() = nullptr;
-    const char* group = nullptr; ///< entries with the same group are exclusive (mouse modes)
+    const char* group = nullptr;   ///< entries with the same group are exclusive (mouse modes)
+    const char* submenu = nullptr; ///< the caption of a submenu of `menu` holding the entry
+    void (TNetForm::*netArg)(int) = nullptr; ///< a network window command taking `arg`
+    int arg = 0;
+    /// When the entry is usable beyond having a network window (nullptr: always).
+    bool (*enabled)(const TNetForm&) = nullptr;
+    /// A check mark's state (nullptr: the entry has none, unless it is in a group).
+    bool (*checked)(const TNetForm&) = nullptr;
 };
 
 /// Every command in menu order.

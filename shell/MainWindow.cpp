@@ -94,8 +94,14 @@ void TMainForm::BuildMenus() {
     std::map<std::string, QMenu*> menus;
     std::map<std::string, QActionGroup*> groups;
     for (const TCommandDef& c : CommandTable()) {
-        QMenu*& menu = menus[c.menu];
-        if (!menu) menu = menuBar()->addMenu(QString::fromLatin1(c.menu));
+        QMenu*& top = menus[c.menu];
+        if (!top) top = menuBar()->addMenu(QString::fromLatin1(c.menu));
+        QMenu* menu = top;
+        if (c.submenu) {
+            QMenu*& sub = menus[std::string(c.menu) + "/" + c.submenu];
+            if (!sub) sub = top->addMenu(QString::fromLatin1(c.submenu));
+            menu = sub;
+        }
         if (std::string(c.name) == "FileExit") {
             reopen_ = menu->addMenu(tr("&Reopen"));
             menu->addSeparator();
@@ -110,6 +116,7 @@ void TMainForm::BuildMenus() {
             g->addAction(a);
             if (std::string(c.name) == "ModeNormal") a->setChecked(true);
         }
+        if (c.checked) a->setCheckable(true);
         const TCommandDef* def = &c;
         connect(a, &QAction::triggered, this, [this, def] { Run(def->name); });
         menu->addAction(a);
@@ -141,8 +148,11 @@ bool TMainForm::Run(const std::string& commandName) {
         (this->*(c->main))();
     } else {
         TNetForm* form = ActiveNetForm();
-        if (!form) return false;
-        (form->*(c->net))();
+        if (!form || (c->enabled && !c->enabled(*form))) return false;
+        if (c->netArg)
+            (form->*(c->netArg))(c->arg);
+        else
+            (form->*(c->net))();
     }
     UpdateCommands();
     return true;
@@ -166,7 +176,11 @@ TDocument* TMainForm::ActiveDocument() const {
 void TMainForm::UpdateCommands() {
     TNetForm* form = ActiveNetForm();
     for (const TCommandDef& c : CommandTable())
-        if (c.scope == TCommandScope::Net) actions_[c.name]->setEnabled(form != nullptr);
+        if (c.scope == TCommandScope::Net) {
+            QAction* a = actions_[c.name];
+            a->setEnabled(form != nullptr && (!c.enabled || c.enabled(*form)));
+            if (c.checked) a->setChecked(form && c.checked(*form));
+        }
     for (const char* name : {"FileSave", "FileSaveAs", "FileClose", "WindowNew"})
         actions_[name]->setEnabled(form != nullptr);
     TDocument* doc = form ? form->Document() : nullptr;

@@ -27,8 +27,11 @@
 #include "shell/EditCommands.h"
 #include "shell/FindDlg.h"
 #include "shell/GuiMessageHandler.h"
+#include "shell/PathPanel.h"
+#include "shell/ValidateForm.h"
 #include "shell/ViewOptionsDlg.h"
 #include "view/Painter.h"
+#include "view/PthPaint.h"
 #include "view/qt/QtCanvas.h"
 
 namespace zep::shell {
@@ -83,11 +86,10 @@ TNetForm::TNetForm(TDocument& document, QWidget* parent) : QWidget(parent), doc_
     colorList_ = new QListWidget(leftPane_);
     colorList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     left->addWidget(colorList_, 2);
-    // The path panel of the path painter takes this place.
-    pathPanel_ = new QWidget(leftPane_);
-    pathPanel_->setObjectName(QStringLiteral("PathPanel"));
+    pathPanel_ = new TPathPanel(project, leftPane_);
     pathPanel_->setVisible(false);
-    left->addWidget(pathPanel_);
+    pathPanel_->onChanged = [this] { PathChanged(); };
+    left->addWidget(pathPanel_, 3);
 
     auto* right = new QWidget(splitter_);
     auto* rightLayout = new QVBoxLayout(right);
@@ -128,7 +130,10 @@ TNetForm::TNetForm(TDocument& document, QWidget* parent) : QWidget(parent), doc_
     });
     document.AddView(this);
     Rescale();
-    SelectPainter(0);
+    SelectPainter(active_);
+    for (const auto& p : painters_)
+        if (auto* paths = dynamic_cast<view::TPathPainter*>(p.get()))
+            paths->onInvalidate = [this](const view::TPixelRect&) { map_->InvalidateMap(); };
 }
 
 TNetForm::~TNetForm() {
@@ -196,7 +201,9 @@ void TNetForm::SelectPainter(int index) {
         QSignalBlocker block(tabs_);
         tabs_->setCurrentIndex(index);
     }
-    pathPanel_->setVisible(std::string(painters_[index]->ClassName()) == "TPathPainter");
+    auto* paths = dynamic_cast<view::TPathPainter*>(painters_[index].get());
+    pathPanel_->SetPainter(paths);
+    pathPanel_->setVisible(paths != nullptr);
     FillColorList();
     map_->SetScene(Scene());
 }
@@ -270,6 +277,11 @@ void TNetForm::FillColorList() {
 void TNetForm::LoadWindowSettings() {
     const int width = settings_->ReadInteger(kSection, "LeftPaneWidth", 180);
     splitter_->setSizes({std::max(width, 0), 800});
+    pathPanel_->SetCategoryIndex(settings_->ReadInteger(kSection, "PathCategory", 0));
+    // The painter last looked at, by its class: the tabs differ between studies.
+    const std::string viewed = settings_->ReadString(kSection, "Viewed", "");
+    for (std::size_t i = 0; i < painters_.size(); ++i)
+        if (viewed == painters_[i]->ClassName()) active_ = int(i);
 }
 
 void TNetForm::showEvent(QShowEvent* event) {
@@ -306,6 +318,9 @@ void TNetForm::SaveSettings() {
     settings_->WriteDouble(kSection, "YOffset", options_.Scaler().OriginY());
     settings_->WriteInteger(kSection, "LeftPaneWidth",
                             leftPane_->isVisible() ? splitter_->sizes().value(0) : 0);
+    if (const view::TPainter* p = ActivePainter())
+        settings_->WriteString(kSection, "Viewed", p->ClassName());
+    settings_->WriteInteger(kSection, "PathCategory", pathPanel_->CategoryIndex());
     settings_->Flush();
 }
 
@@ -388,9 +403,10 @@ void TNetForm::InvalidateMeasures() {
 void TNetForm::Changed() {
     index_->Invalidate();
     InvalidateMeasures();
-    // Entities a command removed must not stay selected.
+    // Entities a command removed must not stay selected, nor listed as findings.
     selectedNode_ = nullptr;
     selectedLink_ = nullptr;
+    if (validateForm_) validateForm_->close();
     doc_.RefreshViews();
     if (onChanged) onChanged();
 }

@@ -2,6 +2,7 @@
 // (scenario tree, colour list, path panel) and the commands of the map.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <memory>
 #include <vector>
@@ -21,9 +22,19 @@ class QTreeWidgetItem;
 
 namespace zep::view {
 class TPainter;
+class TPathPainter;
+} // namespace zep::view
+
+namespace zep::model {
+class TEntity;
 }
 
 namespace zep::shell {
+
+class TAssignmentReportForm;
+class TPathPanel;
+class TProgramExecutionForm;
+class TValidateForm;
 
 /// The mouse modes of the map; the editing tools behind them plug in per mode.
 enum class TMouseMode {
@@ -76,6 +87,29 @@ public:
     /// Saves the view options, painters, backgrounds and the window's own values beside the
     /// project.
     void SaveSettings();
+    /// The settings store beside the project (the model windows keep their values there too).
+    view::TViewSettings& Settings() const { return *settings_; }
+    /// The painter of the "Paths" tab, when the study has one.
+    view::TPathPainter* PathPainter() const;
+    TPathPanel* PathPanel() const { return pathPanel_; }
+    /// Selects the entity on the map and centres the map on it (nodes, zones, links, and routes
+    /// by their links); false for an entity without a place on the map.
+    bool LocateEntity(model::TEntity* entity);
+
+    // ---- model windows (open after the command ran; nullptr when none) ------------------------
+    TProgramExecutionForm* ExecutionForm() const;
+    TAssignmentReportForm* ReportForm() const;
+    TValidateForm* ValidateForm() const;
+    QWidget* PathsUsingLinkForm() const { return pathsUsingLinkForm_; }
+
+    // ---- when the model commands apply ---------------------------------------------------------
+    /// The Path menu: a read-only view of model output whose study has a "Paths" tab.
+    static bool PathMenuEnabled(const TNetForm& form);
+    /// The reports: a study opened from the model's assignment results.
+    static bool ReportsEnabled(const TNetForm& form);
+    /// Commands that change the study: not on a read-only one.
+    static bool Writable(const TNetForm& form);
+    static bool DontShowReverseChecked(const TNetForm& form);
 
     // ---- commands ----------------------------------------------------------------------------
     void Undo();
@@ -97,6 +131,26 @@ public:
     void ViewDxfFile();
     void Print();
     void PrintPdf();
+    // Project menu
+    void Validate();
+    /// One generation command (modelio::TGenerationCommand), asking a scenario when it needs one.
+    void Generate(int command);
+    void WriteMifRouteFile();
+    void RunModel();
+    void ExportNetwork();
+    void ImportNetwork();
+    void ExportXml();
+    // Path menu
+    void PathSelect();
+    void PathPrevious();
+    void PathNext();
+    void PathReverse();
+    void PathDontShowReverse();
+    void PathsThatUseLink();
+    // Reports menu
+    void AssignmentReport();
+    void LoadAssignmentSettings();
+
     void ModeNormal() { SetMouseMode(TMouseMode::Normal); }
     void ModeMoveNodes() { SetMouseMode(TMouseMode::MoveNodes); }
     void ModeLabelNodes() { SetMouseMode(TMouseMode::LabelNodes); }
@@ -129,6 +183,8 @@ private:
     /// The painters' measures of the study are stale (an edit, new colours).
     void InvalidateMeasures();
     void LoadWindowSettings();
+    /// After the path painter's current path changed: the panel and the map.
+    void PathChanged();
     model::TProject& Project() const;
 
     view::TNetViewOptions options_;
@@ -153,7 +209,11 @@ private:
     QWidget* leftPane_;
     QTreeWidget* scenarioTree_;
     QListWidget* colorList_;
-    QWidget* pathPanel_;
+    TPathPanel* pathPanel_;
+    QPointer<TProgramExecutionForm> executionForm_;
+    QPointer<TAssignmentReportForm> reportForm_;
+    QPointer<TValidateForm> validateForm_;
+    QPointer<QWidget> pathsUsingLinkForm_;
     QTabBar* tabs_;
     TPaintChild* map_;
 };

@@ -50,9 +50,20 @@ std::string EmptyPathFileBytes(std::size_t nodes, std::size_t zones) {
 std::string PathFileBytes(const TProject& project, const TScenario& scenario, const TMode& mode) {
     const TTransportZoneList& zones = project.TransportZones();
     analysis::paths::TPathFileContent content = NewContent(project.Nodes().Count(), zones.Count());
+    // The model numbers link-routes as its network and assignment files list them: the links
+    // used in the scenario in list order, each with its link-routes used there. A study opened
+    // from the assignment file has its link-routes in that order, so the paths name the same
+    // link-routes there (the study's own list is in the order the link-routes were made).
     std::unordered_map<const TLinkRoute*, std::int32_t> number;
-    for (std::size_t i = 0; i < project.LinkRoutes().Count(); ++i)
-        number.emplace(project.LinkRoutes().Get(i), static_cast<std::int32_t>(i + 1));
+    for (std::size_t i = 0; i < project.Links().Count(); ++i) {
+        const TLink& l = *project.Links().Get(i);
+        if (!l.IsUsedIn(&scenario)) continue;
+        for (std::size_t k = 0; k < l.LinkRoutes().Count(); ++k) {
+            const TLinkRoute* lr = l.LinkRoutes().Get(k);
+            if (lr->IsUsedIn(&scenario) && lr->Route())
+                number.emplace(lr, static_cast<std::int32_t>(number.size() + 1));
+        }
+    }
     analysis::TDualGraph graph(project, nullptr, &mode, &scenario);
     for (std::size_t o = 0; o < zones.Count(); ++o) {
         for (std::size_t d = 0; d < zones.Count(); ++d) {
@@ -60,8 +71,11 @@ std::string PathFileBytes(const TProject& project, const TScenario& scenario, co
             analysis::PPath path = graph.PathBetweenZones(zones.Get(o), zones.Get(d));
             if (!path) continue;
             analysis::paths::TPathFileContent::TPathRecord record;
-            for (const TLinkRoute* lr : LinkRoutesOf(graph, path))
-                record.steps.push_back({number.at(lr), 1});
+            for (const TLinkRoute* lr : LinkRoutesOf(graph, path)) {
+                const auto n = number.find(lr);
+                // 0 names no link-route: a reader marks the set as not matching the study.
+                record.steps.push_back({n == number.end() ? 0 : n->second, 1});
+            }
             content.Pair(o, d).push_back(std::move(record));
         }
         graph.ReleaseSearcher(zones.Get(o));

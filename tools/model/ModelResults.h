@@ -16,7 +16,9 @@ namespace zep::standin {
 
 /// The path file of `mode` in `scenario`: for every ordered pair of distinct transport zones
 /// (in the project's zone order) its least-cost path, or none when the destination cannot be
-/// reached; steps number the project's link-routes from 1.
+/// reached; steps number the link-routes from 1 in the order of the model's network and
+/// assignment files (the links used in the scenario in list order, each with its link-routes
+/// used there), which is the order of a study opened from the assignment file.
 std::string PathFileBytes(const model::TProject& project, const model::TScenario& scenario,
                           const model::TMode& mode);
 
