@@ -1,5 +1,7 @@
 // zep-cli paths on an imported public network: the path text, the search from every zone, the
 // skim matrix and the model's path file, each against the same work done in-process.
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -56,7 +58,8 @@ protected:
         const std::string net =
             std::string(ZEP_SHARED_DATA) + "/networks/SiouxFalls/SiouxFalls_net.tntp";
         if (!fs::exists(net)) return;
-        dir_ = fs::temp_directory_path() / "zep_paths_cli";
+        // ctest runs each test in a process of its own, side by side: one directory each.
+        dir_ = fs::temp_directory_path() / ("zep_paths_cli_" + std::to_string(::getpid()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         project_ = (dir_ / "SIOUX.zpz").string();
