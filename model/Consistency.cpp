@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "foundation/AddressIndex.h"
 #include "model/ADMIN.h"
 #include "model/Attractors.h"
 #include "model/CATEGORY.h"
@@ -21,6 +22,30 @@
 namespace zep::model {
 
 namespace {
+
+// A set of objects by address in one flat table (a study holds millions of them), remembering
+// the order they came in.
+class TObjectSet {
+public:
+    TObjectSet() = default;
+    template <class It> TObjectSet(It first, It last) {
+        index_.Reserve(static_cast<std::size_t>(std::distance(first, last)));
+        for (; first != last; ++first)
+            insert(*first);
+    }
+    /// Answers whether the object is new to the set.
+    bool insert(const TZEPPersistent* o) {
+        if (!index_.Insert(o, 0)) return false;
+        order_.push_back(o);
+        return true;
+    }
+    std::size_t count(const TZEPPersistent* o) const { return index_.Contains(o) ? 1 : 0; }
+    const std::vector<const TZEPPersistent*>& InOrder() const { return order_; }
+
+private:
+    TAddressIndex index_;
+    std::vector<const TZEPPersistent*> order_;
+};
 
 class TChecker {
 public:
@@ -82,7 +107,7 @@ private:
         for (std::size_t i = 0; i < p_.LinkTypes().Count(); ++i)
             LiveList(p_.LinkTypes().Get(i)->OperatorDataList());
         for (std::size_t i = 0; i < p_.Links().Count(); ++i)
-            LiveList(p_.Links().Get(i)->Turns());
+            if (p_.Links().Get(i)->HasTurns()) LiveList(p_.Links().Get(i)->Turns());
         for (std::size_t i = 0; i < p_.TransportZones().Count(); ++i) {
             TTransportZone* z = p_.TransportZones().Get(i);
             LiveList(z->ODPairs());
@@ -101,11 +126,11 @@ private:
     }
 
     void CheckOwning(const TEntityList& list, const char* what, bool uniqueIds) {
-        std::unordered_set<const TZEPPersistent*> seen;
+        TObjectSet seen;
         std::unordered_map<std::int32_t, const TEntity*> ids;
         for (std::size_t i = 0; i < list.Count(); ++i) {
             const TEntity* e = list.Get(i);
-            if (!seen.insert(e).second) Fail(std::string(what) + ": " + Name(e) + " twice");
+            if (!seen.insert(e)) Fail(std::string(what) + ": " + Name(e) + " twice");
             if (list.Owns() &&
                 (e->OwnerList() != &list || e->ListIndex() != static_cast<std::int32_t>(i)))
                 Fail(std::string(what) + ": " + Name(e) + " has list index " +
@@ -180,12 +205,11 @@ private:
                 Fail(Name(l) + ": not once in its head's incoming links");
             if (l->GetObject(TLink::kFrom) != l->Tail() || l->GetObject(TLink::kTo) != l->Head())
                 Fail(Name(l) + ": \"from\"/\"to\" differ from its nodes");
-            for (std::size_t k = 0; k < l->Turns().Count(); ++k)
+            for (std::size_t k = 0; l->HasTurns() && k < l->Turns().Count(); ++k)
                 if (!live_.count(l->Turns().Get(k)->To()))
                     Fail(Name(l) + ": turn towards a node not in the study");
         }
-        const std::unordered_set<const TZEPPersistent*> linkSet(links.Items().begin(),
-                                                                links.Items().end());
+        const TObjectSet linkSet(links.Items().begin(), links.Items().end());
         TNodeList& nodes = p_.Nodes();
         for (std::size_t i = 0; i < nodes.Count(); ++i) {
             TNode* n = nodes.Get(i);
@@ -206,8 +230,7 @@ private:
 
     void CheckLinkRoutes() {
         TLinkRouteList& lrs = p_.LinkRoutes();
-        const std::unordered_set<const TZEPPersistent*> lrSet(lrs.Items().begin(),
-                                                              lrs.Items().end());
+        const TObjectSet lrSet(lrs.Items().begin(), lrs.Items().end());
         for (std::size_t i = 0; i < lrs.Count(); ++i) {
             TLinkRoute* lr = lrs.Get(i);
             if (!lr->Link() || !live_.count(lr->Link()) || !lr->Route() ||
@@ -295,8 +318,7 @@ private:
 
     void CheckZones() {
         TTransportZoneList& zones = p_.TransportZones();
-        std::unordered_set<const TZEPPersistent*> zoneSet(zones.Items().begin(),
-                                                          zones.Items().end());
+        const TObjectSet zoneSet(zones.Items().begin(), zones.Items().end());
         for (std::size_t i = 0; i < zones.Count(); ++i)
             if (p_.Nodes().IndexOf(zones.Get(i)) < 0)
                 Fail(Name(zones.Get(i)) + ": transport zone not in the node list");
@@ -334,7 +356,7 @@ private:
     }
 
     void CheckReferences() {
-        std::vector<const TZEPPersistent*> all(live_.begin(), live_.end());
+        std::vector<const TZEPPersistent*> all = live_.InOrder();
         all.push_back(&p_); // the study's own values are versioned too
         for (const TZEPPersistent* o : all) {
             const auto* e = dynamic_cast<const TEntity*>(o);
@@ -350,7 +372,7 @@ private:
     }
 
     TProject& p_;
-    std::unordered_set<const TZEPPersistent*> live_;
+    TObjectSet live_;
     std::unordered_map<const TEntityList*, std::unordered_map<const TZEPPersistent*, std::size_t>>
         counts_;
     std::vector<std::string> problems_;
