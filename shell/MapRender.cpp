@@ -34,7 +34,7 @@ QImage RenderMapImage(const TMapScene& scene, QSize size) {
     image.fill(Qt::white);
     QPainter p(&image);
     const view::TPixelRect all{0, 0, size.width(), size.height()};
-    RenderMapConcurrently(scene, p, all, all);
+    RenderMap(scene, p, all, all);
     return image;
 }
 

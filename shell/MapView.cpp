@@ -164,9 +164,7 @@ void TMapSurface::RenderStrip(QPainter& p, const QRect& strip) {
         p.fillRect(strip, Qt::white);
         return;
     }
-    // A whole view is drawn by a second thread while the painter works out what to draw; a
-    // narrow strip stays on this one.
-    RenderMapConcurrently(scene, p, bounds, clip);
+    RenderMap(scene, p, bounds, clip);
 }
 
 void TMapSurface::Pan(int dx, int dy) {

@@ -109,7 +109,7 @@ std::string RenderMap(QPainter& qp, model::TProject& project, const TMapRenderRe
     scene.painter = painter.get();
     scene.backgrounds = &backgrounds;
     scene.scenario = request.scenario ? request.scenario : project.BaseScenario();
-    RenderMapConcurrently(scene, qp, screen, screen);
+    RenderMap(scene, qp, screen, screen);
     return painter->Caption();
 }
 

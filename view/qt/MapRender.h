@@ -42,7 +42,9 @@ void RenderMap(const TMapScene& scene, QPainter& painter, const TPixelRect& boun
                const TPixelRect& clip);
 /// The same pixels as RenderMap, drawn by a second thread while this one works out what to
 /// draw, when `painter` paints on an image; elsewhere (a widget, SVG, PDF) and for a small
-/// clip (a pan's strip) as RenderMap.
+/// clip (a pan's strip) as RenderMap. Since lines and symbols are written straight into the
+/// image, handing the calls over costs this thread more than drawing them (QtPaintBench, with
+/// a core free): the window and the batch renderer draw with RenderMap.
 void RenderMapConcurrently(const TMapScene& scene, QPainter& painter, const TPixelRect& bounds,
                            const TPixelRect& clip);
 /// White ground, the background drawings and the painter's network inside `clip`, on any
