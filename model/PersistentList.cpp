@@ -27,7 +27,7 @@ void TPersistentList::Insert(std::size_t index, TZEPPersistent* item) {
 
 void TPersistentList::Delete(std::size_t index) {
     if (deferDepth_ > 0) {
-        pending_.insert(items_[index]);
+        pending_.Insert(items_[index], 0);
         return;
     }
     if (recordsUndo_ && undo::IsRecording()) {
@@ -111,16 +111,21 @@ void TPersistentList::PositionsAdded(std::size_t index, const TZEPPersistent* it
     const auto at = static_cast<std::uint32_t>(index);
     if (index + 1 == items_.size()) {
         if (!p.shifts.empty()) {
-            // Appending after changes in the middle: the stored positions are brought up to
-            // date once, so that a run of appends costs nothing more.
             if (p.duplicates) return DropPositions();
-            p.Settle(items_); // the new item is not in the map yet: Update passes it by
+            if (p.fresh.size() < ShiftsBeforeRebuild() && p.map.Insert(item, at)) {
+                // Appended after changes in the middle: only later shifts move it.
+                p.fresh.push_back({item, p.shifts.size()});
+                return;
+            }
+            // A long run of appends: the stored positions are brought up to date once, so
+            // that the rest of the run costs nothing more.
+            p.Settle(items_);
         }
         if (!p.map.Insert(item, at)) p.duplicates = true; // keeps the earlier one
         return;
     }
     if (p.duplicates || p.shifts.size() >= ShiftsBeforeRebuild() ||
-        p.map.Find(item) != TAddressIndex::kAbsent)
+        p.fresh.size() >= ShiftsBeforeRebuild() || p.map.Find(item) != TAddressIndex::kAbsent)
         return DropPositions();
     if (p.shifts.empty() || index < p.shiftedFrom) p.shiftedFrom = index;
     p.shifts.push_back({at, +1});
@@ -210,9 +215,9 @@ std::ptrdiff_t TPersistentList::RawIndexOf(const undo::TObject* item, std::size_
 }
 
 void TPersistentList::EndDeferredDeletes() {
-    if (deferDepth_ == 0 || --deferDepth_ > 0 || pending_.empty()) return;
-    std::unordered_set<const TZEPPersistent*> marked;
-    marked.swap(pending_);
+    if (deferDepth_ == 0 || --deferDepth_ > 0 || pending_.Count() == 0) return;
+    TAddressIndex marked = std::move(pending_);
+    pending_.Clear();
     if (recordsUndo_ && undo::IsRecording()) {
         undo::Perform(std::make_unique<TListBulkDeleteUndoer>(this, std::move(marked)));
         return;
@@ -222,11 +227,11 @@ void TPersistentList::EndDeferredDeletes() {
 }
 
 std::vector<std::pair<std::size_t, TZEPPersistent*>>
-TPersistentList::RawExtractMarked(const std::unordered_set<const TZEPPersistent*>& marked) {
+TPersistentList::RawExtractMarked(const TAddressIndex& marked) {
     std::vector<std::pair<std::size_t, TZEPPersistent*>> taken;
     std::size_t kept = 0;
     for (std::size_t i = 0; i < items_.size(); ++i) {
-        if (marked.count(items_[i]))
+        if (marked.Contains(items_[i]))
             taken.emplace_back(i, items_[i]);
         else
             items_[kept++] = items_[i];

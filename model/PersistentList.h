@@ -90,11 +90,11 @@ public:
     void BeginDeferredDeletes() { ++deferDepth_; }
     void EndDeferredDeletes();
     /// Whether the item is marked for deletion by the running deferral.
-    bool DeletePending(const TZEPPersistent* item) const { return pending_.count(item) != 0; }
+    bool DeletePending(const TZEPPersistent* item) const { return pending_.Contains(item); }
     /// Takes the marked items out (no undo step); answers them with their former indexes,
     /// ascending.
     std::vector<std::pair<std::size_t, TZEPPersistent*>>
-    RawExtractMarked(const std::unordered_set<const TZEPPersistent*>& marked);
+    RawExtractMarked(const TAddressIndex& marked);
     /// Puts items back at their former indexes (ascending, as RawExtractMarked answered them).
     void RawInsertMany(const std::vector<std::pair<std::size_t, TZEPPersistent*>>& entries);
 
@@ -172,14 +172,14 @@ private:
     bool sorted_ = false;
     bool recordsUndo_ = true;
     int deferDepth_ = 0;
-    std::unordered_set<const TZEPPersistent*> pending_;
+    TAddressIndex pending_; // the items of deferred deletions
 };
 
 /// The undo step of a deferred deletion: takes the marked items out (holding them) and puts them
 /// back at their indexes on undo. Finds its items by identity.
 class TListBulkDeleteUndoer : public undo::TUndoer {
 public:
-    TListBulkDeleteUndoer(TPersistentList* list, std::unordered_set<const TZEPPersistent*> marked)
+    TListBulkDeleteUndoer(TPersistentList* list, TAddressIndex marked)
         : list_(list), marked_(std::move(marked)), owns_(list->Owns()) {}
     ~TListBulkDeleteUndoer() override;
     void Do() override;
@@ -187,7 +187,7 @@ public:
 
 private:
     TPersistentList* list_;
-    std::unordered_set<const TZEPPersistent*> marked_;
+    TAddressIndex marked_;
     std::vector<std::pair<std::size_t, TZEPPersistent*>> held_;
     bool owns_;
     bool holding_ = false;
