@@ -318,12 +318,7 @@ void TEntityList::ItemAdded(std::size_t index, TZEPPersistent* item) {
         if (maxIdValid_ && e->Id() > maxId_) maxId_ = e->Id();
         if (index + 1 == Count() && shifts_.empty()) {
             e->listIndex_ = static_cast<std::int32_t>(index); // appended: no other moves
-        } else if (index + 1 == Count() && fresh_.size() < ShiftsBeforeRenumber()) {
-            // Appended after changes in the middle: only later shifts move it.
-            e->listIndex_ = static_cast<std::int32_t>(index);
-            fresh_.push_back({e, shifts_.size()});
-        } else if (index + 1 == Count() || shifts_.size() >= ShiftsBeforeRenumber() ||
-                   fresh_.size() >= ShiftsBeforeRenumber()) {
+        } else if (index + 1 == Count() || shifts_.size() >= ShiftsBeforeRenumber()) {
             Renumber(index);
         } else {
             NoteShift(static_cast<std::int32_t>(index), +1);
