@@ -1,7 +1,5 @@
 #include "model/ENTITY.h"
 
-#include <cmath>
-
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -268,47 +266,17 @@ TSubject& TEntityList::Subject() {
 
 void TEntityList::Renumber(std::size_t from) {
     if (!Owns()) return;
-    if (!shifts_.empty()) from = std::min(from, shiftedFrom_);
-    shifts_.clear();
-    fresh_.clear();
-    walked_ = 0;
+    if (shifts_.Pending()) from = std::min(from, shifts_.ShiftedFrom());
+    shifts_.Clear();
     for (std::size_t i = from; i < Count(); ++i)
         Get(i)->listIndex_ = static_cast<std::int32_t>(i);
 }
 
 std::int32_t TEntityList::CurrentIndex(const TEntity* entity) const {
-    std::size_t from = 0;
-    for (const TFresh& f : fresh_)
-        if (f.entity == entity) {
-            from = f.after;
-            break;
-        }
-    std::int32_t p = entity->listIndex_;
-    for (std::size_t i = from; i < shifts_.size(); ++i) {
-        const TShift& s = shifts_[i];
-        if (s.delta < 0 ? p > s.at : p >= s.at) p += s.delta;
-    }
-    walked_ += shifts_.size() + fresh_.size();
-    if (walked_ > Count() + 1024) const_cast<TEntityList*>(this)->Renumber(0);
-    return p;
-}
-
-std::size_t TEntityList::ShiftsBeforeRenumber() const {
-    return std::max<std::size_t>(64, static_cast<std::size_t>(std::sqrt(double(Count()))));
-}
-
-void TEntityList::NoteShift(std::int32_t at, std::int32_t delta) {
-    if (shifts_.empty() || static_cast<std::size_t>(at) < shiftedFrom_)
-        shiftedFrom_ = static_cast<std::size_t>(at);
-    shifts_.push_back({at, delta});
-}
-
-void TEntityList::ForgetFresh(const TEntity* entity) {
-    for (std::size_t i = 0; i < fresh_.size(); ++i)
-        if (fresh_[i].entity == entity) {
-            fresh_.erase(fresh_.begin() + static_cast<std::ptrdiff_t>(i));
-            return;
-        }
+    const auto index = static_cast<std::int32_t>(
+        shifts_.Move(entity, static_cast<std::size_t>(entity->listIndex_)));
+    if (shifts_.WalkedPast(Count())) const_cast<TEntityList*>(this)->Renumber(0);
+    return index;
 }
 
 void TEntityList::ItemAdded(std::size_t index, TZEPPersistent* item) {
@@ -316,14 +284,14 @@ void TEntityList::ItemAdded(std::size_t index, TZEPPersistent* item) {
         auto* e = static_cast<TEntity*>(item);
         e->ownerList_ = this;
         if (maxIdValid_ && e->Id() > maxId_) maxId_ = e->Id();
-        if (index + 1 == Count() && shifts_.empty()) {
+        if (index + 1 == Count() && !shifts_.Pending()) {
             e->listIndex_ = static_cast<std::int32_t>(index); // appended: no other moves
-        } else if (index + 1 == Count() || shifts_.size() >= ShiftsBeforeRenumber()) {
+        } else if (index + 1 == Count() || shifts_.Full(Count())) {
             Renumber(index);
         } else {
-            NoteShift(static_cast<std::int32_t>(index), +1);
+            shifts_.Note(index, +1);
             e->listIndex_ = static_cast<std::int32_t>(index);
-            fresh_.push_back({e, shifts_.size()});
+            shifts_.AddFresh(e);
         }
         if (ids_) {
             SettleIdIndex();
@@ -353,13 +321,13 @@ void TEntityList::ItemRemoved(std::size_t index, TZEPPersistent* item) {
         e->ownerList_ = nullptr;
         e->listIndex_ = kNoListIndex;
         if (e->Id() == maxId_) maxIdValid_ = false;
-        if (!shifts_.empty()) ForgetFresh(e);
+        shifts_.Forget(e);
         if (index == Count()) {
             // The last one: no other entity moves.
-        } else if (shifts_.size() >= ShiftsBeforeRenumber()) {
+        } else if (shifts_.Full(Count())) {
             Renumber(index);
         } else {
-            NoteShift(static_cast<std::int32_t>(index), -1);
+            shifts_.Note(index, -1);
         }
     }
     Announce(subject_.get());

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "foundation/Stream.h"
+#include "model/IndexShifts.h"
 #include "model/Observer.h"
 #include "model/PROPS.h"
 #include "model/Persistent.h"
@@ -212,7 +213,7 @@ public:
     void RenumberAll() { Renumber(0); }
     /// The list index of an entity of this owning list while changes are pending (ListIndex).
     std::int32_t CurrentIndex(const TEntity* entity) const;
-    bool IndexesPending() const { return !shifts_.empty(); }
+    bool IndexesPending() const { return shifts_.Pending(); }
 
 protected:
     void ItemAdded(std::size_t index, TZEPPersistent* item) override;
@@ -227,28 +228,9 @@ private:
     void Announce(TObject* argument);
     void Renumber(std::size_t from);
 
-    // A removal or insertion in the middle of a long owning list does not rewrite the index of
-    // every later entity at once (one removal after another would cost the list's length
-    // each): it is noted as a shift, and an entity's index is its stored one moved by the
-    // shifts since it was stored. Entities inserted since the last renumbering remember from
-    // which shift on they move. Past kShiftsBeforeRenumber shifts, or on any bulk change, the
-    // list renumbers.
-    struct TShift {
-        std::int32_t at;
-        std::int32_t delta; // -1: the entity at `at` left; +1: one came in at `at`
-    };
-    struct TFresh {
-        const TEntity* entity;
-        std::size_t after; // its stored index moves by the shifts from this one on
-    };
-    // Bounded as a list's position map bounds its shifts, for the same reasons.
-    std::size_t ShiftsBeforeRenumber() const;
-    mutable std::size_t walked_ = 0; // shifts walked by CurrentIndex since the last renumbering
-    void NoteShift(std::int32_t at, std::int32_t delta);
-    void ForgetFresh(const TEntity* entity);
-    std::vector<TShift> shifts_;
-    std::vector<TFresh> fresh_;
-    std::size_t shiftedFrom_ = 0; // the smallest index a pending shift touched
+    // List indexes after changes in the middle, settled lazily (the owning list's share of
+    // the mechanism its position map uses too).
+    TIndexShifts shifts_;
 
     // The identifier table of FindById: each identifier's first entity in list order, plus the
     // entities whose identifier may have changed since (an undo restores the identifier only

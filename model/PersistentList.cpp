@@ -1,7 +1,6 @@
 #include "model/PersistentList.h"
 
 #include <algorithm>
-#include <cmath>
 #include <memory>
 
 namespace zep::model {
@@ -60,49 +59,16 @@ std::ptrdiff_t TPersistentList::IndexOf(const TZEPPersistent* item) const {
     TPositions& p = *positions_;
     const std::uint32_t stored = p.map.Find(item);
     if (stored == TAddressIndex::kAbsent) return -1;
-    const std::uint32_t position = p.Current(item, stored);
-    if (!p.shifts.empty()) {
-        p.walked += p.shifts.size() + p.fresh.size();
-        if (p.walked > items_.size() + 1024) p.Settle(items_);
-    }
+    const std::size_t position = p.shifts.Move(item, stored);
+    if (p.shifts.WalkedPast(items_.size())) p.Settle(items_);
     return static_cast<std::ptrdiff_t>(position);
 }
 
-std::size_t TPersistentList::ShiftsBeforeRebuild() const {
-    return std::max<std::size_t>(64, static_cast<std::size_t>(std::sqrt(double(items_.size()))));
-}
-
 void TPersistentList::TPositions::Settle(const std::vector<TZEPPersistent*>& items) {
-    for (std::size_t i = shiftedFrom; i < items.size(); ++i)
-        map.Update(items[i], static_cast<std::uint32_t>(i));
-    shifts.clear();
-    fresh.clear();
-    walked = 0;
-}
-
-std::uint32_t TPersistentList::TPositions::Current(const TZEPPersistent* item,
-                                                   std::uint32_t stored) const {
-    if (shifts.empty()) return stored;
-    std::size_t from = 0;
-    for (const TFresh& f : fresh)
-        if (f.item == item) {
-            from = f.after;
-            break;
-        }
-    std::uint32_t p = stored;
-    for (std::size_t i = from; i < shifts.size(); ++i) {
-        const TShift& s = shifts[i];
-        if (s.delta < 0 ? p > s.at : p >= s.at) p = static_cast<std::uint32_t>(p + s.delta);
-    }
-    return p;
-}
-
-void TPersistentList::TPositions::Forget(const TZEPPersistent* item) {
-    for (std::size_t i = 0; i < fresh.size(); ++i)
-        if (fresh[i].item == item) {
-            fresh.erase(fresh.begin() + static_cast<std::ptrdiff_t>(i));
-            return;
-        }
+    if (shifts.Pending())
+        for (std::size_t i = shifts.ShiftedFrom(); i < items.size(); ++i)
+            map.Update(items[i], static_cast<std::uint32_t>(i));
+    shifts.Clear();
 }
 
 void TPersistentList::PositionsAdded(std::size_t index, const TZEPPersistent* item) {
@@ -110,11 +76,11 @@ void TPersistentList::PositionsAdded(std::size_t index, const TZEPPersistent* it
     TPositions& p = *positions_;
     const auto at = static_cast<std::uint32_t>(index);
     if (index + 1 == items_.size()) {
-        if (!p.shifts.empty()) {
+        if (p.shifts.Pending()) {
             if (p.duplicates) return DropPositions();
-            if (p.fresh.size() < ShiftsBeforeRebuild() && p.map.Insert(item, at)) {
+            if (!p.shifts.Full(items_.size()) && p.map.Insert(item, at)) {
                 // Appended after changes in the middle: only later shifts move it.
-                p.fresh.push_back({item, p.shifts.size()});
+                p.shifts.AddFresh(item);
                 return;
             }
             // A long run of appends: the stored positions are brought up to date once, so
@@ -124,13 +90,11 @@ void TPersistentList::PositionsAdded(std::size_t index, const TZEPPersistent* it
         if (!p.map.Insert(item, at)) p.duplicates = true; // keeps the earlier one
         return;
     }
-    if (p.duplicates || p.shifts.size() >= ShiftsBeforeRebuild() ||
-        p.fresh.size() >= ShiftsBeforeRebuild() || p.map.Find(item) != TAddressIndex::kAbsent)
+    if (p.duplicates || p.shifts.Full(items_.size()) || p.map.Find(item) != TAddressIndex::kAbsent)
         return DropPositions();
-    if (p.shifts.empty() || index < p.shiftedFrom) p.shiftedFrom = index;
-    p.shifts.push_back({at, +1});
+    p.shifts.Note(index, +1);
     p.map.Insert(item, at);
-    p.fresh.push_back({item, p.shifts.size()});
+    p.shifts.AddFresh(item);
 }
 
 void TPersistentList::PositionsRemoved(std::size_t index, const TZEPPersistent* item) {
@@ -139,20 +103,19 @@ void TPersistentList::PositionsRemoved(std::size_t index, const TZEPPersistent* 
     const std::uint32_t stored = p.map.Find(item);
     if (p.duplicates) {
         // Another entry of the item may follow: only the last entry is known to be alone.
-        if (index == items_.size() && p.shifts.empty() && stored == index)
+        if (index == items_.size() && !p.shifts.Pending() && stored == index)
             p.map.Erase(item);
-        else if (index != items_.size() || stored == TAddressIndex::kAbsent || !p.shifts.empty())
+        else if (index != items_.size() || stored == TAddressIndex::kAbsent || p.shifts.Pending())
             DropPositions();
         return;
     }
-    if (stored == TAddressIndex::kAbsent || p.Current(item, stored) != index)
+    if (stored == TAddressIndex::kAbsent || p.shifts.Move(item, stored) != index)
         return DropPositions();
     p.map.Erase(item);
-    p.Forget(item);
+    p.shifts.Forget(item);
     if (index == items_.size()) return; // the last one: nothing moves
-    if (p.shifts.size() >= ShiftsBeforeRebuild()) return DropPositions();
-    if (p.shifts.empty() || index < p.shiftedFrom) p.shiftedFrom = index;
-    p.shifts.push_back({static_cast<std::uint32_t>(index), -1});
+    if (p.shifts.Full(items_.size())) return DropPositions();
+    p.shifts.Note(index, -1);
 }
 
 void TPersistentList::DropPositions() {

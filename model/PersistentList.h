@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "foundation/AddressIndex.h"
+#include "model/IndexShifts.h"
 #include "model/Persistent.h"
 #include "undo/Undo_.h"
 
@@ -131,32 +132,14 @@ private:
     // first, so that removals one at a time (each followed by a search) cost a scan each, not
     // a rebuild each, while long runs of searches still get the map.
     // A removal or insertion in the middle does not drop the map either (one removal after
-    // another from a long list would rebuild it each time): it is noted as a shift, and a
-    // position is the stored one moved by the shifts since it was stored. Past
-    // kShiftsBeforeRebuild of them, or when the list holds an item twice, the map is dropped.
+    // another would rebuild it each time): the shifts are noted (TIndexShifts); when the list
+    // holds an item twice, the map is dropped instead.
     static constexpr std::size_t kIndexedFrom = 64;
     static constexpr std::uint32_t kScansBeforeIndex = 4;
-    // Pending shifts are bounded by the square root of the length (at least 64), and searches
-    // that had to walk them settle the map once their walking exceeds the list's length: so
-    // neither a run of changes nor a run of searches costs more than its share of a rebuild.
-    std::size_t ShiftsBeforeRebuild() const;
     struct TPositions {
-        struct TShift {
-            std::uint32_t at;
-            std::int32_t delta; // -1: the item at `at` left; +1: one came in at `at`
-        };
-        struct TFresh {
-            const TZEPPersistent* item;
-            std::size_t after; // its stored position moves by the shifts from this one on
-        };
         TAddressIndex map;
-        std::vector<TShift> shifts;
-        std::vector<TFresh> fresh;
-        std::size_t shiftedFrom = 0; // the smallest position a pending shift touched
-        std::size_t walked = 0;      // shifts walked by searches since the last settling
-        bool duplicates = false;     // some item is in the list more than once
-        std::uint32_t Current(const TZEPPersistent* item, std::uint32_t stored) const;
-        void Forget(const TZEPPersistent* item);
+        TIndexShifts shifts;
+        bool duplicates = false; // some item is in the list more than once
         /// Stores every position as it is now (no item is in the list twice).
         void Settle(const std::vector<TZEPPersistent*>& items);
     };
