@@ -1,7 +1,8 @@
 # Common settings for every target of the project.
 if(ZEP_FUZZ)
   # Instrument every library so the fuzzer sees the coverage of the code under test.
-  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined
+                      -fsanitize-coverage-ignorelist=${PROJECT_SOURCE_DIR}/fuzz/coverage-ignore.txt)
   add_link_options(-fsanitize=address,undefined)
 endif()
 if(ZEP_SANITIZE)

@@ -17,4 +17,9 @@ std::string DumpEntity(const TEntity& entity);
 /// Class, ownership, sorted flag, then every entity in list order.
 std::string DumpList(const TEntityList& list);
 
+/// The same texts appended to `out`.
+void AppendValue(std::string& out, const TValue& value);
+void AppendEntity(std::string& out, const TEntity& entity);
+void AppendList(std::string& out, const TEntityList& list);
+
 } // namespace zep::model

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <functional>
 #include <iterator>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -398,31 +399,66 @@ namespace zep::model {
 
 namespace {
 
-std::string Key(const TEntity* e) {
-    return e ? e->KeyText() : std::string("nil");
-}
-
-std::string Keys(const TEntityList& list) {
-    std::string out = "{";
-    for (std::size_t i = 0; i < list.Count(); ++i)
-        out += (i ? " " : "") + Key(list.Get(i));
-    return out + "}";
-}
-
-std::string LinkRouteKeys(const TEntityList& list) {
-    std::string out = "{";
-    for (std::size_t i = 0; i < list.Count(); ++i) {
-        auto* lr = static_cast<const TLinkRoute*>(list.Get(i));
-        out += (i ? " " : "") + Key(lr->Route()) + "@" + Key(lr->Link());
+// The dump appends every fact to one string (see CanonicalDump.cpp): `out << a << b` with
+// entities written as their keys.
+struct TDumpOut {
+    std::string& s;
+    TDumpOut& operator<<(std::string_view text) {
+        s += text;
+        return *this;
     }
-    return out + "}";
-}
+    TDumpOut& operator<<(char c) {
+        s += c;
+        return *this;
+    }
+    TDumpOut& operator<<(std::size_t n) {
+        s += std::to_string(n);
+        return *this;
+    }
+    TDumpOut& operator<<(const TEntity* e) {
+        if (e)
+            s += e->KeyText();
+        else
+            s += "nil";
+        return *this;
+    }
+    TDumpOut& Keys(const TEntityList& list) {
+        s += '{';
+        for (std::size_t i = 0; i < list.Count(); ++i) {
+            if (i) s += ' ';
+            *this << list.Get(i);
+        }
+        s += '}';
+        return *this;
+    }
+    TDumpOut& LinkRouteKeys(const TEntityList& list) {
+        s += '{';
+        for (std::size_t i = 0; i < list.Count(); ++i) {
+            auto* lr = static_cast<const TLinkRoute*>(list.Get(i));
+            if (i) s += ' ';
+            *this << lr->Route() << '@' << lr->Link();
+        }
+        s += '}';
+        return *this;
+    }
+    TDumpOut& Entity(const TEntity& e) {
+        AppendEntity(s, e);
+        return *this;
+    }
+    TDumpOut& List(const TEntityList& list) {
+        AppendList(s, list);
+        return *this;
+    }
+};
 
 } // namespace
 
 std::string DumpProject(TProject& p) {
     p.AttractionFunctions(); // created on first request: the dump must not depend on that
-    std::string out = DumpEntity(p);
+    std::string text;
+    text.reserve(1 << 14);
+    TDumpOut out{text};
+    out.Entity(p);
     const TEntityList* lists[] = {
         &p.Scenarios(),          &p.ServiceLevels(), &p.NodeTypes(),      &p.Categories(),
         &p.Administrators(),     &p.Modes(),         &p.Operators(),      &p.Routes(),
@@ -430,80 +466,90 @@ std::string DumpProject(TProject& p) {
         &p.LinkRoutes(),         &p.MacroZones(),    &p.TransportZones(), &p.Sectors(),
         &p.AttractionFunctions()};
     for (const TEntityList* l : lists)
-        out += DumpList(*l);
-    out += "-- structure\n";
+        out.List(*l);
+    out << "-- structure\n";
     for (std::size_t i = 0; i < p.Scenarios().Count(); ++i)
-        out += "scenario " + p.Scenarios().Get(i)->GetName() + " parent " +
-               Key(p.Scenarios().Get(i)->Parent()) + "\n";
+        out << "scenario " << p.Scenarios().Get(i)->GetName() << " parent "
+            << p.Scenarios().Get(i)->Parent() << '\n';
     for (std::size_t i = 0; i < p.Nodes().Count(); ++i) {
         TNode* n = p.Nodes().Get(i);
-        out += Key(n) + " type " + Key(n->NodeType()) + " out " + Keys(n->OutLinks()) + " in " +
-               Keys(n->InLinks()) + "\n";
+        out << n << " type " << n->NodeType() << " out ";
+        out.Keys(n->OutLinks()) << " in ";
+        out.Keys(n->InLinks()) << '\n';
     }
     for (std::size_t i = 0; i < p.Links().Count(); ++i) {
         TLink* l = p.Links().Get(i);
-        out += Key(l) + " " + Key(l->Tail()) + "->" + Key(l->Head()) + " lrs " +
-               LinkRouteKeys(l->LinkRoutes()) + " poly " + l->Polyline().Text() + "\n";
-        for (std::size_t k = 0; k < l->Turns().Count(); ++k)
-            out +=
-                "  turn to " + Key(l->Turns().Get(k)->To()) + "\n" + DumpEntity(*l->Turns().Get(k));
+        out << l << ' ' << l->Tail() << "->" << l->Head() << " lrs ";
+        out.LinkRouteKeys(l->LinkRoutes()) << " poly " << l->Polyline().Text() << '\n';
+        for (std::size_t k = 0; k < l->Turns().Count(); ++k) {
+            out << "  turn to " << l->Turns().Get(k)->To() << '\n';
+            out.Entity(*l->Turns().Get(k));
+        }
     }
     for (std::size_t i = 0; i < p.Routes().Count(); ++i) {
         TRoute* r = p.Routes().Get(i);
-        out += Key(r) + " operator " + Key(r->Operator()) + " lrs " +
-               LinkRouteKeys(r->LinkRoutes()) + "\n";
+        out << r << " operator " << r->Operator() << " lrs ";
+        out.LinkRouteKeys(r->LinkRoutes()) << '\n';
     }
-    for (std::size_t i = 0; i < p.Categories().Count(); ++i)
-        out += Key(p.Categories().Get(i)) + " modes " +
-               Keys(p.Categories().Get(i)->AvailableModes()) + "\n";
+    for (std::size_t i = 0; i < p.Categories().Count(); ++i) {
+        out << p.Categories().Get(i) << " modes ";
+        out.Keys(p.Categories().Get(i)->AvailableModes()) << '\n';
+    }
     for (std::size_t i = 0; i < p.Operators().Count(); ++i) {
         TOperator* op = p.Operators().Get(i);
-        out += Key(op) + " mode " + Key(op->Mode()) + "\n";
+        out << op << " mode " << op->Mode() << '\n';
         for (std::size_t k = 0; k < op->Transfers().Count(); ++k) {
             TTransfer* t = op->Transfers().Get(k);
-            out += "  transfer " + Key(t->FromOperator()) + "->" + Key(t->ToOperator()) + "\n" +
-                   DumpEntity(*t);
+            out << "  transfer " << t->FromOperator() << "->" << t->ToOperator() << '\n';
+            out.Entity(*t);
         }
         for (std::size_t k = 0; k < op->OperatorCategories().Count(); ++k) {
             TOperatorCategory* oc = op->OperatorCategories().Get(k);
-            out += "  category " + Key(oc->Category()) + "\n" + DumpEntity(*oc);
+            out << "  category " << oc->Category() << '\n';
+            out.Entity(*oc);
         }
     }
     for (std::size_t i = 0; i < p.LinkTypes().Count(); ++i) {
         TLinkType* t = p.LinkTypes().Get(i);
-        out += Key(t) + " operator data\n";
-        for (std::size_t k = 0; k < t->OperatorDataList().Count(); ++k)
-            out += "  of " + Key(t->OperatorDataList().Get(k)->Operator()) + "\n" +
-                   DumpEntity(*t->OperatorDataList().Get(k));
+        out << t << " operator data\n";
+        for (std::size_t k = 0; k < t->OperatorDataList().Count(); ++k) {
+            out << "  of " << t->OperatorDataList().Get(k)->Operator() << '\n';
+            out.Entity(*t->OperatorDataList().Get(k));
+        }
     }
     for (std::size_t i = 0; i < p.TransportZones().Count(); ++i) {
         TTransportZone* z = p.TransportZones().Get(i);
         for (std::size_t k = 0; k < z->ODPairs().Count(); ++k) {
             TODPair* od = z->ODPairs().Get(k);
-            out += Key(z) + " od to " + Key(od->Destination()) + "\n" + DumpEntity(*od);
+            out << z << " od to " << od->Destination() << '\n';
+            out.Entity(*od);
             for (std::size_t m = 0; m < od->CategoryModes().Count(); ++m) {
                 TCategoryMode* cm = od->CategoryModes().Get(m);
-                out += "  trips " + Key(cm->Category()) + "/" + Key(cm->Mode()) + "\n" +
-                       DumpEntity(*cm);
+                out << "  trips " << cm->Category() << '/' << cm->Mode() << '\n';
+                out.Entity(*cm);
             }
         }
     }
-    for (std::size_t i = 0; i < p.MacroZones().Count(); ++i)
-        out += Key(p.MacroZones().Get(i)) + " sub-zones " +
-               Keys(p.MacroZones().Get(i)->SubZones()) + "\n";
+    for (std::size_t i = 0; i < p.MacroZones().Count(); ++i) {
+        out << p.MacroZones().Get(i) << " sub-zones ";
+        out.Keys(p.MacroZones().Get(i)->SubZones()) << '\n';
+    }
     for (std::size_t i = 0; i < p.Sectors().Count(); ++i) {
         TSector* s = p.Sectors().Get(i);
         for (std::size_t k = 0; k < s->Interactions().Count(); ++k) {
             TSectorInteraction* x = s->Interactions().Get(k);
-            out += Key(s) + " uses " + Key(x->InputSector()) + " substitutes " +
-                   Keys(x->Substitutes()) + "\n" + DumpEntity(*x);
+            out << s << " uses " << x->InputSector() << " substitutes ";
+            out.Keys(x->Substitutes()) << '\n';
+            out.Entity(*x);
         }
-        out += DumpList(s->SectorZones()) + DumpList(s->SectorCategories());
+        out.List(s->SectorZones()).List(s->SectorCategories());
     }
     TAttractionFunctionList& fs = p.AttractionFunctions();
-    for (std::size_t i = 0; i < fs.Count(); ++i)
-        out += "function " + std::to_string(i) + "\n" + DumpList(fs.Get(i)->Attractors());
-    return out;
+    for (std::size_t i = 0; i < fs.Count(); ++i) {
+        out << "function " << i << '\n';
+        out.List(fs.Get(i)->Attractors());
+    }
+    return text;
 }
 
 } // namespace zep::model
