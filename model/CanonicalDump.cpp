@@ -1,6 +1,7 @@
 #include "model/CanonicalDump.h"
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "model/versions.h"
@@ -43,13 +44,31 @@ void AppendEntity(std::string& out, const TEntity& entity) {
         AppendProperty(out, "  ", p);
     auto* v = dynamic_cast<const TVersionedEntity*>(&entity);
     if (!v) return;
-    std::vector<const TVersion*> versions;
-    for (const auto& version : v->Versions())
-        versions.push_back(version.get());
-    std::stable_sort(versions.begin(), versions.end(), [](const TVersion* a, const TVersion* b) {
+    // In scenario order; most entities hold one or two versions, sorted without an allocation.
+    const TVersionList& list = v->Versions();
+    const std::size_t count = list.Count();
+    const TVersion* few[8];
+    std::vector<const TVersion*> many;
+    const TVersion** versions = few;
+    if (count > std::size(few)) {
+        many.resize(count);
+        versions = many.data();
+    }
+    for (std::size_t i = 0; i < count; ++i)
+        versions[i] = &list.At(i);
+    const auto before = [](const TVersion* a, const TVersion* b) {
         return CompareScenarios(a->Scenario(), b->Scenario()) < 0;
-    });
-    for (const TVersion* version : versions) {
+    };
+    if (count > std::size(few)) {
+        std::stable_sort(versions, versions + count, before);
+    } else {
+        // Insertion sort: stable, and stable_sort would take a buffer from the heap.
+        for (std::size_t i = 1; i < count; ++i)
+            for (std::size_t k = i; k > 0 && before(versions[k], versions[k - 1]); --k)
+                std::swap(versions[k], versions[k - 1]);
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        const TVersion* version = versions[i];
         out += "  [";
         out += version->Scenario()->KeyText();
         out += "]\n";
