@@ -1,6 +1,8 @@
 #include "files/TXMLIn.h"
 
 #include <algorithm>
+#include <memory>
+#include <mutex>
 #include <unordered_map>
 
 #include "foundation/Format.h"
@@ -493,7 +495,8 @@ void TEntityHandler::ValueById(const TAttributeList& attributes, bool versioned)
 }
 
 TEntityListHandler::TEntityListHandler(TModelHandler& owner, std::string listName)
-    : TAbstractElementHandler(owner), listName_(std::move(listName)), entityHandler_(owner) {}
+    : TAbstractElementHandler(owner), listName_(std::move(listName)),
+      caption_(Format("Loading %s...", {listName_})), entityHandler_(owner) {}
 
 void TEntityListHandler::StartChild(std::string_view, const TAttributeList& attributes) {
     TEntity* entity = Create(attributes);
@@ -503,12 +506,13 @@ void TEntityListHandler::StartChild(std::string_view, const TAttributeList& attr
 }
 
 void TEntityListHandler::ShowProgress(double fraction) const {
-    zep::ShowProgress(Format("Loading %s...", {listName_}), fraction);
+    zep::ShowProgress(caption_, fraction);
 }
 
 // ---- TModelHandler -----------------------------------------------------------------------------
 
 struct TModelHandler::ExchangeNames {
+    std::size_t declared = 0; // the set's number of names when this was built
     std::unordered_map<std::string, TPropSpec*> byName;
 };
 
@@ -613,17 +617,27 @@ TScenario* TModelHandler::ScenarioOf(std::string_view in) {
 }
 
 TPropSpec& TModelHandler::SpecByExchangeName(TPropSpecSet& set, const std::string& name) {
-    ExchangeNames* names = nullptr;
+    const ExchangeNames* names = nullptr;
     for (auto& [s, n] : exchangeNames_)
         if (s == &set) names = n.get();
     if (!names) {
-        auto built = std::make_unique<ExchangeNames>();
-        // A declared name maps to what the set resolves it to; the exchange name is its lower
-        // case form, which the set does not know.
-        for (const auto& [declared, spec] : set.AllByName())
-            built->byName.emplace(spec->StorageName(), spec);
-        names = built.get();
-        exchangeNames_.emplace_back(&set, std::move(built));
+        // Specification sets live for the whole run and only ever gain names (an unknown name
+        // read from a file), so a table stays right until the set's number of names changes.
+        static std::mutex mutex;
+        static std::unordered_map<const TPropSpecSet*, std::shared_ptr<const ExchangeNames>> cache;
+        std::lock_guard lock(mutex);
+        std::shared_ptr<const ExchangeNames>& cached = cache[&set];
+        if (!cached || cached->declared != set.AllByName().size()) {
+            auto built = std::make_shared<ExchangeNames>();
+            built->declared = set.AllByName().size();
+            // A declared name maps to what the set resolves it to; the exchange name is its
+            // lower case form, which the set does not know. The first declared name wins.
+            for (const auto& [declared, spec] : set.AllByName())
+                built->byName.emplace(spec->StorageName(), spec);
+            cached = std::move(built);
+        }
+        names = cached.get();
+        exchangeNames_.emplace_back(&set, cached);
     }
     auto it = names->byName.find(name);
     if (it != names->byName.end()) return *it->second;

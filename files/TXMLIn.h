@@ -128,6 +128,7 @@ protected:
     virtual model::TEntity* Create(const TAttributeList& attributes) = 0;
 
     std::string listName_;
+    std::string caption_; // "Loading <list>...", made once: progress comes every percent
     TEntityHandler entityHandler_;
 };
 
@@ -188,9 +189,10 @@ private:
     std::unordered_map<const model::TEntityList*, std::unordered_set<std::int32_t>> numbers_;
     std::size_t position_ = 0;
     std::size_t length_ = 0;
-    // Exchange name -> specification, per specification set (built on first use).
+    // Exchange name -> specification, per specification set: shared by every document of the
+    // process, taken once per document.
     struct ExchangeNames;
-    std::vector<std::pair<const model::TPropSpecSet*, std::unique_ptr<ExchangeNames>>>
+    std::vector<std::pair<const model::TPropSpecSet*, std::shared_ptr<const ExchangeNames>>>
         exchangeNames_;
     std::size_t documentSize_ = 0; // 0: unknown
 };

@@ -1,6 +1,5 @@
 #include "model/ADMIN.h"
 
-#include "foundation/Format.h"
 
 namespace zep::model {
 
@@ -17,7 +16,7 @@ void TServiceLevelList::AddStandardLevels() {
     for (int i = 0; i < 8; ++i) {
         auto level = std::make_unique<TServiceLevel>();
         level->SetId(i + 1);
-        level->SetName(Format("Level %0:s", {std::string(1, static_cast<char>('A' + i))}));
+        level->SetName(std::string("Level ") + static_cast<char>('A' + i));
         Add(level.get());
         level.release();
     }
