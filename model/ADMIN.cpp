@@ -1,6 +1,5 @@
 #include "model/ADMIN.h"
 
-
 namespace zep::model {
 
 TPropSpecSet& TAdministrator::ClassSpecs() {
