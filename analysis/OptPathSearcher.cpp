@@ -42,6 +42,7 @@ TPathSearcher::TPathSearcher(TGraph& graph, const TZoneVertice& origin)
 
 TPathSearcher::~TPathSearcher() {
     if (spares.size() >= kSpares) return;
+    heap_.Clear(); // hands on free slots only
     spares.push_back({std::move(labels_), std::move(settled_), std::move(heap_.Storage())});
 }
 

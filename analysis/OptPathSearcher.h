@@ -2,6 +2,7 @@
 // deletion) from one origin zone, and its heap.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -36,32 +37,43 @@ public:
     };
     using TStorage = std::vector<TItem, TLineAllocator<TItem>>;
 
-    TPathHeap() { Clear(); }
-    void Reserve(std::size_t n) { items_.reserve(n + 2); }
+    TPathHeap() { Reserve(0); }
+    /// Room for `n` items without growing.
+    void Reserve(std::size_t n) {
+        if (items_.size() < SlotsFor(n)) items_.resize(SlotsFor(n), kNone);
+    }
     bool Empty() const { return count_ == 0; }
     std::size_t Count() const { return count_; }
     void Push(std::int32_t vertex, double cost);
     TItem Pop();
     void Clear() {
-        items_.assign(2, {-1, std::numeric_limits<double>::infinity()});
+        std::fill(items_.begin() + 1, items_.begin() + std::ptrdiff_t(count_ + 1), kNone);
         count_ = 0;
     }
     const TItem& Top() const { return items_[1]; }
-    /// The storage, for reuse by the next search (Clear before using the heap again).
+    /// The storage, for reuse by the next search: only when the heap is empty (Clear), which
+    /// leaves every slot free.
     TStorage& Storage() { return items_; }
 
 private:
-    // Level by level, the root at position 1 (slot 0 is unused): the children of k sit at 2k
-    // and 2k + 1, a 32-byte pair that never straddles a cache line. An infinite sentinel
-    // follows the last item, so that a sinking item may always look at the right child.
+    static constexpr TItem kNone{-1, std::numeric_limits<double>::infinity()};
+    // A sinking hole reads the children and grandchildren of its place, up to slot 4k + 3 for
+    // a place k whose children exist (2k <= count): slots up to 2 * count + 3.
+    static std::size_t SlotsFor(std::size_t n) { return 2 * n + 4; }
+    void Grow() { items_.resize(std::max(SlotsFor(count_ + 1), 2 * items_.size()), kNone); }
+
+    // Level by level, the root at slot 1 (slot 0 is unused): the children of k sit at 2k and
+    // 2k + 1, a 32-byte pair that never straddles a cache line, and its four grandchildren at
+    // 4k .. 4k + 3, one whole line. Every slot after the last item holds an infinitely dear
+    // free item, so a sinking item may always look at a right child or a grandchild.
     TStorage items_;
     std::size_t count_ = 0;
 };
 
 // The heap is the search's inner loop: its operations are inline.
-inline void TPathHeap::Push(std::int32_t vertex, double cost) {
-    // The new sentinel; the old one's place takes the item.
-    items_.push_back({-1, std::numeric_limits<double>::infinity()});
+[[gnu::always_inline]] inline void TPathHeap::Push(std::int32_t vertex, double cost) {
+    if (SlotsFor(count_ + 1) > items_.size()) [[unlikely]]
+        Grow();
     TItem* a = items_.data();
     std::size_t k = ++count_;
     // Ties move up: an item pushed later passes a parent of equal cost.
@@ -76,24 +88,35 @@ inline void TPathHeap::Push(std::int32_t vertex, double cost) {
         TGraphCounters::maxHeapSize = static_cast<std::int64_t>(count_);
 }
 
-inline TPathHeap::TItem TPathHeap::Pop() {
+[[gnu::always_inline]] inline TPathHeap::TItem TPathHeap::Pop() {
     TItem* a = items_.data();
     const TItem root = a[1];
     const std::size_t n = count_--;
     const TItem last = a[n];
-    items_.pop_back();
-    a[n] = {-1, std::numeric_limits<double>::infinity()};
+    a[n] = kNone;
     const std::size_t m = count_;
     if (m == 0) return root;
     // The hole goes down the path of the cheaper children (the right one only when strictly
     // cheaper) to the bottom, then the last item rises back up that path while its parent is
     // strictly dearer. That places it exactly where sinking it from the root would (it stops
     // only above a strictly dearer child), with one unpredictable comparison fewer per level.
+    // Two levels a step: the children's and the grandchildren's costs are all read from the
+    // hole's place at once, so that the next place waits for one read instead of two in a row.
     std::size_t k = 1;
-    for (std::size_t child = 2; child <= m; child = 2 * k) {
-        child += a[child + 1].cost < a[child].cost;
+    while (2 * k <= m) {
+        const std::size_t c = 2 * k, g = 4 * k;
+        // As numbers, not branches: which way the hole goes is as good as a coin toss.
+        const std::size_t right = a[c + 1].cost < a[c].cost;
+        const std::size_t leftsRight = a[g + 1].cost < a[g].cost;
+        const std::size_t rightsRight = a[g + 3].cost < a[g + 2].cost;
+        const std::size_t child = c + right;
         a[k] = a[child];
         k = child;
+        if (2 * child > m) break;
+        const std::size_t grandchild =
+            2 * child + ((rightsRight & right) | (leftsRight & (right ^ 1)));
+        a[k] = a[grandchild];
+        k = grandchild;
     }
     while (k > 1) {
         const std::size_t parent = k / 2;

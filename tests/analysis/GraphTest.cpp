@@ -300,8 +300,13 @@ TEST(GraphSearch, HeapPopsInThePlainRulesOrderWithManyTies) {
         TPlainHeap plain;
         std::int32_t next = 0;
         const int levels = 1 + int(rng() % 6); // few distinct costs: many ties
-        for (int step = 0; step < 400; ++step) {
-            if (plain.a.empty() || rng() % 3 != 0) {
+        // A few long rounds grow heaps of thousands of items (a dozen levels and more).
+        const int steps = round % 40 == 39 ? 20000 : 400;
+        for (int step = 0; step < steps; ++step) {
+            if (rng() % 1000 == 0) { // emptied and used again, as the next search does
+                heap.Clear();
+                plain.a.clear();
+            } else if (plain.a.empty() || rng() % 3 != 0) {
                 const double c = double(rng() % unsigned(levels)) * 0.5;
                 heap.Push(next, c);
                 plain.Push(next, c);
