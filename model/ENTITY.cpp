@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <typeinfo>
 
 #include "foundation/CodePages.h"
 #include "foundation/Format.h"
@@ -150,7 +151,20 @@ std::string TEntity::IdText() const {
 }
 
 std::string TEntity::KeyText() const {
-    return Specs().ById(kPropId).KeyText(TValue(IdText()));
+    const TPropSpec& spec = Specs().ById(kPropId);
+    // The plain identifier specification shows the number as it is: the key is made here
+    // without a value and its display text (keys are written for every entity of a file or a
+    // dump).
+    if (typeid(spec) == typeid(TIntIdPropSpec)) {
+        const std::string& prefix = spec.KeyPrefix();
+        if (prefix.empty()) return IdText();
+        std::string id = IdText();
+        std::string key;
+        key.reserve(prefix.size() + 1 + id.size());
+        key.append(prefix).append(1, '_').append(id);
+        return key;
+    }
+    return spec.KeyText(TValue(IdText()));
 }
 
 std::string TEntity::ErrorMessage() const {
