@@ -90,11 +90,14 @@ void TPersistentList::PositionsAdded(std::size_t index, const TZEPPersistent* it
         if (!p.map.Insert(item, at)) p.duplicates = true; // keeps the earlier one
         return;
     }
-    if (p.duplicates || p.shifts.Full(items_.size()) || p.map.Find(item) != TAddressIndex::kAbsent)
-        return DropPositions();
+    if (p.duplicates || p.map.Find(item) != TAddressIndex::kAbsent) return DropPositions();
+    const bool full = p.shifts.Full(items_.size());
     p.shifts.Note(index, +1);
     p.map.Insert(item, at);
     p.shifts.AddFresh(item);
+    // Brought up to date where they are: cheaper than a new table (and its fresh pages) and
+    // the linear scans before it is built.
+    if (full) p.Settle(items_);
 }
 
 void TPersistentList::PositionsRemoved(std::size_t index, const TZEPPersistent* item) {
@@ -114,8 +117,9 @@ void TPersistentList::PositionsRemoved(std::size_t index, const TZEPPersistent* 
     p.map.Erase(item);
     p.shifts.Forget(item);
     if (index == items_.size()) return; // the last one: nothing moves
-    if (p.shifts.Full(items_.size())) return DropPositions();
+    const bool full = p.shifts.Full(items_.size());
     p.shifts.Note(index, -1);
+    if (full) p.Settle(items_);
 }
 
 void TPersistentList::DropPositions() {

@@ -111,5 +111,43 @@ TEST(ListPositions, IndexesAndPositionsAgreeWithACountThroughRandomEditsAndUndo)
     }
 }
 
+// Long runs of changes in the middle between lookups pass the bound on pending shifts, where the
+// positions are settled in place: they must stay equal to a count all the same.
+TEST(ListPositions, LongRunsOfChangesInTheMiddleAgreeWithACount) {
+    std::mt19937 rng(7);
+    auto pick = [&](std::size_t n) {
+        return static_cast<std::size_t>(std::uniform_int_distribution<std::size_t>(0, n - 1)(rng));
+    };
+    TThingList owner(true);
+    TThingList refs(false);
+    for (int i = 0; i < 5000; ++i) {
+        auto* t = new TThing();
+        owner.Add(t);
+        refs.Add(t);
+    }
+    for (int burst = 0; burst < 40; ++burst) {
+        for (int step = 0; step < 300; ++step) {
+            const std::size_t what = pick(8);
+            if (what == 0 && refs.Count() > 1) {
+                // Found through the positions, as a route's list finds its link-routes.
+                const std::size_t k = pick(refs.Count());
+                ASSERT_EQ(refs.Remove(refs.Item(k)), static_cast<std::ptrdiff_t>(k));
+            } else if (what < 4 && refs.Count() > 1) {
+                refs.Delete(pick(refs.Count()));
+            } else {
+                auto* t = new TThing();
+                owner.Add(t);
+                refs.Insert(pick(refs.Count() + 1), t);
+            }
+        }
+        const std::string where = "burst " + std::to_string(burst);
+        // The first lookups find the shifts pending; the later ones, settled by the walk.
+        for (std::size_t i = 0; i < refs.Count(); ++i) {
+            const std::size_t at = (i * 7919 + std::size_t(burst)) % refs.Count();
+            ASSERT_EQ(refs.IndexOf(refs.Item(at)), static_cast<std::ptrdiff_t>(at)) << where;
+        }
+    }
+}
+
 } // namespace
 } // namespace zep::model::test
