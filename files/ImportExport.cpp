@@ -521,6 +521,9 @@ void TNetworkImporter::OpersLine(const TLineCtx& line) {
     const std::int32_t id = line.Int(0);
     if (id < 0) return;
     const std::int32_t opId = line.Int(3);
+    // Operators are numbered from 1; an operator made with a number below would give its own
+    // route (numbered as the negative of its operator) a number a transit route holds.
+    if (opId <= 0) line.Fail("operator " + line.cells[3] + " is not a number from 1 on");
     if (project_.Modes().IsEmpty()) project_.NewMode();
     auto* op = static_cast<TOperator*>(project_.Operators().FindById(opId));
     if (!op) {

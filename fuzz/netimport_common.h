@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
@@ -58,10 +59,18 @@ inline int ImportFuzzInput(files::TNetworkFileKind kind, const std::uint8_t* dat
     } catch (const EConvertError&) {
     }
     stack.AddCommand(std::move(command));
-    if (!model::CheckConsistency(*p).empty()) std::abort();
+    // A finding says what it found before it stops.
+    if (const auto problems = model::CheckConsistency(*p); !problems.empty()) {
+        for (const std::string& problem : problems)
+            std::fprintf(stderr, "inconsistent after the import: %s\n", problem.c_str());
+        std::abort();
+    }
     stack.UndoTop();
     undo::SetCurrentUndoSet(nullptr);
-    if (model::DumpProject(*p) != before) std::abort();
+    if (model::DumpProject(*p) != before) {
+        std::fprintf(stderr, "undoing the import did not give back the study\n");
+        std::abort();
+    }
     return 0;
 }
 
