@@ -55,6 +55,9 @@ bool TPathSearcher::Run(std::int32_t target) {
             // An item dearer than the label was superseded: its vertex was expanded at the
             // better cost already, so expanding it again could not change any label.
             if (item.cost > labels[w].cost) continue;
+            // The next item is most often the next vertex expanded: its arcs are fetched while
+            // this one's are relaxed (on a large graph they are seldom in the cache).
+            if (!heap_.Empty()) graph_.PrefetchArcs(heap_.Top().vertex);
             // Zones are only origins and destinations: never passed through.
             if (w >= zoneCount_) {
                 const double cost = item.cost;

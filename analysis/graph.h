@@ -252,6 +252,11 @@ public:
         return s;
     }
     const TArcSpan& ArcsBuilt(std::int32_t index) const { return spans_[std::size_t(index)]; }
+    /// Asks the processor to fetch the vertex's arcs (those built already) ahead of use.
+    void PrefetchArcs(std::int32_t index) const {
+        const TArcSpan& s = spans_[std::size_t(index)];
+        __builtin_prefetch(s.first);
+    }
     /// Some arc costs less than nothing (a negative transfer cost, for example): the search must
     /// then re-expand stale items and bound its work.
     bool HasNegativeArcs() const { return negativeArcs_; }
