@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <mutex>
 #include <unordered_map>
 
 #include "foundation/Format.h"
@@ -512,7 +511,6 @@ void TEntityListHandler::ShowProgress(double fraction) const {
 // ---- TModelHandler -----------------------------------------------------------------------------
 
 struct TModelHandler::ExchangeNames {
-    std::size_t declared = 0; // the set's number of names when this was built
     std::unordered_map<std::string, TPropSpec*> byName;
 };
 
@@ -617,27 +615,20 @@ TScenario* TModelHandler::ScenarioOf(std::string_view in) {
 }
 
 TPropSpec& TModelHandler::SpecByExchangeName(TPropSpecSet& set, const std::string& name) {
-    const ExchangeNames* names = nullptr;
+    ExchangeNames* names = nullptr;
     for (auto& [s, n] : exchangeNames_)
         if (s == &set) names = n.get();
     if (!names) {
-        // Specification sets live for the whole run and only ever gain names (an unknown name
-        // read from a file), so a table stays right until the set's number of names changes.
-        static std::mutex mutex;
-        static std::unordered_map<const TPropSpecSet*, std::shared_ptr<const ExchangeNames>> cache;
-        std::lock_guard lock(mutex);
-        std::shared_ptr<const ExchangeNames>& cached = cache[&set];
-        if (!cached || cached->declared != set.AllByName().size()) {
-            auto built = std::make_shared<ExchangeNames>();
-            built->declared = set.AllByName().size();
-            // A declared name maps to what the set resolves it to; the exchange name is its
-            // lower case form, which the set does not know. The first declared name wins.
-            for (const auto& [declared, spec] : set.AllByName())
-                built->byName.emplace(spec->StorageName(), spec);
-            cached = std::move(built);
-        }
-        names = cached.get();
-        exchangeNames_.emplace_back(&set, cached);
+        // Made again for every document: a set gains names from the files it reads, and a
+        // number read as an identifier can take over a name read before, which leaves the
+        // number of names as it was.
+        auto built = std::make_unique<ExchangeNames>();
+        // A declared name maps to what the set resolves it to; the exchange name is its lower
+        // case form, which the set does not know.
+        for (const auto& [declared, spec] : set.AllByName())
+            built->byName.emplace(spec->StorageName(), spec);
+        names = built.get();
+        exchangeNames_.emplace_back(&set, std::move(built));
     }
     auto it = names->byName.find(name);
     if (it != names->byName.end()) return *it->second;
