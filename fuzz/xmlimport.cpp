@@ -3,6 +3,8 @@
 // reads again.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "files/TXMLIn.h"
@@ -23,6 +25,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     zep::files::TXMLWriter(project).Write(out);
     // What the writer makes of a study the reader accepted must read again.
     zep::model::TProject again;
-    zep::files::LoadXmlProjectFromMemory(again, out.Data(), "again.xml");
+    try {
+        zep::files::LoadXmlProjectFromMemory(again, out.Data(), "again.xml");
+    } catch (const zep::Exception& e) {
+        std::fprintf(stderr, "what was written does not read again: %s\n--- written:\n%s\n",
+                     e.Message().c_str(), out.Data().c_str());
+        std::abort();
+    }
     return 0;
 }
