@@ -71,9 +71,19 @@ T* LookupOptional(TModelHandler& owner, const TAttributeList& a, const char* nam
     return LookupAs<T>(owner, id);
 }
 
+/// A node of the network: a node or a transport zone. A macro zone is a zone of zones that no
+/// link can reach (the writer leaves a reference to one out, so a link from one would not even
+/// read again).
+TNode* NetworkNodeAttr(TModelHandler& owner, const TAttributeList& a, const char* name) {
+    const std::string id = Attr(a, name);
+    auto* node = LookupAs<TNode>(owner, id);
+    if (dynamic_cast<TMacroZone*>(node)) NotFound(id);
+    return node;
+}
+
 TLink* LinkOf(TModelHandler& owner, const TAttributeList& a, const char* from, const char* to) {
-    auto* tail = LookupAttr<TNode>(owner, a, from);
-    auto* head = LookupAttr<TNode>(owner, a, to);
+    auto* tail = NetworkNodeAttr(owner, a, from);
+    auto* head = NetworkNodeAttr(owner, a, to);
     TLink* link = owner.Project().FindLink(tail, head);
     if (!link) NotFound("l_" + tail->IdText() + "-" + head->IdText());
     return link;
@@ -205,8 +215,8 @@ ZEP_LIST_HANDLER(TLinkTypeOperatorsHandler, {
 });
 ZEP_LIST_HANDLER(TNodesHandler, { return p.NewNode(owner_.ClaimNumber(a, p.Nodes())); });
 ZEP_LIST_HANDLER(TLinksHandler, {
-    auto* from = LookupAttr<TNode>(owner_, a, "from");
-    auto* to = LookupAttr<TNode>(owner_, a, "to");
+    auto* from = NetworkNodeAttr(owner_, a, "from");
+    auto* to = NetworkNodeAttr(owner_, a, "to");
     if (TLink* existing = p.FindLink(from, to)) return existing;
     // As LinkBetween, but numbered before it enters the list: renumbering an entity in the
     // list makes the next new one scan the whole list for the largest identifier.
@@ -223,7 +233,7 @@ ZEP_LIST_HANDLER(TLinksHandler, {
 });
 ZEP_LIST_HANDLER(TTurnsHandler, {
     TLink* link = LinkOf(owner_, a, "from", "thru");
-    return link->GetOrCreateTurnTo(LookupAttr<TNode>(owner_, a, "to"));
+    return link->GetOrCreateTurnTo(NetworkNodeAttr(owner_, a, "to"));
 });
 ZEP_LIST_HANDLER(TLinkRoutesHandler, {
     TLink* link = LinkOf(owner_, a, "from", "to");

@@ -255,6 +255,14 @@ TEST(XmlImport, NotFound) {
          "Entity \"\" not found"},
         // References to what no earlier element registered, or to the wrong kind.
         {R"(<links><link id="l_1" from="n_3" to="n_99" /></links>)", "Entity \"n_99\" not found"},
+        // A macro zone is no end of a link or a turn (found by fuzzing: the link was kept, and
+        // its file did not read again).
+        {R"(<macro_zones><macro_zone id="z_5" /></macro_zones>
+            <links><link id="l_1" from="z_5" to="n_3" /></links>)",
+         "Entity \"z_5\" not found"},
+        {R"(<macro_zones><macro_zone id="z_5" /></macro_zones>
+            <turns><turn from="z_1" thru="n_3" to="z_5" /></turns>)",
+         "Entity \"z_5\" not found"},
         {R"(<operators><operator id="o_9" mode="c_1" /></operators>)", "Entity \"c_1\" not found"},
         {R"(<turns><turn from="n_3" thru="z_1" to="z_2" /></turns>)", "Entity \"l_3-1\" not found"},
         {R"(<link_types><link_type id="t_1"><prop name="capacity_factor" value="1" in="s_09X" />
