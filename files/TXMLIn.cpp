@@ -252,7 +252,11 @@ ZEP_LIST_HANDLER(TODPairsHandler, {
 });
 ZEP_LIST_HANDLER(TEconomicDataHandler, {
     auto* sector = LookupAttr<TSector>(owner_, a, "sector");
-    return sector->GetOrCreateSectorZoneFor(LookupOptional<TZone>(owner_, a, "zone"));
+    // A macro zone's key is also a transport zone's: the writer never refers to one, so a
+    // sector's data for one would not read again.
+    TZone* zone = LookupOptional<TZone>(owner_, a, "zone");
+    if (dynamic_cast<TMacroZone*>(zone)) NotFound(Attr(a, "zone"));
+    return sector->GetOrCreateSectorZoneFor(zone);
 });
 
 #undef ZEP_LIST_HANDLER

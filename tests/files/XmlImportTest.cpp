@@ -263,6 +263,9 @@ TEST(XmlImport, NotFound) {
         {R"(<macro_zones><macro_zone id="z_5" /></macro_zones>
             <turns><turn from="z_1" thru="n_3" to="z_5" /></turns>)",
          "Entity \"z_5\" not found"},
+        {R"(<macro_zones><macro_zone id="z_5" /></macro_zones>
+            <economic_data><sector_zone sector="e_1" zone="z_5" /></economic_data>)",
+         "Entity \"z_5\" not found"},
         {R"(<operators><operator id="o_9" mode="c_1" /></operators>)", "Entity \"c_1\" not found"},
         {R"(<turns><turn from="n_3" thru="z_1" to="z_2" /></turns>)", "Entity \"l_3-1\" not found"},
         {R"(<link_types><link_type id="t_1"><prop name="capacity_factor" value="1" in="s_09X" />
