@@ -71,14 +71,17 @@ T* LookupOptional(TModelHandler& owner, const TAttributeList& a, const char* nam
     return LookupAs<T>(owner, id);
 }
 
-/// A node of the network: a node or a transport zone. A macro zone is a zone of zones that no
-/// link can reach (the writer leaves a reference to one out, so a link from one would not even
-/// read again).
+/// A macro zone shares its key with a transport zone ("z_1"), so the writer never refers to one:
+/// a reference read as one is refused, or what it made would not read again.
+template <class T> T* NotMacroZone(T* object, const std::string& id) {
+    if (dynamic_cast<TMacroZone*>(object)) NotFound(id);
+    return object;
+}
+
+/// A node of the network: a node or a transport zone.
 TNode* NetworkNodeAttr(TModelHandler& owner, const TAttributeList& a, const char* name) {
     const std::string id = Attr(a, name);
-    auto* node = LookupAs<TNode>(owner, id);
-    if (dynamic_cast<TMacroZone*>(node)) NotFound(id);
-    return node;
+    return NotMacroZone(LookupAs<TNode>(owner, id), id);
 }
 
 TLink* LinkOf(TModelHandler& owner, const TAttributeList& a, const char* from, const char* to) {
@@ -252,11 +255,8 @@ ZEP_LIST_HANDLER(TODPairsHandler, {
 });
 ZEP_LIST_HANDLER(TEconomicDataHandler, {
     auto* sector = LookupAttr<TSector>(owner_, a, "sector");
-    // A macro zone's key is also a transport zone's: the writer never refers to one, so a
-    // sector's data for one would not read again.
-    TZone* zone = LookupOptional<TZone>(owner_, a, "zone");
-    if (dynamic_cast<TMacroZone*>(zone)) NotFound(Attr(a, "zone"));
-    return sector->GetOrCreateSectorZoneFor(zone);
+    return sector->GetOrCreateSectorZoneFor(
+        NotMacroZone(LookupOptional<TZone>(owner_, a, "zone"), Attr(a, "zone")));
 });
 
 #undef ZEP_LIST_HANDLER
