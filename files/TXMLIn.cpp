@@ -524,10 +524,6 @@ void TEntityListHandler::ShowProgress(double fraction) const {
 
 // ---- TModelHandler -----------------------------------------------------------------------------
 
-struct TModelHandler::ExchangeNames {
-    std::unordered_map<std::string, TPropSpec*> byName;
-};
-
 TModelHandler::TModelHandler(TProject& project)
     : project_(project), ignore_(*this), projectHandler_(std::make_unique<TProjectHandler>(*this)) {
 }
@@ -629,23 +625,7 @@ TScenario* TModelHandler::ScenarioOf(std::string_view in) {
 }
 
 TPropSpec& TModelHandler::SpecByExchangeName(TPropSpecSet& set, const std::string& name) {
-    ExchangeNames* names = nullptr;
-    for (auto& [s, n] : exchangeNames_)
-        if (s == &set) names = n.get();
-    if (!names) {
-        // Made again for every document: a set gains names from the files it reads, and a
-        // number read as an identifier can take over a name read before, which leaves the
-        // number of names as it was.
-        auto built = std::make_unique<ExchangeNames>();
-        // A declared name maps to what the set resolves it to; the exchange name is its lower
-        // case form, which the set does not know.
-        for (const auto& [declared, spec] : set.AllByName())
-            built->byName.emplace(spec->StorageName(), spec);
-        names = built.get();
-        exchangeNames_.emplace_back(&set, std::move(built));
-    }
-    auto it = names->byName.find(name);
-    if (it != names->byName.end()) return *it->second;
+    if (const TPropSpec* spec = set.FindByExchangeName(name)) return const_cast<TPropSpec&>(*spec);
     return set.ByName(name);
 }
 

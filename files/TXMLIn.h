@@ -189,10 +189,6 @@ private:
     std::unordered_map<const model::TEntityList*, std::unordered_set<std::int32_t>> numbers_;
     std::size_t position_ = 0;
     std::size_t length_ = 0;
-    // Exchange name -> specification, per specification set (built on first use).
-    struct ExchangeNames;
-    std::vector<std::pair<const model::TPropSpecSet*, std::unique_ptr<ExchangeNames>>>
-        exchangeNames_;
     std::size_t documentSize_ = 0; // 0: unknown
 };
 

@@ -192,10 +192,10 @@ void TXMLWriter::WriteValue(const TPropSpecSet& specs, const TProperty& record,
     // the name's declaration is held per scenario; otherwise it goes by its identifier, in an
     // element a reader that knows only names skips.
     const TPropSpec& spec = *specs.FindById(record.Id());
-    const std::string& name = ExchangeNameOf(specs, record.Id());
+    const std::string& name = specs.ExchangeNameOf(record.Id());
     bool byName = !name.empty() && !spec.HasFlag(psNotStored);
     if (byName && scenario) {
-        const TPropSpec* named = SpecOfExchangeName(specs, name);
+        const TPropSpec* named = specs.FindByExchangeName(name);
         byName = !named->HasFlag(psAttribute) && !named->HasFlag(psUnversioned);
     }
     if (byName) {

@@ -286,9 +286,52 @@ std::string TEnumPropSpec::DisplayText(const TValue& value) const {
 TPropSpec* TPropSpecSet::Add(TPropSpec* spec) {
     Arena().emplace_back(spec);
     byId_[spec->Id()] = spec;
-    byName_[spec->Name()] = spec;
+    TPropSpec*& named = byName_[spec->Name()];
+    TPropSpec* replaced = named;
+    named = spec;
     if (spec->Id() >= 0 && spec->Id() < 256) fast_[static_cast<std::size_t>(spec->Id())] = spec;
+    exchangeNameOf_.clear();
+    auto it = replaced ? byExchangeName_.find(replaced->StorageName()) : byExchangeName_.end();
+    if (it != byExchangeName_.end() && it->second == replaced) {
+        // The replaced declaration held its exchange name; another one may take it over now.
+        byExchangeName_.clear();
+        for (const auto& [declared, s] : byName_)
+            byExchangeName_.emplace(s->StorageName(), s);
+    } else {
+        IndexExchangeName(spec);
+    }
     return spec;
+}
+
+void TPropSpecSet::IndexExchangeName(TPropSpec* spec) {
+    TPropSpec*& first = byExchangeName_[spec->StorageName()];
+    if (!first || spec->Name() < first->Name()) first = spec;
+}
+
+const TPropSpec* TPropSpecSet::FindByExchangeName(const std::string& name) const {
+    auto it = byExchangeName_.find(name);
+    return it == byExchangeName_.end() ? nullptr : it->second;
+}
+
+const std::string& TPropSpecSet::ExchangeNameOf(std::int32_t id) const {
+    static const std::string kNone;
+    if (auto it = exchangeNameOf_.find(id); it != exchangeNameOf_.end()) return *it->second;
+    auto leadsBack = [&](const TPropSpec* spec) {
+        const TPropSpec* back = FindByExchangeName(spec->StorageName());
+        return back && back->Id() == id;
+    };
+    const std::string* found = &kNone;
+    if (const TPropSpec* spec = FindById(id); spec && leadsBack(spec)) {
+        found = &spec->StorageName();
+    } else {
+        for (const auto& [declared, other] : byName_)
+            if (other->Id() == id && leadsBack(other)) {
+                found = &other->StorageName();
+                break;
+            }
+    }
+    exchangeNameOf_.emplace(id, found);
+    return *found;
 }
 
 void TPropSpecSet::AddAll(std::initializer_list<TPropSpec*> specs) {

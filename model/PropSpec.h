@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "model/Value.h"
@@ -186,10 +187,26 @@ public:
     const std::map<std::int32_t, TPropSpec*>& AllById() const { return byId_; }
     const std::map<std::string, TPropSpec*>& AllByName() const { return byName_; }
 
+    /// The specification whose exchange name (`StorageName`) is `name` as the project files
+    /// read it: the first declared name, in name order, with that exchange name; nullptr when
+    /// none.
+    const TPropSpec* FindByExchangeName(const std::string& name) const;
+    /// The exchange name under which values of property `id` read back as that property: the
+    /// exchange name of the specification of `id` when it leads back to `id`, else that of
+    /// another declaration of `id` that does; empty when no name leads back to `id` (several
+    /// declarations of one kind share a name).
+    const std::string& ExchangeNameOf(std::int32_t id) const;
+
 private:
+    void IndexExchangeName(TPropSpec* spec);
+
     std::map<std::int32_t, TPropSpec*> byId_;
     std::map<std::string, TPropSpec*> byName_;
     std::array<TPropSpec*, 256> fast_; // byId_ for identifiers 0..255 without a tree walk
+    // Exchange name -> its specification, kept up to date by Add.
+    std::unordered_map<std::string, TPropSpec*> byExchangeName_;
+    // Answers of ExchangeNameOf; any Add may change them, so it empties this.
+    mutable std::unordered_map<std::int32_t, const std::string*> exchangeNameOf_;
 };
 
 } // namespace zep::model

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <map>
-#include <unordered_map>
 #include <vector>
 
 #include "foundation/CodePages.h"
@@ -176,7 +174,7 @@ private:
     }
 
     std::string NameOf(const TPropSpecSet& set, std::int32_t id) {
-        const std::string& name = ExchangeNameOf(set, id);
+        const std::string& name = set.ExchangeNameOf(id);
         if (!name.empty()) return name;
         const TPropSpec* spec = set.FindById(id);
         return (spec ? spec->StorageName() : std::string()) + "#" + std::to_string(id);
@@ -364,34 +362,6 @@ private:
 std::string RealText(double value) {
     if (!std::isfinite(value)) return Special(value);
     return Shortest(value);
-}
-
-const TPropSpec* SpecOfExchangeName(const TPropSpecSet& set, const std::string& name) {
-    for (const auto& [declared, spec] : set.AllByName())
-        if (spec->StorageName() == name) return spec;
-    return nullptr;
-}
-
-const std::string& ExchangeNameOf(const TPropSpecSet& set, std::int32_t id) {
-    // Specification sets live for the whole run; the answer per set and identifier is kept.
-    static std::unordered_map<const TPropSpecSet*, std::map<std::int32_t, std::string>> cache;
-    auto& names = cache[&set];
-    if (auto it = names.find(id); it != names.end()) return it->second;
-    std::string found;
-    auto leadsBack = [&](const TPropSpec* spec) {
-        const TPropSpec* back = SpecOfExchangeName(set, spec->StorageName());
-        return back && back->Id() == id;
-    };
-    if (const TPropSpec* spec = set.FindById(id); spec && leadsBack(spec)) {
-        found = spec->StorageName();
-    } else {
-        for (const auto& [declared, other] : set.AllByName())
-            if (other->Id() == id && leadsBack(other)) {
-                found = other->StorageName();
-                break;
-            }
-    }
-    return names.emplace(id, std::move(found)).first->second;
 }
 
 std::string ValueText(const TPropSpec* spec, const TValue& value) {

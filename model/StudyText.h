@@ -17,16 +17,6 @@ class TValue;
 /// special values.
 std::string RealText(double value);
 
-/// The specification whose exchange name is `name` as the project files read it: the first
-/// declared name (in name order) whose exchange name it is; nullptr when none.
-const TPropSpec* SpecOfExchangeName(const TPropSpecSet& set, const std::string& name);
-
-/// The exchange name under which values of property `id` read back as that property: the
-/// exchange name of the specification of `id` when it leads back to `id`, else that of another
-/// declaration of `id` that does; empty when no name leads back to `id` (several declarations
-/// of one kind share a name).
-const std::string& ExchangeNameOf(const TPropSpecSet& set, std::int32_t id);
-
 /// A value as the study text shows it: references by key, reals in their shortest text (the
 /// shortest single-precision text when the value is one), booleans as true/false, text quoted
 /// in UTF-8. `spec` may be null.

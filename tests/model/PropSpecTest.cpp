@@ -1,5 +1,9 @@
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -198,6 +202,63 @@ TEST(PropSpecSet, UnknownIdentifiersAndNamesGetPlaceholderSpecifications) {
     // The largest identifier is unchanged, so the next undeclared name gets the same number.
     EXPECT_EQ(s.ByName("other").Id(), -78);
     EXPECT_EQ(&s.ByName("mystery"), &unknown);
+}
+
+// The exchange names a set answers from its indexes agree, after every change, with what a walk
+// over all its declarations finds: declarations replaced by name or by identifier, undeclared
+// names and identifiers, names that differ only in case or in the place of an underscore (and so
+// share an exchange name), and a copy that goes on changing apart from its parent.
+TEST(PropSpecSet, ExchangeNamesFollowEveryChange) {
+    const std::vector<std::string> names = {"a",  "A",    "ab", "aB",   "Ab",   "a_b", "AB",
+                                            "b",  "bC",   "b_c", "B_C", "lanes", "Lanes", "c"};
+    auto walkFind = [](const TPropSpecSet& set, const std::string& name) -> const TPropSpec* {
+        for (const auto& [declared, spec] : set.AllByName())
+            if (spec->StorageName() == name) return spec;
+        return nullptr;
+    };
+    auto walkNameOf = [&](const TPropSpecSet& set, std::int32_t id) -> std::string {
+        auto leadsBack = [&](const TPropSpec* spec) {
+            const TPropSpec* back = walkFind(set, spec->StorageName());
+            return back && back->Id() == id;
+        };
+        if (const TPropSpec* spec = set.FindById(id); spec && leadsBack(spec))
+            return spec->StorageName();
+        for (const auto& [declared, spec] : set.AllByName())
+            if (spec->Id() == id && leadsBack(spec)) return spec->StorageName();
+        return {};
+    };
+    std::mt19937 random(20261209);
+    for (int round = 0; round < 40; ++round) {
+        TPropSpecSet parent;
+        std::vector<TPropSpecSet*> sets = {&parent};
+        std::unique_ptr<TPropSpecSet> child;
+        for (int step = 0; step < 60; ++step) {
+            if (step == 30) {
+                child = std::make_unique<TPropSpecSet>(parent);
+                sets.push_back(child.get());
+            }
+            TPropSpecSet& set = *sets[random() % sets.size()];
+            const std::string& name = names[random() % names.size()];
+            const auto id = static_cast<std::int32_t>(random() % 12) - 2;
+            switch (random() % 4) {
+            case 0:
+            case 1: set.Add(new TStrPropSpec(id, name, 0)); break;
+            case 2: set.ByName(name); break;
+            default: set.ById(id); break;
+            }
+            // Ask between changes too, so that remembered answers are put to the test.
+            for (TPropSpecSet* s : sets) {
+                for (const std::string& n : names) {
+                    const std::string exchange = TStrPropSpec(0, n, 0).StorageName();
+                    ASSERT_EQ(s->FindByExchangeName(exchange), walkFind(*s, exchange))
+                        << "round " << round << " step " << step << " name " << exchange;
+                }
+                for (std::int32_t i = -80; i < 12; ++i)
+                    ASSERT_EQ(s->ExchangeNameOf(i), walkNameOf(*s, i))
+                        << "round " << round << " step " << step << " id " << i;
+            }
+        }
+    }
 }
 
 } // namespace
