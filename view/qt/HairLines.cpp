@@ -73,13 +73,18 @@ THairLineTarget::Blend(std::uint32_t& pixel, unsigned coverage, std::uint32_t ar
     pixel = c + ByteMul(pixel, (~c) >> 24);
 }
 
-bool THairLineTarget::Stamp(std::span<const TStampPixel> pixels, const TPixelRect& box) {
+bool THairLineTarget::Stamp(std::span<const TStampRun> runs,
+                            std::span<const std::uint32_t> colours, const TPixelRect& box) {
     if (!bits_ || box.left < clip_.left || box.top < clip_.top || box.right > clip_.right ||
         box.bottom > clip_.bottom)
         return false;
-    for (const TStampPixel& p : pixels)
-        reinterpret_cast<std::uint32_t*>(bits_ + (box.top + p.dy) * stride_)[box.left + p.dx] =
-            p.argb;
+    const std::uint32_t* from = colours.data();
+    for (const TStampRun& run : runs) {
+        auto* to =
+            reinterpret_cast<std::uint32_t*>(bits_ + (box.top + run.dy) * stride_) + box.left + run.dx;
+        std::copy_n(from, run.count, to);
+        from += run.count;
+    }
     return true;
 }
 
@@ -88,9 +93,49 @@ bool THairLineTarget::Line(int x1, int y1, int x2, int y2, std::uint32_t argb) {
     // Every pixel a line touches lies within one pixel of the box of its end points.
     const int left = (std::min(x1, x2) >> 6) - 1, right = (std::max(x1, x2) >> 6) + 2;
     const int top = (std::min(y1, y2) >> 6) - 1, bottom = (std::max(y1, y2) >> 6) + 2;
-    if (left < clip_.left || top < clip_.top || right > clip_.right || bottom > clip_.bottom)
-        return false;
+    if (left >= clip_.left && top >= clip_.top && right <= clip_.right && bottom <= clip_.bottom) {
+        Draw<false>(x1, y1, x2, y2, argb);
+        return true;
+    }
+    if (clip_.IsEmpty()) return true;
+    // A line reaching outside the clip is drawn pixel by pixel within it. One reaching outside
+    // the image is first cut to the image with a pixel to spare (two on the right and at the
+    // bottom) in floating point, and its new ends truncated to 1/64 pixels, as the raster
+    // engine does: that moves what remains by a little, and the pixels must move alike.
+    double fx1 = x1 / 64.0, fy1 = y1 / 64.0, fx2 = x2 / 64.0, fy2 = y2 / 64.0;
+    const double xmin = image_.left - 1, xmax = image_.right + 1;
+    const double ymin = image_.top - 1, ymax = image_.bottom + 1;
+    auto cut = [](double& a1, double& b1, double& a2, double& b2, double low, double high) {
+        if (a1 < low) {
+            if (a2 <= low) return false;
+            b1 += (b2 - b1) / (a2 - a1) * (low - a1);
+            a1 = low;
+        } else if (a1 > high) {
+            if (a2 >= high) return false;
+            b1 += (b2 - b1) / (a2 - a1) * (high - a1);
+            a1 = high;
+        }
+        if (a2 < low) {
+            b2 += (b2 - b1) / (a2 - a1) * (low - a2);
+            a2 = low;
+        } else if (a2 > high) {
+            b2 += (b2 - b1) / (a2 - a1) * (high - a2);
+            a2 = high;
+        }
+        return true;
+    };
+    if (!cut(fx1, fy1, fx2, fy2, xmin, xmax) || !cut(fy1, fx1, fy2, fx2, ymin, ymax)) return true;
+    x1 = int(fx1 * 64);
+    y1 = int(fy1 * 64);
+    x2 = int(fx2 * 64);
+    y2 = int(fy2 * 64);
+    if (x1 == x2 && y1 == y2) return true;
+    Draw<true>(x1, y1, x2, y2, argb);
+    return true;
+}
 
+template <bool kClipped>
+void THairLineTarget::Draw(int x1, int y1, int x2, int y2, std::uint32_t argb) {
     // Walk the longer axis a pixel at a time; the shorter axis's position, in 16.16, splits each
     // step's coverage between the two pixels it falls between. The end pixels are covered in
     // proportion to the part of them the line spans.
@@ -116,20 +161,38 @@ bool THairLineTarget::Line(int x1, int y1, int x2, int y2, std::uint32_t argb) {
     }
     // Along the major axis a step moves `major` bytes, across it `minor` bytes.
     const qsizetype major = steep ? stride_ : 4, minor = steep ? 4 : stride_;
-    unsigned char* row = bits_ + step * major;
+    // The clip in the walk's axes: major from `low` to `high`, minor from `low2` to `high2`
+    // (exclusive).
+    const int low = steep ? clip_.top : clip_.left, high = steep ? clip_.bottom : clip_.right;
+    const int low2 = steep ? clip_.left : clip_.top, high2 = steep ? clip_.right : clip_.bottom;
+    unsigned char* row = kClipped ? nullptr : bits_ + step * major;
     auto pair = [&](unsigned weight) __attribute__((always_inline)) {
         const unsigned alpha = unsigned(pos >> 8) & 0xff;
-        unsigned char* at = row + qsizetype(pos >> 16) * minor;
-        Blend(*reinterpret_cast<std::uint32_t*>(at), ((255 - alpha) * weight) >> 6, argb);
-        Blend(*reinterpret_cast<std::uint32_t*>(at + minor), (alpha * weight) >> 6, argb);
+        const int across = pos >> 16;
+        if constexpr (kClipped) {
+            if (step >= low && step < high) {
+                auto pixel = [&](int a) -> std::uint32_t& {
+                    return *reinterpret_cast<std::uint32_t*>(bits_ + step * major + a * minor);
+                };
+                if (across >= low2 && across < high2)
+                    Blend(pixel(across), ((255 - alpha) * weight) >> 6, argb);
+                if (across + 1 >= low2 && across + 1 < high2)
+                    Blend(pixel(across + 1), (alpha * weight) >> 6, argb);
+            }
+            ++step;
+        } else {
+            unsigned char* at = row + qsizetype(across) * minor;
+            Blend(*reinterpret_cast<std::uint32_t*>(at), ((255 - alpha) * weight) >> 6, argb);
+            Blend(*reinterpret_cast<std::uint32_t*>(at + minor), (alpha * weight) >> 6, argb);
+            row += major;
+        }
         pos += inc;
-        row += major;
     };
+    const int first = step;
     pair(unsigned(alphaStart));
-    for (int n = end - step - 1; n > 0; --n)
+    for (int n = end - first - 1; n > 0; --n)
         pair(64);
     if (alphaEnd) pair(unsigned(alphaEnd));
-    return true;
 }
 
 } // namespace zep::view::qt

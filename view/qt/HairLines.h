@@ -24,25 +24,27 @@ public:
     THairLineTarget() = default;
 
     bool IsBound() const { return bits_ != nullptr; }
-    /// Lines are drawn here only when all their pixels lie inside `clip` (exclusive right and
-    /// bottom), which is cut to the image.
+    /// Lines and shapes are drawn only inside `clip` (exclusive right and bottom), which is cut
+    /// to the image.
     void SetClip(const TPixelRect& clip);
 
     /// Draws the line between two points given in 1/64 pixels, in an opaque colour (0xAARRGGBB
-    /// with alpha 255), and returns true; false, drawing nothing, when the line is not one this
-    /// can draw as Qt would (zero length, or reaching outside the clip).
+    /// with alpha 255), as far as it lies inside the clip, and returns true; false, drawing
+    /// nothing, for a line of no length.
     bool Line(int x1, int y1, int x2, int y2, std::uint32_t argb);
 
-    /// An opaque pixel of a small shape, relative to the top-left corner of the shape's box.
-    struct TStampPixel {
-        std::int16_t dx = 0, dy = 0;
-        std::uint32_t argb = 0;
+    /// A run of opaque pixels of a small shape, on one row, relative to the top-left corner of
+    /// the shape's box; their colours follow one another in the shape's colour list.
+    struct TStampRun {
+        std::int16_t dy = 0, dx = 0, count = 0;
     };
-    /// Copies the pixels to `box`'s top-left corner and returns true; false, drawing nothing,
-    /// when the box reaches outside the clip.
-    bool Stamp(std::span<const TStampPixel> pixels, const TPixelRect& box);
+    /// Copies the runs' colours, in order, to `box`'s top-left corner and returns true; false,
+    /// drawing nothing, when the box reaches outside the clip.
+    bool Stamp(std::span<const TStampRun> runs, std::span<const std::uint32_t> colours,
+               const TPixelRect& box);
 
 private:
+    template <bool kClipped> void Draw(int x1, int y1, int x2, int y2, std::uint32_t argb);
     static void Blend(std::uint32_t& pixel, unsigned coverage, std::uint32_t argb);
 
     unsigned char* bits_ = nullptr;

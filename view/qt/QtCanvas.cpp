@@ -240,7 +240,12 @@ bool TQtCanvas::Stamp(bool ellipse, const TPixelRect& rect) {
                     e.usable = false; // blended, or reaching the margin: leave it to Qt
                     break;
                 }
-                e.pixels.push_back({std::int16_t(x), std::int16_t(y), line[x]});
+                // Pixels next to each other on a row are copied as one run.
+                if (e.runs.empty() || e.runs.back().dy != y ||
+                    e.runs.back().dx + e.runs.back().count != x)
+                    e.runs.push_back({std::int16_t(y), std::int16_t(x), 0});
+                ++e.runs.back().count;
+                e.colours.push_back(line[x]);
             }
         }
         it = std::prev(stamps_.end());
@@ -248,7 +253,7 @@ bool TQtCanvas::Stamp(bool ellipse, const TPixelRect& rect) {
     if (!it->usable) return false;
     const int pad = 1 + std::max(1, pen_.width);
     Flush();
-    return hair_.Stamp(it->pixels,
+    return hair_.Stamp(it->runs, it->colours,
                        {rect.left - pad, rect.top - pad, rect.right + pad, rect.bottom + pad});
 }
 

@@ -87,7 +87,8 @@ private:
         TPen pen;
         TBrush brush;
         bool usable = false;
-        std::vector<THairLineTarget::TStampPixel> pixels;
+        std::vector<THairLineTarget::TStampRun> runs;
+        std::vector<std::uint32_t> colours;
     };
     std::vector<TStampEntry> stamps_;
     bool smooth_ = false;
