@@ -494,7 +494,9 @@ void TEntityHandler::Value(const TAttributeList& attributes, bool versioned) {
 
 void TEntityHandler::ValueById(const TAttributeList& attributes, bool versioned) {
     std::int64_t number = 0;
-    if (!TryStrToInt64(Attr(attributes, "id"), number) || number < INT32_MIN || number > INT32_MAX)
+    // A record holds its identifier in 16 bits: a larger number would land on another
+    // property, so it is skipped as a number that is not one.
+    if (!TryStrToInt64(Attr(attributes, "id"), number) || number < INT16_MIN || number > INT16_MAX)
         return;
     TPropSpec& spec = entity_->Specs().ById(static_cast<std::int32_t>(number));
     std::string text = Attr(attributes, "value");

@@ -1,4 +1,5 @@
 // Replays every file of a corpus directory through a fuzz target, as an ordinary test.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -24,6 +25,8 @@ int main(int argc, char** argv) {
         } else {
             paths.push_back(root);
         }
+        // In name order: inputs run in one process, and some findings need the ones before.
+        std::sort(paths.begin(), paths.end());
         for (const auto& p : paths) {
             std::ifstream in(p, std::ios::binary);
             std::vector<char> bytes((std::istreambuf_iterator<char>(in)),

@@ -296,7 +296,7 @@ TPropSpec* TPropSpecSet::Add(TPropSpec* spec) {
         // The replaced declaration held its exchange name; another one may take it over now.
         byExchangeName_.clear();
         for (const auto& [declared, s] : byName_)
-            byExchangeName_.emplace(s->StorageName(), s);
+            IndexExchangeName(s);
     } else {
         IndexExchangeName(spec);
     }
@@ -305,7 +305,19 @@ TPropSpec* TPropSpecSet::Add(TPropSpec* spec) {
 
 void TPropSpecSet::IndexExchangeName(TPropSpec* spec) {
     TPropSpec*& first = byExchangeName_[spec->StorageName()];
-    if (!first || spec->Name() < first->Name()) first = spec;
+    if (!first) {
+        first = spec;
+        return;
+    }
+    const bool placeholder = placeholders_.contains(spec);
+    const bool firstPlaceholder = placeholders_.contains(first);
+    if (placeholder == firstPlaceholder ? spec->Name() < first->Name() : firstPlaceholder)
+        first = spec;
+}
+
+TPropSpec* TPropSpecSet::AddPlaceholder(TPropSpec* spec) {
+    placeholders_.insert(spec);
+    return Add(spec);
 }
 
 const TPropSpec* TPropSpecSet::FindByExchangeName(const std::string& name) const {
@@ -352,12 +364,13 @@ const TPropSpec* TPropSpecSet::FindByName(const std::string& name) const {
 
 TPropSpec& TPropSpecSet::ById(std::int32_t id) {
     if (const TPropSpec* s = FindById(id)) return const_cast<TPropSpec&>(*s);
-    return *Add(new TStrPropSpec(id, std::to_string(id), psNoAttribute | psNotStored));
+    return *AddPlaceholder(new TStrPropSpec(id, std::to_string(id), psNoAttribute | psNotStored));
 }
 
 TPropSpec& TPropSpecSet::ByName(const std::string& name) {
     if (const TPropSpec* s = FindByName(name)) return const_cast<TPropSpec&>(*s);
-    return *Add(new TStrPropSpec(-(MaxId() + 1), name, psNoAttribute | psNotStored, TValue("?")));
+    return *AddPlaceholder(
+        new TStrPropSpec(-(MaxId() + 1), name, psNoAttribute | psNotStored, TValue("?")));
 }
 
 std::int32_t TPropSpecSet::MaxId() const {

@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "model/Value.h"
@@ -173,7 +174,8 @@ public:
     /// Adds each in order.
     void AddAll(std::initializer_list<TPropSpec*> specs);
     /// The specification with this identifier; an unknown identifier gets (and keeps) a text
-    /// specification named by its number, psNoAttribute | psNotStored, no default.
+    /// specification named by its number, psNoAttribute | psNotStored, no default. Values are
+    /// stored under identifiers of 16 bits: callers pass no others.
     TPropSpec& ById(std::int32_t id);
     /// The specification with this declared name; an unknown name gets (and keeps) a text
     /// specification with identifier -(MaxId + 1), psNoAttribute | psNotStored, default "?".
@@ -188,7 +190,9 @@ public:
     const std::map<std::string, TPropSpec*>& AllByName() const { return byName_; }
 
     /// The specification whose exchange name (`StorageName`) is `name` as the project files
-    /// read it: the first declared name, in name order, with that exchange name; nullptr when
+    /// read it: the first declared name, in name order, with that exchange name; a placeholder
+    /// made by ById or ByName only when no declaration has it (a file that named a property in
+    /// other letters must not take the name from the declaration for later files); nullptr when
     /// none.
     const TPropSpec* FindByExchangeName(const std::string& name) const;
     /// The exchange name under which values of property `id` read back as that property: the
@@ -199,12 +203,15 @@ public:
 
 private:
     void IndexExchangeName(TPropSpec* spec);
+    TPropSpec* AddPlaceholder(TPropSpec* spec);
 
     std::map<std::int32_t, TPropSpec*> byId_;
     std::map<std::string, TPropSpec*> byName_;
     std::array<TPropSpec*, 256> fast_; // byId_ for identifiers 0..255 without a tree walk
     // Exchange name -> its specification, kept up to date by Add.
     std::unordered_map<std::string, TPropSpec*> byExchangeName_;
+    // The specifications ById and ByName made for what no declaration names.
+    std::unordered_set<const TPropSpec*> placeholders_;
     // Answers of ExchangeNameOf; any Add may change them, so it empties this.
     mutable std::unordered_map<std::int32_t, const std::string*> exchangeNameOf_;
 };

@@ -305,6 +305,17 @@ TEST(XmlImport, NotFound) {
         EXPECT_EQ(ReadError(kHead + c.body + tail), c.message) << c.body;
 }
 
+// A file that names a property in other letters (kept as a name the kind does not declare) leaves
+// the declared name to the files read after it in the same run.
+TEST(XmlImport, AnUndeclaredSpellingDoesNotTakeOverTheDeclaredName) {
+    const std::string link = R"(<links><link id="l_1" from="z_2" to="n_3"><prop name=")";
+    auto odd = Read(link + R"(CAPACITY" value="5" /></link></links>)");
+    auto p = Read(link + R"(capacity" value="700" /></link></links>)");
+    auto* read = ById<TLink>(p->Links(), 1);
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(read->GetFloatIn(p->BaseScenario(), TLink::kCapacity), 700);
+}
+
 TEST(XmlImport, WhatTheWholeStudyAdds) {
     auto p = Read(R"(<macro_zones><macro_zone id="z_5" name="West"><def name="x" value="2.5" />
       <member zone="z_1" /><member zone="z_2" in="s_01A" /></macro_zone></macro_zones>
@@ -315,6 +326,7 @@ TEST(XmlImport, WhatTheWholeStudyAdds) {
   <project_values><prop name="coordinate_system" value="2" in="s_02A" /></project_values>
   <nodes><node id="n_40"><def_id id="1" value="12.125" /><prop_id id="255" value="true" />
     <prop_id id="255" value="false" in="s_01A" />
+    <def_id id="65537" value="99" /><prop_id id="65791" value="false" />
   </node></nodes>)");
     TScenario* s1 = p->Scenarios().FindScenario("01A");
     TScenario* s2 = p->Scenarios().FindScenario("02A");
@@ -339,6 +351,7 @@ TEST(XmlImport, WhatTheWholeStudyAdds) {
     EXPECT_EQ(p->GetIntegerIn(s2, TProject::kCoordinateSystem), 2);
     EXPECT_NE(p->GetIntegerIn(s1, TProject::kCoordinateSystem), 2);
     auto* n40 = ById<TNode>(p->Nodes(), 40);
+    // Identifiers beyond 16 bits are skipped, not taken for the ones they would wrap to.
     EXPECT_EQ(n40->GetFloat(TNode::kX), 12.125);
     EXPECT_FALSE(n40->GetBooleanIn(s1, kPropUsed));
     EXPECT_TRUE(n40->GetBooleanIn(p->BaseScenario(), kPropUsed));
