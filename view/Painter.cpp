@@ -271,6 +271,14 @@ void TPainter::DrawLinkLabels(const TLink& link, const TCentreLine& line, int ba
 }
 
 void TPainter::DrawPolylinePoints(const TLink& link) {
+    // A course of no more points than ends has no points between them: told from the spatial
+    // index, without reading the link's polyline.
+    std::span<const TNormalPoint> course;
+    std::int32_t tail = -1, head = -1;
+    if (Index().LinkCourse(options_.Scaler(), link, course) &&
+        Index().LinkEnds(options_.Scaler(), link, tail, head) &&
+        course.size() <= std::size_t(tail >= 0) + std::size_t(head >= 0))
+        return;
     const model::TPolyline& polyline = link.Polyline();
     if (polyline.IsEmpty()) return;
     const int d = std::max(2, options_.NodeRadiusPixels() - 2);

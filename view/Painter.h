@@ -99,7 +99,7 @@ public:
 
 protected:
     /// The link is drawn in the current scenario.
-    bool IsLinkShown(const model::TLink& link) const;
+    virtual bool IsLinkShown(const model::TLink& link) const;
     bool IsNodeShown(const model::TNode& node);
     /// The link's course in pixels (tail, polyline points, head) into `line`, as the spatial
     /// index holds it.
@@ -205,6 +205,8 @@ protected:
     bool IsLinkRouteUsed(const model::TLinkRoute& linkRoute, const model::TLink& link,
                          const model::TLinkType* linkType, bool linkUsed);
     int LinkMargin() const override;
+    /// As noted with the bands when they are current.
+    bool IsLinkShown(const model::TLink& link) const override;
 
 private:
     /// Occupancy rate times frequency per route position, worked out once per paint (NaN: not
@@ -244,6 +246,8 @@ private:
     /// measured; edits between paints go through InvalidateMeasure.
     std::vector<std::uint32_t> bandStart_;
     std::vector<TBandPen> bandPens_;
+    /// Per link position, as of the measure: whether the link is drawn in the scenario.
+    std::vector<std::uint8_t> linkShown_;
     bool bandsReady_ = false;
     /// The pens of the bands the link has in the scenario, in drawing order; returns the width
     /// of their stack with separations, each band rounded up.

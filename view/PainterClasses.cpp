@@ -118,13 +118,23 @@ int TRoutePainter::WidestStack() {
     const model::TLinkList& links = project_.Links();
     bandStart_.assign(1, 0);
     bandPens_.clear();
+    linkShown_.assign(links.Count(), 0);
     double widest = 0;
     for (std::size_t i = 0; i < links.Count(); ++i) {
+        linkShown_[i] = TColorPainter::IsLinkShown(*links.Get(i)) ? 1 : 0;
         widest = std::max(widest, BandPens(*links.Get(i), pens_));
         bandPens_.insert(bandPens_.end(), pens_.begin(), pens_.end());
         bandStart_.push_back(std::uint32_t(bandPens_.size()));
     }
     return int(std::min(widest, double(std::numeric_limits<int>::max() / 4)));
+}
+
+bool TRoutePainter::IsLinkShown(const TLink& link) const {
+    const auto at = std::size_t(link.ListIndex());
+    if (bandsReady_ && link.ListIndex() >= 0 && at < linkShown_.size() &&
+        project_.Links().Get(at) == &link)
+        return linkShown_[at] != 0;
+    return TColorPainter::IsLinkShown(link);
 }
 
 void TRoutePainter::Paint(ICanvas& canvas, const TPixelRect& clip, model::TScenario* scenario) {

@@ -78,7 +78,8 @@ TQtCanvas::TQtCanvas(QPainter& painter, const TPixelRect& bounds, bool direct)
     painter_.setBackgroundMode(Qt::TransparentMode);
     SetPen(pen_);
     SetBrush(brush_);
-    SetFont(font_);
+    qfont_ = ToQFont(font_);
+    painter_.setFont(qfont_);
 }
 
 TQtCanvas::~TQtCanvas() {
@@ -147,6 +148,8 @@ void TQtCanvas::ApplyBrush() {
 }
 
 void TQtCanvas::SetFont(const TFont& font) {
+    // Making a Qt font costs more than a paint of a few links: painters set theirs per paint.
+    if (font == font_) return;
     font_ = font;
     qfont_ = ToQFont(font);
     painter_.setFont(qfont_);
