@@ -327,7 +327,7 @@ void TQtCanvas::CardinalBand(std::span<const TPixel> points, TColor color, int w
     const std::size_t n = points.size();
     if (n == 2 && width <= 1 && mode_ == TPenMode::Copy && hair_.IsBound()) {
         const int x1 = points[0].x, y1 = points[0].y, x2 = points[1].x, y2 = points[1].y;
-        // Far-off points would overflow 1/64 pixels; such a line reaches outside anyway.
+        // Far-off points would overflow 1/64 pixels: such a line goes through Qt.
         constexpr int kFar = 1 << 20;
         if (std::abs(x1) < kFar && std::abs(y1) < kFar && std::abs(x2) < kFar &&
             std::abs(y2) < kFar) {
