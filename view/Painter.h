@@ -189,7 +189,7 @@ public:
         std::array<double, kPaletteSize> value{};
         std::array<int, kPaletteSize> stops{};
     };
-    TBands BandsOf(const model::TLink& link);
+    TBands BandsOf(const model::TLink& link) { return BandsOf(link, TPainter::IsLinkShown(link)); }
 
     /// Forgets the measured widest band stack and the band pens of every link, kept from paint
     /// to paint; they are worked out again when a paint needs them. Call after every edit of
@@ -249,9 +249,11 @@ private:
     /// Per link position, as of the measure: whether the link is drawn in the scenario.
     std::vector<std::uint8_t> linkShown_;
     bool bandsReady_ = false;
+    /// BandsOf a link that is drawn in the scenario or not (`shown`, as IsLinkShown says).
+    TBands BandsOf(const model::TLink& link, bool shown);
     /// The pens of the bands the link has in the scenario, in drawing order; returns the width
     /// of their stack with separations, each band rounded up.
-    double BandPens(const model::TLink& link, std::vector<TBandPen>& out);
+    double BandPens(const model::TLink& link, bool shown, std::vector<TBandPen>& out);
     std::vector<TBandPen> pens_;
     mutable TMeasure measure_;
 };

@@ -94,9 +94,9 @@ int TRoutePainter::LinkMargin() const {
     return TPainter::LinkMargin() + m.widest + 2 * o.linkSeparation + 2;
 }
 
-double TRoutePainter::BandPens(const TLink& link, std::vector<TBandPen>& out) {
+double TRoutePainter::BandPens(const TLink& link, bool shown, std::vector<TBandPen>& out) {
     out.clear();
-    const TBands bands = BandsOf(link);
+    const TBands bands = BandsOf(link, shown);
     const int separation = Options().linkSeparation;
     double stack = 0;
     for (int c = 1; c < kPaletteSize; ++c) {
@@ -121,8 +121,9 @@ int TRoutePainter::WidestStack() {
     linkShown_.assign(links.Count(), 0);
     double widest = 0;
     for (std::size_t i = 0; i < links.Count(); ++i) {
-        linkShown_[i] = TColorPainter::IsLinkShown(*links.Get(i)) ? 1 : 0;
-        widest = std::max(widest, BandPens(*links.Get(i), pens_));
+        const bool shown = TColorPainter::IsLinkShown(*links.Get(i));
+        linkShown_[i] = shown ? 1 : 0;
+        widest = std::max(widest, BandPens(*links.Get(i), shown, pens_));
         bandPens_.insert(bandPens_.end(), pens_.begin(), pens_.end());
         bandStart_.push_back(std::uint32_t(bandPens_.size()));
     }
@@ -199,16 +200,15 @@ double TRoutePainter::Accumulate(double running, const TLinkRoute& linkRoute) {
     return std::max(value, 1.0);
 }
 
-TRoutePainter::TBands TRoutePainter::BandsOf(const TLink& link) {
+TRoutePainter::TBands TRoutePainter::BandsOf(const TLink& link, bool shown) {
     TBands bands;
     TColorMap& map = ColorMap();
     const model::TLinkRouteList& list = link.LinkRoutes();
     if (list.IsEmpty()) return bands;
     const model::TLinkType* linkType = showAllScenarios ? nullptr : link.LinkTypeIn(scenario_);
-    const bool linkUsed = showAllScenarios || link.IsUsedIn(scenario_);
     for (std::size_t i = 0; i < list.Count(); ++i) {
         const TLinkRoute* lr = list.Get(i);
-        if (!showAllScenarios && !IsLinkRouteUsed(*lr, link, linkType, linkUsed)) continue;
+        if (!showAllScenarios && !IsLinkRouteUsed(*lr, link, linkType, shown)) continue;
         const int c = std::min(kPaletteSize - 1, int(map.IndexOf(lr->Route())));
         bands.value[std::size_t(c)] = Accumulate(bands.value[std::size_t(c)], *lr);
         if (!lr->GetBooleanIn(scenario_, TLinkRoute::kNoTransfers)) ++bands.stops[std::size_t(c)];
@@ -224,7 +224,7 @@ int TRoutePainter::DrawLinkBands(const TLink& link, const TCentreLine& line, dou
         pens = std::span<const TBandPen>(bandPens_).subspan(bandStart_[at],
                                                             bandStart_[at + 1] - bandStart_[at]);
     } else {
-        BandPens(link, pens_);
+        BandPens(link, TColorPainter::IsLinkShown(link), pens_);
         pens = pens_;
     }
     const double side = options_.Scaler().CoordinateMode() == 0 ? -1 : 1;

@@ -80,8 +80,8 @@ bool THairLineTarget::Stamp(std::span<const TStampRun> runs,
         return false;
     const std::uint32_t* from = colours.data();
     for (const TStampRun& run : runs) {
-        auto* to =
-            reinterpret_cast<std::uint32_t*>(bits_ + (box.top + run.dy) * stride_) + box.left + run.dx;
+        auto* row = reinterpret_cast<std::uint32_t*>(bits_ + (box.top + run.dy) * stride_);
+        std::uint32_t* to = row + box.left + run.dx;
         std::copy_n(from, run.count, to);
         from += run.count;
     }
