@@ -32,17 +32,9 @@ int PositiveMod(int v, int m) {
 
 } // namespace
 
-void ShiftLine(const TCentreLine& line, double offset, std::vector<TPixel>& out) {
-    // Scratch buffers kept between calls: a full view shifts tens of thousands of lines.
-    thread_local TCentreLine pts;
-    thread_local std::vector<TPixelF> normals;
-    out.clear();
-    auto round = [](double v) {  // floor(v + 0.5), by truncation (see TScaler's pixels)
-        if (!(v == v)) return 0; // not a number: keep it defined
-        const double h = std::clamp(v, -1.0e9, 1.0e9) + 0.5;
-        const int t = static_cast<int>(h);
-        return t - (h < t ? 1 : 0);
-    };
+void TLineShifter::Prepare(const TCentreLine& line) {
+    points_.clear();
+    shifts_.clear();
     if (line.size() == 2) {
         // Most links are one straight piece: both ends move along its one normal, as below.
         const TPixelF a = line[0], b = line[1];
@@ -50,34 +42,34 @@ void ShiftLine(const TCentreLine& line, double offset, std::vector<TPixel>& out)
         if (std::abs(dx) + std::abs(dy) > 1e-9) {
             const double len = std::hypot(dx, dy);
             const TPixelF n{-dy / len, dx / len};
-            out.push_back({round(a.x + n.x * offset), round(a.y + n.y * offset)});
-            out.push_back({round(b.x + n.x * offset), round(b.y + n.y * offset)});
+            points_.assign({a, b});
+            shifts_.assign({n, n});
             return;
         }
     }
-    pts.clear();
     for (const TPixelF& p : line)
-        if (pts.empty() || std::abs(p.x - pts.back().x) + std::abs(p.y - pts.back().y) > 1e-9)
-            pts.push_back(p);
-    if (pts.size() == 1) {
-        out.push_back({round(pts[0].x), round(pts[0].y)});
+        if (points_.empty() ||
+            std::abs(p.x - points_.back().x) + std::abs(p.y - points_.back().y) > 1e-9)
+            points_.push_back(p);
+    if (points_.size() == 1) {
+        shifts_.push_back({0, 0}); // a point stays where it is
         return;
     }
     // The right-hand normal of each piece on screen (y grows downwards).
-    normals.clear();
-    for (std::size_t i = 0; i + 1 < pts.size(); ++i) {
-        const double dx = pts[i + 1].x - pts[i].x, dy = pts[i + 1].y - pts[i].y;
+    normals_.clear();
+    for (std::size_t i = 0; i + 1 < points_.size(); ++i) {
+        const double dx = points_[i + 1].x - points_[i].x, dy = points_[i + 1].y - points_[i].y;
         const double len = std::hypot(dx, dy);
-        normals.push_back({-dy / len, dx / len});
+        normals_.push_back({-dy / len, dx / len});
     }
-    for (std::size_t i = 0; i < pts.size(); ++i) {
+    for (std::size_t i = 0; i < points_.size(); ++i) {
         TPixelF n;
         if (i == 0) {
-            n = normals.front();
-        } else if (i + 1 == pts.size()) {
-            n = normals.back();
+            n = normals_.front();
+        } else if (i + 1 == points_.size()) {
+            n = normals_.back();
         } else {
-            const TPixelF a = normals[i - 1], b = normals[i];
+            const TPixelF a = normals_[i - 1], b = normals_[i];
             TPixelF m{a.x + b.x, a.y + b.y};
             const double len = std::hypot(m.x, m.y);
             if (len < 1e-9) {
@@ -89,8 +81,22 @@ void ShiftLine(const TCentreLine& line, double offset, std::vector<TPixel>& out)
                 n = {m.x * scale, m.y * scale};
             }
         }
-        out.push_back({round(pts[i].x + n.x * offset), round(pts[i].y + n.y * offset)});
+        shifts_.push_back(n);
     }
+}
+
+void TLineShifter::Shift(double offset, std::vector<TPixel>& out) const {
+    out.clear();
+    for (std::size_t i = 0; i < points_.size(); ++i)
+        out.push_back({ToPixel(points_[i].x + shifts_[i].x * offset),
+                       ToPixel(points_[i].y + shifts_[i].y * offset)});
+}
+
+void ShiftLine(const TCentreLine& line, double offset, std::vector<TPixel>& out) {
+    // Kept between calls: a full view shifts tens of thousands of lines.
+    thread_local TLineShifter shifter;
+    shifter.Prepare(line);
+    shifter.Shift(offset, out);
 }
 
 std::vector<TPixel> ShiftLine(const TCentreLine& line, double offset) {

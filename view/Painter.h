@@ -43,6 +43,21 @@ std::vector<TPixel> ShiftLine(const TCentreLine& line, double offset);
 /// The same into `out` (cleared first), without allocating once `out` has grown.
 void ShiftLine(const TCentreLine& line, double offset, std::vector<TPixel>& out);
 
+/// ShiftLine for several offsets of one course (the bands of a link): the course's directions
+/// are worked out once, by Prepare, and each Shift gives what ShiftLine gives.
+class TLineShifter {
+public:
+    void Prepare(const TCentreLine& line);
+    void Shift(double offset, std::vector<TPixel>& out) const;
+
+private:
+    TCentreLine points_; // the course without repeated points
+    // Per point, the shift by one pixel: the normal of its piece, or at a bend the mitred
+    // normal of both.
+    std::vector<TPixelF> shifts_;
+    std::vector<TPixelF> normals_; // scratch: the normal of each piece
+};
+
 /// Draws the network onto a canvas. The painter does not own the project or the options.
 class TPainter {
 public:
@@ -123,6 +138,7 @@ protected:
     model::TScenario* scenario_ = nullptr;
     /// Scratch buffers of the current paint.
     std::vector<TPixel> shifted_;
+    TLineShifter shifter_;
 
 private:
     TCentreLine line_;

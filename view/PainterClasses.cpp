@@ -230,19 +230,20 @@ int TRoutePainter::DrawLinkBands(const TLink& link, const TCentreLine& line, dou
     const double side = options_.Scaler().CoordinateMode() == 0 ? -1 : 1;
     const int separation = options_.linkSeparation;
     double position = offset;
+    shifter_.Prepare(line);
     for (const TBandPen& band : pens) {
         const TPen pen{PaletteColor(band.colour), band.width,
                        band.dotted ? TPenStyle::Dot : TPenStyle::Solid, TPenMode::Copy};
         position += pen.width / 2.0;
         canvas_->SetPen(pen);
-        ShiftLine(line, side * position, shifted_);
+        shifter_.Shift(side * position, shifted_);
         DrawLinkSegments(shifted_);
         position += pen.width / 2.0 + separation;
     }
     if (!pens.empty()) return std::max(1, int(std::lround(position - offset)) - separation);
     if (!options_.hideGrayedLinks) {
         canvas_->SetPen({PaletteColor(0), 1, TPenStyle::Solid, TPenMode::Copy});
-        ShiftLine(line, side * offset, shifted_);
+        shifter_.Shift(side * offset, shifted_);
         DrawLinkSegments(shifted_);
     }
     return 0;

@@ -15,10 +15,6 @@ using model::TPoint3;
 
 namespace {
 
-// Pixels far outside any device are pinned here: converting them to int must not wrap around
-// onto the screen, and a line to such a point must still leave in the right direction.
-constexpr double kPixelLimit = 1.0e9;
-
 constexpr double kDeg = 3.14159265358979323846 / 180.0;
 
 /// The transverse Mercator series of the UTM grid about a given central meridian: the map keeps
@@ -51,15 +47,6 @@ TFloatPoint TransverseMercator(const TEllipsoid& el, double latitude, double lon
                                      (61 - 58 * T + T * T + 600 * C - 330 * ep2) * A6 / 720));
     if (south) northing += 10000000.0;
     return {easting, northing};
-}
-
-int ToPixel(double v) {
-    if (!(v == v)) return 0; // not a number: nowhere sensible, keep it defined
-    // floor by truncation: the library's floor is a call on the plain x86-64 target, and every
-    // link and node of a paint comes through here.
-    const double h = std::clamp(v, -kPixelLimit, kPixelLimit) + 0.5;
-    const int t = static_cast<int>(h);
-    return t - (h < t ? 1 : 0);
 }
 
 } // namespace
@@ -181,10 +168,6 @@ TNormalPoint TScaler::WorldToNormal(const TPoint3& w) const {
 TPoint3 TScaler::NormalToWorld(const TNormalPoint& n) const {
     const TFloatPoint p = Unproject(n.x * half_ + centre_.x, YSign() * n.y * half_ + centre_.y);
     return {p.x, p.y, n.z * half_ + centre_.z};
-}
-
-TPixel TScaler::NormalToPixel(const TNormalPoint& n) const {
-    return {ToPixel(NormalToPixelX(n.x)), ToPixel(NormalToPixelY(n.y))};
 }
 
 TNormalPoint TScaler::PixelToNormal(double px, double py) const {

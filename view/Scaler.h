@@ -2,6 +2,7 @@
 // normalised coordinates, zoom, view origin and the three coordinate modes.
 #pragma once
 
+#include <algorithm>
 #include <span>
 #include <string>
 #include <vector>
@@ -20,6 +21,20 @@ namespace zep::view {
 /// extent), or (-1000, -1000)-(1000, 1000) when both are empty.
 analysis::TWorldRect StudyExtent(const model::TProject& project,
                                  const analysis::TWorldRect& background = {});
+
+/// Pixels far outside any device are pinned here: converting them to int must not wrap around
+/// onto the screen, and a line to such a point must still leave in the right direction.
+inline constexpr double kPixelLimit = 1.0e9;
+
+/// The pixel a coordinate falls in: floor(v + 0.5), by truncation (the library's floor is a call
+/// on the plain x86-64 target, and every point of a paint comes through here). Not a number,
+/// nowhere sensible, gives 0.
+inline int ToPixel(double v) {
+    if (!(v == v)) return 0;
+    const double h = std::clamp(v, -kPixelLimit, kPixelLimit) + 0.5;
+    const int t = static_cast<int>(h);
+    return t - (h < t ? 1 : 0);
+}
 
 /// A point in normalised coordinates: world coordinates (UTM metres in mode 2) centred on the
 /// extent, divided by half its larger side, y pointing downwards on screen.
@@ -118,7 +133,9 @@ public:
     double NormalToPixelY(double ny) const {
         return (ny - originY_) * resolution_ * zoom_ + offsetY_;
     }
-    TPixel NormalToPixel(const TNormalPoint& n) const;
+    TPixel NormalToPixel(const TNormalPoint& n) const {
+        return {ToPixel(NormalToPixelX(n.x)), ToPixel(NormalToPixelY(n.y))};
+    }
     TNormalPoint PixelToNormal(TPixel p) const;
     TNormalPoint PixelToNormal(double px, double py) const;
 
