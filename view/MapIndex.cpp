@@ -173,6 +173,25 @@ TNormalBox TNetworkIndex::AreaOf(const TScaler& scaler, const TPixelRect& clip, 
     return {a.x, a.y, b.x, b.y};
 }
 
+namespace {
+
+/// The normalised box inside which a box surely meets `grown` once both are in pixels: a pixel
+/// to spare on each side keeps rounding, and the round trip through normalised coordinates,
+/// from deciding otherwise. Boxes that reach into it are taken without converting them.
+TNormalBox SureArea(const TScaler& scaler, const TPixelRect& grown) {
+    const TNormalPoint a = scaler.PixelToNormal(double(grown.left) + 1.0, double(grown.top) + 1.0);
+    const TNormalPoint b =
+        scaler.PixelToNormal(double(grown.right) - 2.0, double(grown.bottom) - 2.0);
+    return {a.x, a.y, b.x, b.y};
+}
+
+bool Reaches(const TNormalBox& box, const TNormalBox& sure) {
+    return box.minX < sure.maxX && box.maxX > sure.minX && box.minY < sure.maxY &&
+           box.maxY > sure.minY;
+}
+
+} // namespace
+
 void TNetworkIndex::VisibleLinks(const TScaler& scaler, const TPixelRect& clip, int margin,
                                  std::vector<model::TLink*>& out) {
     out.clear();
@@ -180,9 +199,12 @@ void TNetworkIndex::VisibleLinks(const TScaler& scaler, const TPixelRect& clip, 
     linkGrid_.Query(AreaOf(scaler, clip, margin, margin), hits_);
     const TPixelRect grown{clip.left - margin, clip.top - margin, clip.right + margin,
                            clip.bottom + margin};
+    const TNormalBox sure = SureArea(scaler, grown);
     const model::TLinkList& links = project_.Links();
-    for (std::uint32_t i : hits_)
-        if (PixelsOf(scaler, linkGrid_.Box(i)).Meets(grown)) out.push_back(links.Get(i));
+    for (std::uint32_t i : hits_) {
+        const TNormalBox& box = linkGrid_.Box(i);
+        if (Reaches(box, sure) || PixelsOf(scaler, box).Meets(grown)) out.push_back(links.Get(i));
+    }
 }
 
 void TNetworkIndex::VisibleNodes(const TScaler& scaler, const TPixelRect& clip, int before,
@@ -192,9 +214,12 @@ void TNetworkIndex::VisibleNodes(const TScaler& scaler, const TPixelRect& clip, 
     nodeGrid_.Query(AreaOf(scaler, clip, before, after), hits_);
     const TPixelRect grown{clip.left - before, clip.top - before, clip.right + after,
                            clip.bottom + after};
+    const TNormalBox sure = SureArea(scaler, grown);
     const model::TNodeList& nodes = project_.Nodes();
-    for (std::uint32_t i : hits_)
-        if (PixelsOf(scaler, nodeGrid_.Box(i)).Meets(grown)) out.push_back(nodes.Get(i));
+    for (std::uint32_t i : hits_) {
+        const TNormalBox& box = nodeGrid_.Box(i);
+        if (Reaches(box, sure) || PixelsOf(scaler, box).Meets(grown)) out.push_back(nodes.Get(i));
+    }
 }
 
 bool TNetworkIndex::LinkCourse(const TScaler& scaler, const model::TLink& link,
