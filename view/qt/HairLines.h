@@ -38,8 +38,9 @@ public:
     struct TStampRun {
         std::int16_t dy = 0, dx = 0, count = 0;
     };
-    /// Copies the runs' colours, in order, to `box`'s top-left corner and returns true; false,
-    /// drawing nothing, when the box reaches outside the clip.
+    /// Copies the runs' colours, in order, to `box`'s top-left corner, as far as they fall
+    /// inside the clip, and returns true; false, drawing nothing, when the box reaches outside
+    /// the image.
     bool Stamp(std::span<const TStampRun> runs, std::span<const std::uint32_t> colours,
                const TPixelRect& box);
 

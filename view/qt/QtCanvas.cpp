@@ -196,24 +196,46 @@ void TQtCanvas::Polygon(std::span<const TPixel> points) {
     painter_.drawPolygon(Points(points), static_cast<int>(points.size()));
 }
 
+namespace {
+
+/// A node or zone symbol (a few shapes repeated thousands of times) as Qt draws it, ready to be
+/// copied: its opaque pixels in runs, or not usable.
+struct TStampEntry {
+    bool ellipse = false;
+    int width = 0, height = 0;
+    TPen pen;
+    TBrush brush;
+    int hints = 0;
+    bool usable = false;
+    std::vector<THairLineTarget::TStampRun> runs;
+    std::vector<std::uint32_t> colours;
+};
+
+} // namespace
+
 bool TQtCanvas::Stamp(bool ellipse, const TPixelRect& rect) {
     constexpr int kLargest = 48;
     if (!hair_.IsBound() || mode_ != TPenMode::Copy || rect.Width() < 1 || rect.Height() < 1 ||
         rect.Width() > kLargest || rect.Height() > kLargest || pen_.width > 4)
         return false;
+    const int hints = int(painter_.renderHints());
     auto same = [&](const TStampEntry& e) {
         return e.ellipse == ellipse && e.width == rect.Width() && e.height == rect.Height() &&
-               e.pen == pen_ && e.brush == brush_;
+               e.pen == pen_ && e.brush == brush_ && e.hints == hints;
     };
-    auto it = std::find_if(stamps_.begin(), stamps_.end(), same);
-    if (it == stamps_.end()) {
-        if (stamps_.size() >= 32) stamps_.clear();
-        TStampEntry& e = stamps_.emplace_back();
+    // Shared by the canvases of a thread: a map is painted on a new canvas each time, and its
+    // few symbols need not be drawn by Qt again for each paint.
+    thread_local std::vector<TStampEntry> stamps;
+    auto it = std::find_if(stamps.begin(), stamps.end(), same);
+    if (it == stamps.end()) {
+        if (stamps.size() >= 32) stamps.clear();
+        TStampEntry& e = stamps.emplace_back();
         e.ellipse = ellipse;
         e.width = rect.Width();
         e.height = rect.Height();
         e.pen = pen_;
         e.brush = brush_;
+        e.hints = hints;
         // Drawn by Qt once on a transparent image with a margin for the pen; without smoothing
         // every pixel is either untouched or opaque, and moving a shape by whole pixels moves
         // its pixels alike.
@@ -251,7 +273,7 @@ bool TQtCanvas::Stamp(bool ellipse, const TPixelRect& rect) {
                 e.colours.push_back(line[x]);
             }
         }
-        it = std::prev(stamps_.end());
+        it = std::prev(stamps.end());
     }
     if (!it->usable) return false;
     const int pad = 1 + std::max(1, pen_.width);

@@ -80,17 +80,6 @@ private:
     QPen bandPen_;
     // One-pixel straight bands on an image go straight into its pixels, as Qt would draw them.
     THairLineTarget hair_;
-    // Node and zone symbols are a few shapes repeated thousands of times.
-    struct TStampEntry {
-        bool ellipse = false;
-        int width = 0, height = 0;
-        TPen pen;
-        TBrush brush;
-        bool usable = false;
-        std::vector<THairLineTarget::TStampRun> runs;
-        std::vector<std::uint32_t> colours;
-    };
-    std::vector<TStampEntry> stamps_;
     bool smooth_ = false;
     bool penDirty_ = true;
     bool brushDirty_ = true;
