@@ -191,6 +191,33 @@ BENCHMARK(BM_QtPaint)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
+// Args: links, painter. The goal is a ratio, so both views are painted in the same loop, one
+// after the other: whatever else the machine does slows both alike.
+void BM_QtZoomedToFull(benchmark::State& state) {
+    TStudy& s = Study(int(state.range(0)));
+    const char* name = state.range(1) == 0 ? "TRoutePainter" : "TLinkTypePainter";
+    auto painter = CreatePainter(name, s.project, s.options);
+    QImage image(1920, 1080, QImage::Format_RGB32);
+    SetView(s, false);
+    PaintWithPainter(*painter, s, image, false); // builds the index and the painter's caches
+    std::vector<double> full, zoomed;
+    for (auto _ : state) {
+        SetView(s, false);
+        full.push_back(PaintWithPainter(*painter, s, image, false));
+        SetView(s, true);
+        zoomed.push_back(PaintWithPainter(*painter, s, image, false));
+    }
+    const double f = Median(full), z = Median(zoomed);
+    state.counters["full_ms"] = 1000 * f;
+    state.counters["zoomed_ms"] = 1000 * z;
+    state.counters["zoomed_over_full"] = z / f;
+    state.SetLabel(name);
+}
+BENCHMARK(BM_QtZoomedToFull)
+    ->ArgsProduct({{40000, 100000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
 } // namespace
 
 int main(int argc, char** argv) {
