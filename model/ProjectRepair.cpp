@@ -202,6 +202,32 @@ TAddressIndex MembersOf(const TPersistentList& list) {
     return members;
 }
 
+/// Membership in a long owning list, asked of (nearly) every one of its items: an entity found
+/// at its own place in the list is in it; anything else is looked up in an address index of
+/// the list, made on the first such question.
+class TListMembers {
+public:
+    explicit TListMembers(const TEntityList& list) : list_(list) {}
+    bool Contains(const TZEPPersistent* item) {
+        if (const auto* e = dynamic_cast<const TEntity*>(item); e && e->OwnerList() == &list_) {
+            const std::int32_t at = e->ListIndex();
+            if (at >= 0 && static_cast<std::size_t>(at) < list_.Count() &&
+                list_.Item(static_cast<std::size_t>(at)) == e)
+                return true;
+        }
+        if (!indexed_) {
+            index_ = MembersOf(list_);
+            indexed_ = true;
+        }
+        return index_.Contains(item);
+    }
+
+private:
+    const TEntityList& list_;
+    TAddressIndex index_;
+    bool indexed_ = false;
+};
+
 /// Clears the entity-level "used" and the base scenario's when it equals the default: older
 /// files stored both, which hides the scenario tree's own answer.
 void ClearStoredUse(TVersionedEntity* e, TScenario* base) {
@@ -269,7 +295,7 @@ void TProject::Repair() {
         // Node link lists always exist here, so no node is removed for lacking them.
         RepairLinkTypes();
         RepairLandUse();
-        TAddressIndex links = MembersOf(*links_);
+        TListMembers links(*links_);
         for (std::size_t i = 0; i < nodes_->Count(); ++i) {
             TNode* n = nodes_->Get(i);
             for (TBaseLinkList* l : {&n->InLinks(), &n->OutLinks()})
@@ -408,7 +434,7 @@ void TProject::RepairLinkRoutes() {
 
 void TProject::RepairLinks() {
     TScenario* base = BaseScenario();
-    const TAddressIndex nodes = MembersOf(*nodes_);
+    TListMembers nodes(*nodes_);
     for (std::size_t i = links_->Count(); i-- > 0;) {
         if (i >= links_->Count()) continue;
         TLink* l = links_->Get(i);
