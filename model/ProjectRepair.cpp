@@ -295,13 +295,23 @@ void TProject::Repair() {
         // Node link lists always exist here, so no node is removed for lacking them.
         RepairLinkTypes();
         RepairLandUse();
-        TListMembers links(*links_);
+        // Every link of the study now has both ends and sits in its tail's out-links and its
+        // head's in-links. Nodes whose lists hold no more entries than that hold nothing else:
+        // only more entries call for the search of every list.
+        std::size_t entries = 0;
         for (std::size_t i = 0; i < nodes_->Count(); ++i) {
-            TNode* n = nodes_->Get(i);
-            for (TBaseLinkList* l : {&n->InLinks(), &n->OutLinks()})
-                for (std::size_t k = l->Count(); k-- > 0;)
-                    if (!links.Contains(l->Get(k))) l->Delete(k);
+            entries += nodes_->Get(i)->InLinks().Count() + nodes_->Get(i)->OutLinks().Count();
             ShowProgress("Updating node connections", (i + 1.0) / nodes_->Count());
+        }
+        if (entries != 2 * links_->Count()) {
+            TListMembers links(*links_);
+            for (std::size_t i = 0; i < nodes_->Count(); ++i) {
+                TNode* n = nodes_->Get(i);
+                for (TBaseLinkList* l : {&n->InLinks(), &n->OutLinks()})
+                    for (std::size_t k = l->Count(); k-- > 0;)
+                        if (!links.Contains(l->Get(k))) l->Delete(k);
+                ShowProgress("Updating node connections", (i + 1.0) / nodes_->Count());
+            }
         }
     }
     EndProgress();
