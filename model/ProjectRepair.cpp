@@ -209,12 +209,8 @@ class TListMembers {
 public:
     explicit TListMembers(const TEntityList& list) : list_(list) {}
     bool Contains(const TZEPPersistent* item) {
-        if (const auto* e = dynamic_cast<const TEntity*>(item); e && e->OwnerList() == &list_) {
-            const std::int32_t at = e->ListIndex();
-            if (at >= 0 && static_cast<std::size_t>(at) < list_.Count() &&
-                list_.Item(static_cast<std::size_t>(at)) == e)
-                return true;
-        }
+        if (const auto* e = dynamic_cast<const TEntity*>(item); e && IsAtOwnPlace(list_, e))
+            return true;
         if (!indexed_) {
             index_ = MembersOf(list_);
             indexed_ = true;
@@ -378,10 +374,8 @@ void TProject::RegisterLinkRoutes(const TAddressIndex* routes) {
         TRoute* route = routes_->Get(r);
         for (TZEPPersistent* item : route->LinkRoutes().Items()) {
             auto* lr = static_cast<TLinkRoute*>(item);
-            const auto at = static_cast<std::size_t>(lr->ListIndex());
-            if (lr->Route() == route && lr->OwnerList() == linkRoutes_.get() &&
-                lr->ListIndex() >= 0 && at < total && linkRoutes_->Get(at) == lr)
-                listed[at] = 1;
+            if (lr->Route() == route && IsAtOwnPlace(*linkRoutes_, lr))
+                listed[static_cast<std::size_t>(lr->ListIndex())] = 1;
         }
     }
     for (std::size_t i = 0; i < total; ++i) {
