@@ -7,6 +7,7 @@
 #include <boost/graph/adjacency_list.hpp>
 
 #include <chrono>
+#include <cmath>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -34,7 +35,11 @@ std::unique_ptr<TProject> StudyWithPassThroughNodes(double fraction, std::size_t
     sizes.nodes = std::int32_t(sizes.nodes * fraction);
     sizes.links = std::int32_t(sizes.links * fraction);
     sizes.zones = std::int32_t(sizes.zones * fraction);
-    sizes.routes = std::int32_t(sizes.routes * fraction);
+    // The study's bus lines each run along a whole row of its grid, and a row is as long as the
+    // square root of the study: lines in proportion to the rows (not to the links) keep the
+    // smaller studies made like the whole one, with as many link-routes per link and a line
+    // on every row, so that what grows from size to size is the study, not its make-up.
+    sizes.routes = std::int32_t(sizes.routes * std::sqrt(fraction));
     BuildSyntheticStudy(*p, sizes);
     std::vector<TLink*> chosen;
     for (std::size_t i = 0; i < p->Links().Count(); ++i) {
