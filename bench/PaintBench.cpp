@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <cmath>
 #include <map>
 #include <memory>
 
@@ -87,10 +88,16 @@ TStudy& Study(int links) {
 constexpr TPixelRect kScreen{0, 0, 1920, 1080};
 
 /// Full view, or the view zoomed 10 times (1 % of the area) about the centre.
+// The full view, or one zoomed about the centre until the screen shows 1 % of the study's
+// area. The study is square and fills the screen's height at the full view, not its width, so
+// zooming ten times would show 1.8 % of it.
 void SetView(TStudy& s, bool zoomed) {
     TScaler& scaler = s.options.Scaler();
     scaler.ViewAll(kScreen);
-    if (zoomed) scaler.MultiplyZoom(10);
+    if (!zoomed) return;
+    const TPixelRect study = scaler.WorldToPixelRect(StudyExtent(s.project));
+    const double screen = double(kScreen.Width()) * kScreen.Height();
+    scaler.MultiplyZoom(std::sqrt(screen / (0.01 * study.Width() * study.Height())));
 }
 
 double PaintSeconds(TPainter& painter, TStudy& s, TCountingCanvas& canvas) {
