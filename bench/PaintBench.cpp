@@ -87,7 +87,6 @@ TStudy& Study(int links) {
 
 constexpr TPixelRect kScreen{0, 0, 1920, 1080};
 
-/// Full view, or the view zoomed 10 times (1 % of the area) about the centre.
 // The full view, or one zoomed about the centre until the screen shows 1 % of the study's
 // area. The study is square and fills the screen's height at the full view, not its width, so
 // zooming ten times would show 1.8 % of it.
