@@ -693,9 +693,9 @@ void RegisterProject(TStreamClassTable& t) {
             // The emptied list stays with the other objects nobody took over.
         }
         p.RawProperties().RawPut(TProjectI::kAttractionFunctions, TValue(&own));
-        // Links and routes keep their link-routes in lists the file does not hold: rebuilt
-        // from the link-routes before the project checks itself.
-        p.RegisterLinkRoutes();
+        // Links and routes keep their link-routes in lists the file does not hold: the
+        // project's consistency pass rebuilds them first (a read-only study skips that pass).
+        if (p.ReadOnly()) p.RegisterLinkRoutes();
         p.AfterLoad();
     };
     hooks.setFileName = [](TZEPPersistent& o, const std::string& name) {

@@ -279,9 +279,9 @@ public:
     /// the micro zones' `macro_zone`, in zone-list order (readers call it after loading).
     void RebuildMacroZoneMembers();
     /// Puts every link-route whose link and route are set into its link's and its route's list
-    /// where it is missing, in list order (files hold only the owning list); with `routes`, only
-    /// those whose link has both ends and whose route is a member. Linear in the link-routes.
-    void RegisterLinkRoutes(const zep::TAddressIndex* routes = nullptr);
+    /// where it is missing, in list order (files hold only the owning list). Linear in the
+    /// link-routes. The consistency pass begins with it, unless the study is read-only.
+    void RegisterLinkRoutes();
 
     /// Takes over objects a damaged project file made but no list of the study took: values may
     /// still refer to them, so they live as long as the study, and die with it.

@@ -260,6 +260,10 @@ void TProject::Repair() {
     if (!Properties().Find(kTransSmoothing)) SetFloat(kTransSmoothing, 1.0);
     if (!Properties().Find(kLocSmoothing)) SetFloat(kLocSmoothing, 1.0);
     if (!readOnly_) {
+        // The stream keeps only the owning list: the links' and routes' lists are rebuilt first,
+        // in list order, so that a route's link-routes come back in the order they were stored
+        // and the repairs below see every route's and link's link-routes.
+        RegisterLinkRoutes();
         TScenario* base = BaseScenario();
         // Categories: available modes that are gone or listed twice.
         for (std::size_t i = 0; i < categories_->Count(); ++i) {
@@ -364,7 +368,7 @@ void TProject::RepairOperators() {
     }
 }
 
-void TProject::RegisterLinkRoutes(const TAddressIndex* routes) {
+void TProject::RegisterLinkRoutes() {
     const std::size_t total = linkRoutes_->Count();
     const TAddressIndex members = MembersOf(*routes_);
     // Which link-routes their route's list holds already, found in one pass over the routes'
@@ -381,9 +385,6 @@ void TProject::RegisterLinkRoutes(const TAddressIndex* routes) {
     for (std::size_t i = 0; i < total; ++i) {
         TLinkRoute* lr = linkRoutes_->Get(i);
         if (!lr->Link() || !lr->Route()) continue;
-        if (routes &&
-            (!lr->Link()->Tail() || !lr->Link()->Head() || !routes->Contains(lr->Route())))
-            continue;
         if (lr->ListIndex() != static_cast<std::int32_t>(i) || !members.Contains(lr->Route())) {
             lr->Register(); // outside what the pass above saw
             continue;
@@ -398,9 +399,8 @@ void TProject::RepairLinkRoutes() {
     TScenario* base = BaseScenario();
     const TAddressIndex routes = MembersOf(*routes_);
     const std::size_t total = linkRoutes_->Count();
-    // The stream keeps only the owning list: the links' and routes' lists are rebuilt here, in
-    // list order, so that a route's link-routes come back in the order they were stored.
-    RegisterLinkRoutes(&routes);
+    // Every link-route is in its link's and route's lists (Repair began with that): those that
+    // are faulty leave them again here.
     for (std::size_t i = linkRoutes_->Count(); i-- > 0;) {
         if (i >= linkRoutes_->Count()) continue;
         TLinkRoute* lr = linkRoutes_->Get(i);
