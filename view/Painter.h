@@ -265,6 +265,8 @@ private:
     /// Per link position, as of the measure: whether the link is drawn in the scenario.
     std::vector<std::uint8_t> linkShown_;
     bool bandsReady_ = false;
+    /// Whether the link's bands and visibility were noted at the measure, at position `at`.
+    bool Noted(const model::TLink& link, std::size_t& at) const;
     /// BandsOf a link that is drawn in the scenario or not (`shown`, as IsLinkShown says).
     TBands BandsOf(const model::TLink& link, bool shown);
     /// The pens of the bands the link has in the scenario, in drawing order; returns the width

@@ -130,12 +130,15 @@ int TRoutePainter::WidestStack() {
     return int(std::min(widest, double(std::numeric_limits<int>::max() / 4)));
 }
 
+bool TRoutePainter::Noted(const TLink& link, std::size_t& at) const {
+    at = std::size_t(link.ListIndex());
+    return bandsReady_ && link.ListIndex() >= 0 && at < linkShown_.size() &&
+           project_.Links().Get(at) == &link;
+}
+
 bool TRoutePainter::IsLinkShown(const TLink& link) const {
-    const auto at = std::size_t(link.ListIndex());
-    if (bandsReady_ && link.ListIndex() >= 0 && at < linkShown_.size() &&
-        project_.Links().Get(at) == &link)
-        return linkShown_[at] != 0;
-    return TColorPainter::IsLinkShown(link);
+    std::size_t at = 0;
+    return Noted(link, at) ? linkShown_[at] != 0 : TColorPainter::IsLinkShown(link);
 }
 
 void TRoutePainter::Paint(ICanvas& canvas, const TPixelRect& clip, model::TScenario* scenario) {
@@ -218,9 +221,7 @@ TRoutePainter::TBands TRoutePainter::BandsOf(const TLink& link, bool shown) {
 
 int TRoutePainter::DrawLinkBands(const TLink& link, const TCentreLine& line, double offset) {
     std::span<const TBandPen> pens;
-    const auto at = std::size_t(link.ListIndex());
-    if (bandsReady_ && link.ListIndex() >= 0 && at + 1 < bandStart_.size() &&
-        project_.Links().Get(at) == &link) {
+    if (std::size_t at = 0; Noted(link, at)) {
         pens = std::span<const TBandPen>(bandPens_).subspan(bandStart_[at],
                                                             bandStart_[at + 1] - bandStart_[at]);
     } else {
