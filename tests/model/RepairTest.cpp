@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <memory>
+#include <random>
 
 #include "ProjectTestSupport.h"
 #include "model/ADMIN.h"
@@ -103,6 +105,42 @@ TEST_F(Repair, NetworkRegistrationsAreRestored) {
     EXPECT_EQ(nullptr, other->VersionOf(base)->Find(kPropUsed));
     EXPECT_EQ(nullptr, l->TurnTo(&foreign));
     EXPECT_CONSISTENT(p);
+}
+
+// Random damage to the nodes' link lists (entries lost, links the study does not hold added),
+// sometimes as many of each, so that the lists hold as many entries as the links need: the
+// pass leaves every node exactly its own links.
+TEST(RepairNodeLinks, RandomDamageLeavesEveryNodeExactlyItsLinks) {
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        TProject p;
+        BuildSampleStudy(p);
+        std::mt19937 rnd(seed);
+        std::vector<std::unique_ptr<TLink>> strangers;
+        const std::size_t nodes = p.Nodes().Count();
+        const int lost = int(rnd() % 4), added = rnd() % 2 ? lost : int(rnd() % 4);
+        for (int k = 0; k < lost; ++k) {
+            TNode* n = p.Nodes().Get(rnd() % nodes);
+            TBaseLinkList& l = rnd() % 2 ? n->InLinks() : n->OutLinks();
+            if (!l.IsEmpty()) l.Delete(rnd() % l.Count());
+        }
+        for (int k = 0; k < added; ++k) {
+            TNode* n = p.Nodes().Get(rnd() % nodes);
+            strangers.push_back(std::make_unique<TLink>(nullptr, nullptr, nullptr));
+            (rnd() % 2 ? n->InLinks() : n->OutLinks()).Add(strangers.back().get());
+        }
+        p.Repair();
+        for (std::size_t i = 0; i < nodes; ++i) {
+            const TNode* n = p.Nodes().Get(i);
+            std::size_t in = 0, out = 0;
+            for (std::size_t k = 0; k < p.Links().Count(); ++k) {
+                in += p.Links().Get(k)->Head() == n;
+                out += p.Links().Get(k)->Tail() == n;
+            }
+            ASSERT_EQ(in, n->InLinks().Count()) << "seed " << seed << " node " << n->Id();
+            ASSERT_EQ(out, n->OutLinks().Count()) << "seed " << seed << " node " << n->Id();
+        }
+        EXPECT_CONSISTENT(p);
+    }
 }
 
 TEST_F(Repair, RoutesGetOperatorsOccupancyAndFrequencies) {
