@@ -1,8 +1,15 @@
 # Common settings for every target of the project.
 if(ZEP_FUZZ)
   # Instrument every library so the fuzzer sees the coverage of the code under test.
+  # The compiler does not report the list as a dependency, and a compiler cache does not read
+  # it: a copy named by its digest changes the flags of every unit when the list changes.
+  set(ZEP_COVERAGE_IGNORE_SOURCE ${PROJECT_SOURCE_DIR}/fuzz/coverage-ignore.txt)
+  file(SHA1 ${ZEP_COVERAGE_IGNORE_SOURCE} ZEP_COVERAGE_IGNORE_SHA1)
+  string(SUBSTRING ${ZEP_COVERAGE_IGNORE_SHA1} 0 12 ZEP_COVERAGE_IGNORE_SHA1)
+  set(ZEP_COVERAGE_IGNORE ${CMAKE_BINARY_DIR}/coverage-ignore-${ZEP_COVERAGE_IGNORE_SHA1}.txt)
+  configure_file(${ZEP_COVERAGE_IGNORE_SOURCE} ${ZEP_COVERAGE_IGNORE} COPYONLY)
   add_compile_options(-fsanitize=fuzzer-no-link,address,undefined
-                      -fsanitize-coverage-ignorelist=${PROJECT_SOURCE_DIR}/fuzz/coverage-ignore.txt)
+                      -fsanitize-coverage-ignorelist=${ZEP_COVERAGE_IGNORE})
   add_link_options(-fsanitize=address,undefined)
 endif()
 if(ZEP_SANITIZE)
