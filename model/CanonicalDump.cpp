@@ -4,6 +4,7 @@
 #include <iterator>
 #include <vector>
 
+#include "model/KindCast.h"
 #include "model/versions.h"
 
 namespace zep::model {
@@ -19,7 +20,7 @@ void AppendValue(std::string& out, const TValue& value) {
     TZEPPersistent* object = value.ToObject();
     out += "obj:";
     out += object->ClassName();
-    if (auto* e = dynamic_cast<TEntity*>(object)) {
+    if (auto* e = KindCast<TEntity>(object)) {
         out += ':';
         out += e->KeyText();
     }
@@ -42,7 +43,7 @@ void AppendEntity(std::string& out, const TEntity& entity) {
     out += '\n';
     for (const TProperty& p : entity.Properties())
         AppendProperty(out, "  ", p);
-    auto* v = dynamic_cast<const TVersionedEntity*>(&entity);
+    auto* v = KindCast<const TVersionedEntity>(&entity);
     if (!v) return;
     // In scenario order; most entities hold one or two versions, sorted without an allocation.
     const TVersionList& list = v->Versions();

@@ -34,6 +34,10 @@ public:
         for (; first != last; ++first)
             insert(*first);
     }
+    void Reserve(std::size_t count) {
+        index_.Reserve(count);
+        order_.reserve(count);
+    }
     /// Answers whether the object is new to the set.
     bool insert(const TZEPPersistent* o) {
         if (!index_.Insert(o, 0)) return false;
@@ -85,6 +89,9 @@ private:
 
     // Everything the study holds: entities of its lists and the records they own.
     void CollectLive() {
+        // Room for the long lists and what they own at once, rather than growth by doubling.
+        live_.Reserve(p_.Nodes().Count() + p_.Links().Count() + p_.LinkRoutes().Count() +
+                      p_.Routes().Count() + p_.TransportZones().Count() + 64);
         LiveList(p_.Scenarios());
         LiveList(p_.ServiceLevels());
         LiveList(p_.Nodes());
@@ -128,7 +135,9 @@ private:
 
     void CheckOwning(const TEntityList& list, const char* what, bool uniqueIds) {
         TObjectSet seen;
+        seen.Reserve(list.Count());
         std::unordered_map<std::int32_t, const TEntity*> ids;
+        if (uniqueIds) ids.reserve(list.Count());
         for (std::size_t i = 0; i < list.Count(); ++i) {
             const TEntity* e = list.Get(i);
             if (!seen.insert(e)) Fail(std::string(what) + ": " + Name(e) + " twice");

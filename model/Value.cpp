@@ -1,11 +1,13 @@
 #include "model/Value.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <limits>
 #include <new>
+#include <system_error>
 
 #include "foundation/Format.h"
 
@@ -366,6 +368,18 @@ bool TValue::SameAs(const TValue& other) const noexcept {
     }
 }
 
+namespace {
+// The shortest text that reads back as the same number (dumps are compared after every command
+// of the random and fuzz tests, and the decimal conversion to 17 digits took most of a dump);
+// zero of either sign, infinities and NaN as they always were shown.
+template <class F> std::string ExactText(F value) {
+    if (value == 0 || !std::isfinite(value)) return FloatToStrGeneral(value, 17);
+    char text[32];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
+    return error == std::errc() ? std::string(text, end) : FloatToStrGeneral(value, 17);
+}
+} // namespace
+
 std::string TValue::DebugText() const {
     switch (kind_) {
     case varEmpty:
@@ -379,9 +393,9 @@ std::string TValue::DebugText() const {
     case varInteger:
         return "i32:" + std::to_string(u_.i32);
     case varSingle:
-        return "f32:" + FloatToStrGeneral(u_.f, 9);
+        return "f32:" + ExactText(u_.f);
     case varDouble:
-        return "f64:" + FloatToStrGeneral(u_.d, 17);
+        return "f64:" + ExactText(u_.d);
     case varCurrency:
         return "cy:" + std::to_string(u_.i64);
     case varDate:
