@@ -43,7 +43,7 @@ void CopyLinkContents(TProject& p, const TLink& from, TLink& to) {
     CopyVersions(from, to);
     if (!from.GetValue(kPropDescription).IsEmpty())
         to.SetProperty(kPropDescription, from.GetValue(kPropDescription));
-    const std::vector<TZEPPersistent*> lrs = from.LinkRoutes().Items();
+    const auto lrs = from.LinkRoutes().Items();
     for (TZEPPersistent* item : lrs) {
         auto* lr = static_cast<TLinkRoute*>(item);
         if (!lr->Route()) continue;
@@ -300,7 +300,7 @@ TLink* TNetSimplifier::MergeLinks(TLink* p, TLink* q) {
     TNode* z = q->Head();
     TLink* r = p_.LinkBetween(x, z);
     CopyLinkContents(p_, *p, *r);
-    const std::vector<TZEPPersistent*> qRoutes = q->LinkRoutes().Items();
+    const auto qRoutes = q->LinkRoutes().Items();
     for (TZEPPersistent* item : qRoutes) {
         auto* lr = static_cast<TLinkRoute*>(item);
         if (lr->Route()) CopyVersions(*lr, *p_.NewLinkRoute(r, lr->Route()));
@@ -447,7 +447,7 @@ bool TNetSimplifier::MergeRoutes(const std::vector<TRoute*>& routes) {
                          {ri->Id(), r0->Id()});
             continue;
         }
-        const std::vector<TZEPPersistent*> lrs = ri->LinkRoutes().Items();
+        const auto lrs = ri->LinkRoutes().Items();
         for (std::size_t i = 0; i < lrs.size(); ++i) {
             auto* lr = static_cast<TLinkRoute*>(lrs[i]);
             if (TLink* link = lr->Link()) {

@@ -14,6 +14,7 @@
 
 #include "foundation/AddressIndex.h"
 #include "foundation/Exception.h"
+#include "foundation/HugePages.h"
 #include "foundation/Stream.h"
 #include "model/Persistent.h"
 #include "model/PersistentList.h"
@@ -240,8 +241,9 @@ private:
     std::size_t pos_ = 0;
     bool oldSignature_ = false;
     std::vector<std::pair<std::string, std::uint16_t>> classes_;
-    std::vector<TZEPPersistent*> objects_;               // index 0 is object 1
-    std::vector<std::unique_ptr<TZEPPersistent>> owned_; // parallel to objects_ (root: null)
+    // The tables of every object are as long as the study is large: huge pages.
+    THugeVector<TZEPPersistent*> objects_;               // index 0 is object 1
+    THugeVector<std::unique_ptr<TZEPPersistent>> owned_; // parallel to objects_ (root: null)
     std::vector<bool> claimed_;
     mutable TAddressIndex indexOf_;              // built when plain scans no longer pay
     mutable std::uint32_t scans_ = 0;            // plain scans made instead
@@ -250,7 +252,7 @@ private:
     std::uint32_t lastRef_ = 0;                  // the number ReadRef answered last
     const TZEPPersistent* lastInline_ = nullptr; // the inline record made last
     std::vector<OpenList> lists_;
-    std::vector<TZEPPersistent*> postLoad_;
+    THugeVector<TZEPPersistent*> postLoad_;
     TLoadContext context_;
     bool done_ = false;
     mutable std::string lastVersionAsked_; // ClassVersion's last question and answer

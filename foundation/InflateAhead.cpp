@@ -14,7 +14,7 @@ TInflateAhead::TInflateAhead(const std::string& fileName)
     const std::int64_t room = gz_.BelievableSize();
     if (room > 0) expected_ = static_cast<std::size_t>(gz_.Size());
     room_ = std::max<std::size_t>(static_cast<std::size_t>(room) + 1, kChunk);
-    buffer_.reset(new char[room_]);
+    buffer_ = THugeBuffer(room_);
     thread_ = std::thread([this] { Run(); });
 }
 
@@ -41,7 +41,7 @@ void TInflateAhead::Run() noexcept {
                 break;
             }
             // Only this thread writes past filled_, and the buffer does not move meanwhile.
-            const std::size_t got = gz_.Read(buffer_.get() + at, std::min(kChunk, room_ - at));
+            const std::size_t got = gz_.Read(buffer_.Data() + at, std::min(kChunk, room_ - at));
             std::lock_guard<std::mutex> guard(lock_);
             filled_ += got;
             changed_.notify_all();
@@ -60,12 +60,12 @@ void TInflateAhead::ReadOnHere(std::size_t end) {
     // The thread has ended with a full buffer: the file holds more than it announced.
     while (filled_ < end) {
         if (filled_ == room_) {
-            std::unique_ptr<char[]> larger(new char[room_ * 2]);
-            std::memcpy(larger.get(), buffer_.get(), filled_);
+            THugeBuffer larger(room_ * 2);
+            std::memcpy(larger.Data(), buffer_.Data(), filled_);
             buffer_ = std::move(larger);
             room_ *= 2;
         }
-        const std::size_t got = gz_.Read(buffer_.get() + filled_, room_ - filled_);
+        const std::size_t got = gz_.Read(buffer_.Data() + filled_, room_ - filled_);
         if (got == 0) {
             full_ = false;
             break;
@@ -83,10 +83,10 @@ std::string_view TInflateAhead::Wait(std::size_t end) {
             guard.unlock();
             if (thread_.joinable()) thread_.join();
             ReadOnHere(end);
-            return {buffer_.get(), filled_};
+            return {buffer_.Data(), filled_};
         }
     }
-    return {buffer_.get(), filled_};
+    return {buffer_.Data(), filled_};
 }
 
 std::size_t TInflateAheadStream::Read(void* buffer, std::size_t count) {

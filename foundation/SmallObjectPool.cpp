@@ -1,11 +1,11 @@
 #include "foundation/SmallObjectPool.h"
 
-#include <sys/mman.h>
-
 #include <cstdint>
 #include <mutex>
 #include <new>
 #include <vector>
+
+#include "foundation/HugePages.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define ZEP_POOL_DISABLED 1
@@ -47,33 +47,12 @@ TPool& ThreadPool() {
 }
 
 // Slabs live as long as the process: objects may outlive the thread that made them, and static
-// objects are destroyed after every thread's storage.
-// They are mapped directly, so the general allocator's counters never include them.
-void* MapSlab(std::size_t bytes) {
-    if (bytes == kSlabBytes) {
-        void* slab =
-            ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (slab == MAP_FAILED) throw std::bad_alloc();
-        return slab;
-    }
-    // Aligned to its size, so that the kernel can back it with one huge page.
-    void* wide =
-        ::mmap(nullptr, 2 * bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (wide == MAP_FAILED) throw std::bad_alloc();
-    const auto start = reinterpret_cast<std::uintptr_t>(wide);
-    const std::uintptr_t aligned = (start + bytes - 1) & ~(static_cast<std::uintptr_t>(bytes) - 1);
-    if (aligned > start) ::munmap(wide, aligned - start);
-    if (const std::uintptr_t tail = start + 2 * bytes - (aligned + bytes))
-        ::munmap(reinterpret_cast<void*>(aligned + bytes), tail);
-    void* slab = reinterpret_cast<void*>(aligned);
-    ::madvise(slab, bytes, MADV_HUGEPAGE); // a hint: without huge pages it is a plain mapping
-    return slab;
-}
-
+// objects are destroyed after every thread's storage. They are mapped directly, so the general
+// allocator's counters never include them; a huge slab is one huge page.
 char* NewSlab(std::size_t bytes) {
     static std::mutex lock;
     static auto* slabs = new std::vector<char*>;
-    auto* slab = static_cast<char*>(MapSlab(bytes));
+    auto* slab = static_cast<char*>(MapHugePages(bytes));
     std::lock_guard<std::mutex> guard(lock);
     slabs->push_back(slab);
     return slab;

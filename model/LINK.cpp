@@ -242,7 +242,7 @@ void TLink::Copy(const TEntity& other) {
     auto* o = dynamic_cast<const TLink*>(&other);
     if (!o || o == this) return;
     if (Project()) {
-        const std::vector<TZEPPersistent*> source = o->linkRoutes_->Items();
+        const auto source = o->linkRoutes_->Items();
         for (TZEPPersistent* item : source) {
             auto* lr = static_cast<TLinkRoute*>(item);
             if (!lr->Route() || LinkRouteOf(lr->Route())) continue;

@@ -349,7 +349,7 @@ void TRoute::Copy(const TEntity& other) {
     SetOperator(o->operator_);
     // Clones must belong to a project's link-route list; without a project there is no owner.
     if (!Project()) return;
-    const std::vector<TZEPPersistent*> source = o->linkRoutes_->Items();
+    const auto source = o->linkRoutes_->Items();
     for (TZEPPersistent* item : source) {
         auto* lr = static_cast<TLinkRoute*>(item);
         if (!lr->Link() || (Internal() && lr->Link()->LinkRouteOf(this))) continue;

@@ -63,7 +63,7 @@ TNode::TNode(TProjectI* project)
 
 TNode::~TNode() {
     for (TBaseLinkList* list : {outLinks_.get(), inLinks_.get()}) {
-        std::vector<TZEPPersistent*> links = list->Items();
+        auto links = list->Items();
         for (TZEPPersistent* item : links)
             static_cast<TBaseLink*>(item)->NodeDestroyed(this);
     }

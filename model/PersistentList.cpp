@@ -64,7 +64,7 @@ std::ptrdiff_t TPersistentList::IndexOf(const TZEPPersistent* item) const {
     return static_cast<std::ptrdiff_t>(position);
 }
 
-void TPersistentList::TPositions::Settle(const std::vector<TZEPPersistent*>& items) {
+void TPersistentList::TPositions::Settle(const TItems& items) {
     if (shifts.Pending())
         for (std::size_t i = shifts.ShiftedFrom(); i < items.size(); ++i)
             map.Update(items[i], static_cast<std::uint32_t>(i));
@@ -218,7 +218,7 @@ TPersistentList::RawExtractMarked(const TAddressIndex& marked) {
 void TPersistentList::RawInsertMany(
     const std::vector<std::pair<std::size_t, TZEPPersistent*>>& entries) {
     if (entries.empty()) return;
-    std::vector<TZEPPersistent*> merged;
+    TItems merged;
     merged.reserve(items_.size() + entries.size());
     std::size_t next = 0;
     for (const auto& [index, item] : entries) {

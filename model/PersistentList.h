@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "foundation/AddressIndex.h"
+#include "foundation/HugePages.h"
 #include "model/IndexShifts.h"
 #include "model/Persistent.h"
 #include "undo/Undo_.h"
@@ -21,6 +22,9 @@ namespace zep::model {
 /// Clear are undo steps while an undo transaction is open, direct changes otherwise.
 class TPersistentList : public TZEPPersistent, public undo::TUndoableList {
 public:
+    /// The entries: a study's long lists hold millions, so a long vector lies in huge pages.
+    using TItems = THugeVector<TZEPPersistent*>;
+
     explicit TPersistentList(bool owns = true) : owns_(owns) {}
     TPersistentList(const TPersistentList&) = delete;
     TPersistentList& operator=(const TPersistentList&) = delete;
@@ -40,7 +44,7 @@ public:
     /// Gives back the room not used (capacity = count).
     void ShrinkToFit() { items_.shrink_to_fit(); }
     TZEPPersistent* Item(std::size_t index) const { return items_[index]; }
-    const std::vector<TZEPPersistent*>& Items() const { return items_; }
+    const TItems& Items() const { return items_; }
     bool Owns() const { return owns_; }
     bool Sorted() const { return sorted_; }
     /// A temporary list (a query result) must not leave undo records behind that outlive it:
@@ -141,13 +145,13 @@ private:
         TIndexShifts shifts;
         bool duplicates = false; // some item is in the list more than once
         /// Stores every position as it is now (no item is in the list twice).
-        void Settle(const std::vector<TZEPPersistent*>& items);
+        void Settle(const TItems& items);
     };
     void DropPositions();
     void PositionsAdded(std::size_t index, const TZEPPersistent* item);
     void PositionsRemoved(std::size_t index, const TZEPPersistent* item);
 
-    std::vector<TZEPPersistent*> items_;
+    TItems items_;
     std::uint64_t changes_ = 0;
     mutable std::unique_ptr<TPositions> positions_; // valid when not null
     mutable std::uint32_t scans_ = 0;               // plain scans since the map was dropped

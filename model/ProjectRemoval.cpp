@@ -182,7 +182,7 @@ void TProject::RemoveMacroZone(TMacroZone* zone) {
 
 void TProject::RemoveRoute(TRoute* route) {
     // A copy: while removals are deferred, the route's list keeps its entries until the end.
-    const std::vector<TZEPPersistent*> lrs = route->LinkRoutes().Items();
+    const auto lrs = route->LinkRoutes().Items();
     for (auto it = lrs.rbegin(); it != lrs.rend(); ++it)
         RemoveLinkRoute(static_cast<TLinkRoute*>(*it));
     DeleteFrom(*routes_, route);

@@ -43,7 +43,7 @@ TEST_F(TSampleStudyTest, ChainsCoverTheUsedLinkRoutesAndJoinUp) {
             }
             EXPECT_EQ(inChains.size(), r->CountUsedLinkRoutes(s));
             std::vector<TLinkRoute*> ordered = list.Ordered(s);
-            std::vector<TZEPPersistent*> stored = list.Items();
+            auto stored = list.Items();
             ASSERT_EQ(ordered.size(), stored.size());
             std::sort(ordered.begin(), ordered.end());
             std::sort(stored.begin(), stored.end());
