@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "foundation/SmallObjectPool.h"
+
 namespace zep {
 
 /// Maps `bytes` of fresh, untouched memory, aligned to two megabytes and advised for huge pages
@@ -47,9 +49,11 @@ private:
     std::size_t size_ = 0;
 };
 
-/// An allocator for containers that may grow long (a study's lists of millions of entries, a
-/// reader's table of every object): blocks of two megabytes or more come from MapHugePages in
-/// whole huge pages, smaller ones from the ordinary heap.
+/// An allocator for containers of which a study holds millions or that grow as long as the
+/// study is large (a node's links, a link's link-routes, the study's lists, a reader's table of
+/// every object): small blocks come from the small-object pool's slabs, blocks of two megabytes
+/// or more from MapHugePages in whole huge pages, the rest from the ordinary heap. In small
+/// pages, a million-link study's small lists alone faulted tens of thousands of times.
 template <class T> class THugePageAllocator {
 public:
     using value_type = T;
@@ -59,6 +63,8 @@ public:
     template <class U> THugePageAllocator(const THugePageAllocator<U>&) noexcept {}
 
     T* allocate(std::size_t n) {
+        if (n <= TSmallObjectPool::kLargest / sizeof(T))
+            return static_cast<T*>(TSmallObjectPool::Allocate(n * sizeof(T)));
         if (n >= kHugePage / sizeof(T)) {
             if (n > (static_cast<std::size_t>(-1) - kHugePage) / sizeof(T)) throw std::bad_alloc();
             return static_cast<T*>(MapHugePages(Whole(n)));
@@ -66,7 +72,9 @@ public:
         return std::allocator<T>().allocate(n);
     }
     void deallocate(T* block, std::size_t n) noexcept {
-        if (n >= kHugePage / sizeof(T))
+        if (n <= TSmallObjectPool::kLargest / sizeof(T))
+            TSmallObjectPool::Free(block, n * sizeof(T));
+        else if (n >= kHugePage / sizeof(T))
             UnmapHugePages(block, Whole(n));
         else
             std::allocator<T>().deallocate(block, n);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "foundation/Exception.h"
+#include "foundation/SmallObjectPool.h"
 #include "undo/Undo_.h"
 
 namespace zep::model {
@@ -64,8 +65,8 @@ public:
 class TReversePolylineProxy;
 
 /// A polyline that holds its points. Every change is one undo step (TPolyLineChangeUndoer)
-/// while an undo transaction is open.
-class TPolyline : public TAbstractPolyline {
+/// while an undo transaction is open. Pooled: a study has one per link.
+class TPolyline : public TAbstractPolyline, public TPooled {
 public:
     TPolyline();
     explicit TPolyline(TPoint3Vector points);
