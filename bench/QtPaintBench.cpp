@@ -20,6 +20,7 @@
 #include "model/NODE.h"
 #include "model/Project.h"
 #include "model/SampleStudy.h"
+#include "bench/ZoomedView.h"
 #include "view/NetViewOptions.h"
 #include "view/Painter.h"
 #include "view/qt/PipelinedCanvas.h"
@@ -56,16 +57,8 @@ TStudy& Study(int links) {
     return *slot;
 }
 
-// The full view, or one zoomed about the centre until the screen shows 1 % of the study's
-// area. The study is square and fills the screen's height at the full view, not its width, so
-// zooming ten times would show 1.8 % of it.
 void SetView(TStudy& s, bool zoomed) {
-    TScaler& scaler = s.options.Scaler();
-    scaler.ViewAll(kScreen);
-    if (!zoomed) return;
-    const TPixelRect study = scaler.WorldToPixelRect(StudyExtent(s.project));
-    const double screen = double(kScreen.Width()) * kScreen.Height();
-    scaler.MultiplyZoom(std::sqrt(screen / (0.01 * study.Width() * study.Height())));
+    SetBenchView(s.options.Scaler(), kScreen, s.project, zoomed);
 }
 
 /// What a paint drew: each band and each plain stroke with its pen, to draw again plainly.

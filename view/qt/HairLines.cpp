@@ -76,15 +76,11 @@ THairLineTarget::Blend(std::uint32_t& pixel, unsigned coverage, std::uint32_t ar
 bool THairLineTarget::Stamp(std::span<const TStampRun> runs,
                             std::span<const std::uint32_t> colours, const TPixelRect& box) {
     if (!bits_) return false;
-    // Qt does not draw a shape reaching past the image as the same shape cut at the edge (a
-    // pixel differs now and then): those stay Qt's. Across the clip inside the image it does.
-    if (box.left < image_.left || box.top < image_.top || box.right > image_.right ||
-        box.bottom > image_.bottom)
-        return false;
     const std::uint32_t* from = colours.data();
     if (box.left >= clip_.left && box.top >= clip_.top && box.right <= clip_.right &&
         box.bottom <= clip_.bottom) {
-        // Nearly every symbol of a map: whole runs, without cutting each to the clip.
+        // Nearly every symbol of a map: whole runs, without cutting each to the clip (which
+        // lies within the image).
         for (const TStampRun& run : runs) {
             auto* row = reinterpret_cast<std::uint32_t*>(bits_ + (box.top + run.dy) * stride_);
             std::copy_n(from, run.count, row + box.left + run.dx);
@@ -92,6 +88,11 @@ bool THairLineTarget::Stamp(std::span<const TStampRun> runs,
         }
         return true;
     }
+    // Qt does not draw a shape reaching past the image as the same shape cut at the edge (a
+    // pixel differs now and then): those stay Qt's. Across the clip inside the image it does.
+    if (box.left < image_.left || box.top < image_.top || box.right > image_.right ||
+        box.bottom > image_.bottom)
+        return false;
     for (const TStampRun& run : runs) {
         const int y = box.top + run.dy, x = box.left + run.dx;
         const int first = std::max(x, clip_.left), last = std::min(x + run.count, clip_.right);
