@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <limits>
 #include <type_traits>
-#include <unordered_set>
 
+#include "foundation/AddressIndex.h"
 #include "foundation/Format.h"
 #include "foundation/OrvLogging.h"
 #include "foundation/OrvMessages.h"
@@ -108,18 +108,22 @@ void TProject::RemoveTransportZone(TTransportZone* zone) {
 }
 
 void TProject::RemoveNodes(const std::vector<TNode*>& nodes) {
-    std::unordered_set<const TNode*> gone(nodes.begin(), nodes.end());
+    // Sets of millions of addresses: flat tables, not a heap node per entry.
+    TAddressIndex gone;
+    gone.Reserve(nodes.size());
+    for (const TNode* n : nodes)
+        gone.Insert(n, 0);
     std::vector<TLink*> links;
-    std::unordered_set<const TLink*> linkSet;
+    TAddressIndex linkSet;
     for (TNode* n : nodes)
         for (TBaseLinkList* list : {&n->OutLinks(), &n->InLinks()})
             for (std::size_t i = 0; i < list->Count(); ++i)
                 if (auto* l = dynamic_cast<TLink*>(list->Get(i)))
-                    if (linkSet.insert(l).second) links.push_back(l);
+                    if (linkSet.Insert(l, 0)) links.push_back(l);
     for (TNode* n : nodes) {
         const TBaseLinkList& in = n->InLinks();
         for (std::size_t i = 0; i < in.Count(); ++i)
-            if (TNode* tail = in.Get(i)->Tail(); tail && !gone.count(tail)) {
+            if (TNode* tail = in.Get(i)->Tail(); tail && !gone.Contains(tail)) {
                 const TBaseLinkList& into = tail->InLinks();
                 for (std::size_t k = 0; k < into.Count(); ++k)
                     if (auto* t = dynamic_cast<TLink*>(into.Get(k)); t && t->HasTurns())
@@ -140,7 +144,7 @@ void TProject::RemoveNodes(const std::vector<TNode*>& nodes) {
         RemoveLinkRoute(lr);
     std::vector<TLink*> survivors;
     for (TLink* l : links)
-        if (TLink* rev = ReverseLink(l); rev && !linkSet.count(rev)) survivors.push_back(rev);
+        if (TLink* rev = ReverseLink(l); rev && !linkSet.Contains(rev)) survivors.push_back(rev);
     std::sort(links.begin(), links.end(), byIndexDown);
     for (TLink* l : links) {
         if (l->OwnerList() == links_.get())
@@ -160,19 +164,22 @@ void TProject::RemoveNodes(const std::vector<TNode*>& nodes) {
 }
 
 void TProject::DropZoneRecords(const std::vector<TNode*>& nodes) {
-    std::unordered_set<const TZone*> zones;
+    TAddressIndex zones;
     for (TNode* n : nodes)
-        if (auto* z = dynamic_cast<TTransportZone*>(n)) zones.insert(z);
-    if (zones.empty()) return;
+        if (auto* z = dynamic_cast<TTransportZone*>(n))
+            zones.Insert(static_cast<const TZone*>(z), 0);
+    if (!zones.Count()) return;
     for (std::size_t i = 0; i < sectors_->Count(); ++i) {
         TSectorZoneList& records = sectors_->Get(i)->SectorZones();
         for (std::size_t k = records.Count(); k-- > 0;)
-            if (zones.count(records.Get(k)->Zone())) records.Delete(k);
+            if (zones.Contains(static_cast<const TZone*>(records.Get(k)->Zone())))
+                records.Delete(k);
     }
     for (std::size_t i = 0; i < transportZones_->Count(); ++i) {
         TODPairList& pairs = transportZones_->Get(i)->ODPairs();
         for (std::size_t k = pairs.Count(); k-- > 0;)
-            if (zones.count(pairs.Get(k)->Destination())) pairs.Delete(k);
+            if (zones.Contains(static_cast<const TZone*>(pairs.Get(k)->Destination())))
+                pairs.Delete(k);
     }
 }
 
@@ -305,32 +312,21 @@ void TProject::RemoveAll() {
             ShowProgress("Removing Objects", done / total);
     };
     ShowProgress("Removing Objects", 0);
-    // Every link-route goes, so the lists of its link and route are emptied in one pass each
-    // first: leaving them one by one costs a search and a shift in a list as long as the
-    // study when the orders differ.
-    {
-        const std::unordered_set<const TZEPPersistent*> going(linkRoutes_->Items().begin(),
-                                                              linkRoutes_->Items().end());
-        auto linkList = [](const TLinkRoute* lr) -> TEntityList* {
+    // Every link-route goes, so the links' and routes' lists are emptied of their own entries
+    // in one pass each first (from the end, so each removal is at the end): leaving them one by
+    // one costs a search and a shift in a list as long as the study when the orders differ.
+    auto leaveOwnEntries = [](TLinkRouteList& list, auto ownList) {
+        for (std::size_t i = list.Count(); i-- > 0;)
+            if (ownList(list.Get(i)) == &list) list.Delete(i);
+    };
+    for (std::size_t i = 0; i < links_->Count(); ++i)
+        leaveOwnEntries(links_->Get(i)->LinkRoutes(), [](const TLinkRoute* lr) -> TEntityList* {
             return lr->Link() ? &lr->Link()->LinkRoutes() : nullptr;
-        };
-        auto routeList = [](const TLinkRoute* lr) -> TEntityList* {
+        });
+    for (std::size_t i = 0; i < routes_->Count(); ++i)
+        leaveOwnEntries(routes_->Get(i)->LinkRoutes(), [](const TLinkRoute* lr) -> TEntityList* {
             return lr->Route() ? &lr->Route()->LinkRoutes() : nullptr;
-        };
-        std::unordered_set<TEntityList*> emptied;
-        for (TZEPPersistent* item : linkRoutes_->Items()) {
-            auto* lr = static_cast<TLinkRoute*>(item);
-            for (TEntityList* list : {linkList(lr), routeList(lr)}) {
-                if (!list || !emptied.insert(list).second) continue;
-                // The entries that would leave through their own link or route.
-                for (std::size_t i = list->Count(); i-- > 0;) {
-                    auto* e = static_cast<TLinkRoute*>(list->Get(i));
-                    if (going.count(e) && (linkList(e) == list || routeList(e) == list))
-                        list->Delete(i);
-                }
-            }
-        }
-    }
+        });
     while (!linkRoutes_->IsEmpty()) {
         linkRoutes_->Delete(linkRoutes_->Count() - 1); // Dettach leaves the link and the route
         step();
