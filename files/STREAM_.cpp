@@ -186,6 +186,14 @@ std::uint16_t TObjectWriter::ClassIndex(const std::string& name) {
     return index;
 }
 
+const TObjectWriter::ClassOfObject& TObjectWriter::ClassOf(const TZEPPersistent& object) {
+    const char* name = object.ClassName();
+    auto it = classOf_.find(name);
+    if (it == classOf_.end())
+        it = classOf_.emplace(name, ClassOfObject{ClassIndex(name), table_.Find(name)}).first;
+    return it->second;
+}
+
 void TObjectWriter::RaiseClassVersion(const std::string& name, std::uint16_t version) {
     if (!discovering_) return;
     ClassEntry& entry = classes_[ClassIndex(name)];
@@ -193,7 +201,7 @@ void TObjectWriter::RaiseClassVersion(const std::string& name, std::uint16_t ver
 }
 
 void TObjectWriter::StoreBody(const TZEPPersistent& object) {
-    const TStreamClass* entry = table_.Find(object.ClassName());
+    const TStreamClass* entry = ClassOf(object).entry;
     if (entry && entry->store)
         entry->store(object, *this);
     else if (auto* v = dynamic_cast<const model::TVersionedEntity*>(&object))
@@ -213,12 +221,13 @@ void TObjectWriter::StoreStream(TStream& out, const TZEPPersistent& root) {
     objectClass_.clear();
     classes_.clear();
     classIndex_.clear();
+    classOf_.clear();
     out_.clear();
 
     discovering_ = true;
     numbers_.Insert(&root, 1);
     objects_.push_back(&root);
-    objectClass_.push_back(ClassIndex(root.ClassName()));
+    objectClass_.push_back(ClassOf(root).index);
     StoreBody(root);
     if (objects_.size() > 0x7FFFFFFF) throw EInvalidImage("Too many objects");
 
@@ -307,13 +316,13 @@ void TObjectWriter::WriteRef(const TZEPPersistent* object) {
         return;
     }
     if (discovering_) {
-        if (numbers_.Contains(object)) return;
+        // One probe: an object met before keeps its number.
+        if (!numbers_.Insert(object, static_cast<std::uint32_t>(objects_.size() + 1))) return;
         // The nested body must not see the owner's open lists.
         std::vector<OpenList> saved;
         saved.swap(lists_);
-        numbers_.Insert(object, static_cast<std::uint32_t>(objects_.size() + 1));
         objects_.push_back(object);
-        objectClass_.push_back(ClassIndex(object->ClassName()));
+        objectClass_.push_back(ClassOf(*object).index);
         StoreBody(*object);
         saved.swap(lists_);
         return;

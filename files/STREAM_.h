@@ -136,6 +136,13 @@ private:
         if (!discovering_) out_.append(static_cast<const char*>(data), n);
     }
     std::uint16_t ClassIndex(const std::string& name);
+    struct ClassOfObject {
+        std::uint16_t index;
+        const TStreamClass* entry;
+    };
+    /// The class index and table entry of an object's class, remembered by the address of its
+    /// class name (one per class): a study's millions of objects do not each build and hash it.
+    const ClassOfObject& ClassOf(const TZEPPersistent& object);
     void StoreBody(const TZEPPersistent& object);
 
     const TStreamClassTable& table_;
@@ -151,6 +158,7 @@ private:
     };
     std::vector<ClassEntry> classes_;
     std::unordered_map<std::string, std::uint16_t> classIndex_;
+    std::unordered_map<const char*, ClassOfObject> classOf_;
     std::vector<OpenList> lists_;
 };
 

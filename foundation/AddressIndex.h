@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "foundation/HugePages.h"
+
 namespace zep {
 
 class TAddressIndex {
@@ -86,14 +88,15 @@ private:
         return i;
     }
     void Rehash(std::size_t size) {
-        std::vector<Slot> old(size);
+        THugeVector<Slot> old(size);
         old.swap(slots_);
         shift_ = 64 - std::countr_zero(size);
         for (const Slot& s : old)
             if (s.key) slots_[Probe(s.key)] = s;
     }
 
-    std::vector<Slot> slots_; // a power of two in size, at most half full
+    // A power of two in size, at most half full; a study-sized table lies in huge pages.
+    THugeVector<Slot> slots_;
     std::size_t count_ = 0;
     int shift_ = 64;
 };

@@ -1,8 +1,10 @@
 #include "model/Consistency.h"
 
 #include <cstddef>
+#include <algorithm>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -50,6 +52,34 @@ public:
 private:
     TAddressIndex index_;
     std::vector<const TZEPPersistent*> order_;
+};
+
+// Answers whether a route is met for the first time among a link's link-routes: a scan of the
+// few met so far, a table once there are many.
+class TFirstTime {
+public:
+    void Reset() {
+        if (met_.size() >= kScanned) many_.Clear();
+        met_.clear();
+    }
+    bool operator()(const TRoute* r) {
+        if (met_.size() < kScanned) {
+            if (std::find(met_.begin(), met_.end(), r) != met_.end()) return false;
+            met_.push_back(r);
+            if (met_.size() == kScanned)
+                for (const TRoute* m : met_)
+                    many_.Insert(Key(m), 0);
+            return true;
+        }
+        return many_.Insert(Key(r), 0);
+    }
+
+private:
+    static constexpr std::size_t kScanned = 32;
+    // The table holds no null address: a missing route stands as the table itself.
+    const void* Key(const TRoute* r) const { return r ? static_cast<const void*>(r) : &many_; }
+    std::vector<const TRoute*> met_;
+    TAddressIndex many_;
 };
 
 class TChecker {
@@ -133,7 +163,24 @@ private:
             LiveList(fs.Get(i)->Attractors());
     }
 
+    // Whether an owning list is sound without tables: every entity at its own place (then none
+    // is there twice) and, where asked, every identifier once.
+    static bool OwningListSound(const TEntityList& list, bool uniqueIds) {
+        if (!list.Owns()) return false;
+        std::vector<std::int32_t> ids;
+        if (uniqueIds) ids.reserve(list.Count());
+        for (std::size_t i = 0; i < list.Count(); ++i) {
+            const TEntity* e = list.Get(i);
+            if (e->OwnerList() != &list || e->ListIndex() != static_cast<std::int32_t>(i))
+                return false;
+            if (uniqueIds) ids.push_back(e->Id());
+        }
+        std::sort(ids.begin(), ids.end());
+        return std::adjacent_find(ids.begin(), ids.end()) == ids.end();
+    }
+
     void CheckOwning(const TEntityList& list, const char* what, bool uniqueIds) {
+        if (OwningListSound(list, uniqueIds)) return;
         TObjectSet seen;
         seen.Reserve(list.Count());
         std::unordered_map<std::int32_t, const TEntity*> ids;
@@ -194,18 +241,41 @@ private:
             return n;
         }
         auto [it, fresh] = counts_.try_emplace(&list);
-        if (fresh)
+        TAddressIndex& counts = it->second;
+        if (fresh) {
+            counts.Reserve(list.Count());
             for (const TZEPPersistent* o : list.Items())
-                ++it->second[o];
-        const auto found = it->second.find(item);
-        return found == it->second.end() ? 0 : found->second;
+                if (!counts.Insert(o, 1)) counts.Update(o, counts.Find(o) + 1);
+        }
+        const std::uint32_t n = counts.Find(item);
+        return n == TAddressIndex::kAbsent ? 0 : n;
+    }
+
+    // Whether the entity is at its own place in an owning list: then the list holds it, and
+    // asking costs no table of the list.
+    static bool AtItsPlace(const TEntityList& list, const TEntity* e) {
+        if (!e || e->OwnerList() != &list) return false;
+        const std::int32_t i = e->ListIndex();
+        return i >= 0 && static_cast<std::size_t>(i) < list.Count() && list.Get(i) == e;
+    }
+    // Whether the list holds the entity; the table of the list is made only when some entity
+    // is not at its own place.
+    static bool Holds(const TEntityList& list, const TEntity* e, std::optional<TObjectSet>& table) {
+        if (AtItsPlace(list, e)) return true;
+        if (!table) table.emplace(list.Items().begin(), list.Items().end());
+        return table->count(e) != 0;
+    }
+    // Whether the study holds the entity, at its place in `list` first.
+    bool LiveIn(const TEntityList& list, const TEntity* e) const {
+        return AtItsPlace(list, e) || live_.count(e);
     }
 
     void CheckLinks() {
         TLinkList& links = p_.Links();
         for (std::size_t i = 0; i < links.Count(); ++i) {
             TLink* l = links.Get(i);
-            if (!l->Tail() || !l->Head() || !live_.count(l->Tail()) || !live_.count(l->Head())) {
+            if (!l->Tail() || !l->Head() || !LiveIn(p_.Nodes(), l->Tail()) ||
+                !LiveIn(p_.Nodes(), l->Head())) {
                 Fail(Name(l) + ": end node missing or not in the study");
                 continue;
             }
@@ -219,18 +289,18 @@ private:
                 if (!live_.count(l->Turns().Get(k)->To()))
                     Fail(Name(l) + ": turn towards a node not in the study");
         }
-        const TObjectSet linkSet(links.Items().begin(), links.Items().end());
+        std::optional<TObjectSet> linkSet;
         TNodeList& nodes = p_.Nodes();
         for (std::size_t i = 0; i < nodes.Count(); ++i) {
             TNode* n = nodes.Get(i);
             for (std::size_t k = 0; k < n->OutLinks().Count(); ++k) {
                 TBaseLink* l = n->OutLinks().Get(k);
-                if (!linkSet.count(l) || l->Tail() != n)
+                if (!Holds(links, l, linkSet) || l->Tail() != n)
                     Fail(Name(n) + ": outgoing entry that is not its link of the study");
             }
             for (std::size_t k = 0; k < n->InLinks().Count(); ++k) {
                 TBaseLink* l = n->InLinks().Get(k);
-                if (!linkSet.count(l) || l->Head() != n)
+                if (!Holds(links, l, linkSet) || l->Head() != n)
                     Fail(Name(n) + ": incoming entry that is not its link of the study");
             }
             if (n->NodeType() && !live_.count(n->NodeType()))
@@ -240,11 +310,11 @@ private:
 
     void CheckLinkRoutes() {
         TLinkRouteList& lrs = p_.LinkRoutes();
-        const TObjectSet lrSet(lrs.Items().begin(), lrs.Items().end());
+        std::optional<TObjectSet> lrSet;
         for (std::size_t i = 0; i < lrs.Count(); ++i) {
             TLinkRoute* lr = lrs.Get(i);
-            if (!lr->Link() || !live_.count(lr->Link()) || !lr->Route() ||
-                !live_.count(lr->Route())) {
+            if (!lr->Link() || !LiveIn(p_.Links(), lr->Link()) || !lr->Route() ||
+                !LiveIn(p_.Routes(), lr->Route())) {
                 Fail(Name(lr) + ": link or route missing or not in the study");
                 continue;
             }
@@ -253,14 +323,15 @@ private:
             if (Occurrences(lr->Route()->LinkRoutes(), lr) != 1)
                 Fail(Name(lr) + " on " + Name(lr->Link()) + ": not once in its route's list");
         }
+        TFirstTime routes;
         for (std::size_t i = 0; i < p_.Links().Count(); ++i) {
             TLink* l = p_.Links().Get(i);
-            std::unordered_set<const TRoute*> routes;
+            routes.Reset();
             for (std::size_t k = 0; k < l->LinkRoutes().Count(); ++k) {
                 TLinkRoute* lr = l->LinkRoutes().Get(k);
-                if (!lrSet.count(lr) || lr->Link() != l)
+                if (!Holds(lrs, lr, lrSet) || lr->Link() != l)
                     Fail(Name(l) + ": link-route entry that is not its own of the study");
-                else if (!routes.insert(lr->Route()).second)
+                else if (!routes(lr->Route()))
                     Fail(Name(l) + ": two link-routes of " + Name(lr->Route()));
             }
         }
@@ -268,7 +339,7 @@ private:
             TRoute* r = p_.Routes().Get(i);
             for (std::size_t k = 0; k < r->LinkRoutes().Count(); ++k) {
                 TLinkRoute* lr = r->LinkRoutes().Get(k);
-                if (!lrSet.count(lr) || lr->Route() != r)
+                if (!Holds(lrs, lr, lrSet) || lr->Route() != r)
                     Fail(Name(r) + ": link-route entry that is not its own of the study");
             }
         }
@@ -383,8 +454,7 @@ private:
 
     TProject& p_;
     TObjectSet live_;
-    std::unordered_map<const TEntityList*, std::unordered_map<const TZEPPersistent*, std::size_t>>
-        counts_;
+    std::unordered_map<const TEntityList*, TAddressIndex> counts_;
     std::vector<std::string> problems_;
 };
 
