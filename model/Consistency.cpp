@@ -1,7 +1,7 @@
 #include "model/Consistency.h"
 
-#include <cstddef>
 #include <algorithm>
+#include <cstddef>
 #include <functional>
 #include <iterator>
 #include <optional>
@@ -14,6 +14,7 @@
 #include "model/Attractors.h"
 #include "model/CATEGORY.h"
 #include "model/CanonicalDump.h"
+#include "model/KindCast.h"
 #include "model/LINK.h"
 #include "model/LINKTYPE.h"
 #include "model/Mode.h"
@@ -427,33 +428,50 @@ private:
         }
     }
 
+    // Whether the study holds the object: an entity at its own place in a list of the study is
+    // held (a list of the study is collected with all its items); only others ask the table.
+    bool IsLive(const TZEPPersistent* o) {
+        if (const auto* e = KindCast<const TEntity>(o);
+            e && e->OwnerList() && AtItsPlace(*e->OwnerList(), e)) {
+            const TEntityList* list = e->OwnerList();
+            if (list == lastLiveList_) return true;
+            if (live_.count(list)) {
+                lastLiveList_ = list;
+                return true;
+            }
+        }
+        return live_.count(o) != 0;
+    }
+
     void CheckValues(const TEntity* owner, const TPropertyList& values, const char* where) {
         for (const TProperty& p : values) {
             const TZEPPersistent* o = p.value.ToObject();
-            if (o && !live_.count(o))
+            if (o && !IsLive(o))
                 Fail(Name(owner) + ": " + where + " value " + std::to_string(p.Id()) +
                      " refers to an object not in the study");
         }
     }
 
     void CheckReferences() {
-        std::vector<const TZEPPersistent*> all = live_.InOrder();
-        all.push_back(&p_); // the study's own values are versioned too
-        for (const TZEPPersistent* o : all) {
-            const auto* e = dynamic_cast<const TEntity*>(o);
-            if (!e) continue;
-            CheckValues(e, e->Properties(), "entity-level");
-            if (const auto* ve = dynamic_cast<const TVersionedEntity*>(e))
-                for (const auto& v : ve->Versions()) {
-                    if (!live_.count(v->Scenario()))
-                        Fail(Name(e) + ": version of a scenario not in the study");
-                    CheckValues(e, *v, "versioned");
-                }
-        }
+        for (const TZEPPersistent* o : live_.InOrder())
+            CheckReferencesOf(o);
+        CheckReferencesOf(&p_); // the study's own values are versioned too
+    }
+    void CheckReferencesOf(const TZEPPersistent* o) {
+        const auto* e = KindCast<const TEntity>(o);
+        if (!e) return;
+        CheckValues(e, e->Properties(), "entity-level");
+        if (const auto* ve = KindCast<const TVersionedEntity>(e))
+            for (const auto& v : ve->Versions()) {
+                if (!IsLive(v->Scenario()))
+                    Fail(Name(e) + ": version of a scenario not in the study");
+                CheckValues(e, *v, "versioned");
+            }
     }
 
     TProject& p_;
     TObjectSet live_;
+    const TEntityList* lastLiveList_ = nullptr; // a list of the study IsLive met last
     std::unordered_map<const TEntityList*, TAddressIndex> counts_;
     std::vector<std::string> problems_;
 };
