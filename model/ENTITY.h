@@ -211,6 +211,12 @@ public:
     void IdMayChange(TEntity* entity, std::int32_t indexedId);
     /// Brings every entity's list index up to date now (owning lists).
     void RenumberAll() { Renumber(0); }
+    /// Brings the list indexes and the position map up to date where changes in the middle
+    /// left shifts pending, so that removals from the end no longer walk them.
+    void SettleIndexes() {
+        if (IndexesPending()) RenumberAll();
+        SettlePositions();
+    }
     /// The list index of an entity of this owning list while changes are pending (ListIndex).
     std::int32_t CurrentIndex(const TEntity* entity) const;
     bool IndexesPending() const { return shifts_.Pending(); }

@@ -85,6 +85,11 @@ public:
     bool OwnsItems() const override { return owns_; }
     void NotifyListChanged() override { Changed(); }
 
+    /// Stores every position of the position map as it is now, when shifts are pending.
+    void SettlePositions() {
+        if (positions_) positions_->Settle(items_);
+    }
+
     /// Announces a (bulk) change; nothing in the base.
     virtual void Changed() {}
 

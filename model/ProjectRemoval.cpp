@@ -326,6 +326,15 @@ void TProject::RemoveAll() {
             ShowProgress("Removing Objects", done / total);
     };
     ShowProgress("Removing Objects", 0);
+    // Changes in the middle of a long list leave shifts pending (an undone removal puts its
+    // entities back there), which every removal from its end would walk: settled once here.
+    for (TEntityList* list : {static_cast<TEntityList*>(linkRoutes_.get()),
+                              static_cast<TEntityList*>(links_.get()),
+                              static_cast<TEntityList*>(nodes_.get()),
+                              static_cast<TEntityList*>(routes_.get())})
+        list->SettleIndexes();
+    for (std::size_t i = 0; i < routes_->Count(); ++i)
+        routes_->Get(i)->LinkRoutes().SettleIndexes();
     // Every link-route goes, so the links' and routes' lists are emptied of their own entries
     // in one pass each first (from the end, so each removal is at the end): leaving them one by
     // one costs a search and a shift in a list as long as the study when the orders differ.
