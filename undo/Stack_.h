@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "foundation/SmallObjectPool.h"
+
 namespace zep::undo {
 
 /// Abstract last-in first-out store of non-owned pointers.
@@ -23,8 +25,8 @@ public:
     virtual void* ItemAt(std::size_t position) const = 0;
 };
 
-/// One link of a TDoublyLinkedStack.
-class TStackNode {
+/// One link of a TDoublyLinkedStack: one per undo record, so from the small-object pool.
+class TStackNode : public TPooled {
 public:
     explicit TStackNode(void* item) : item_(item) {}
     void* item_;
