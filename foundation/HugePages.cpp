@@ -5,13 +5,7 @@
 #include <cstdint>
 #include <new>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define ZEP_HUGE_PAGES_ON_HEAP 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ZEP_HUGE_PAGES_ON_HEAP 1
-#endif
-#endif
+#include "foundation/Sanitizers.h"
 
 namespace zep {
 
@@ -20,9 +14,9 @@ constexpr std::size_t kHugePage = 2 * 1024 * 1024;
 } // namespace
 
 void* MapHugePages(std::size_t bytes) {
-#ifdef ZEP_HUGE_PAGES_ON_HEAP
+#ifdef ZEP_ADDRESS_SANITIZER
     return ::operator new(bytes);
-#endif
+#else
     if (bytes < kHugePage) {
         void* block =
             ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -43,14 +37,15 @@ void* MapHugePages(std::size_t bytes) {
     void* block = reinterpret_cast<void*>(aligned);
     ::madvise(block, bytes, MADV_HUGEPAGE); // a hint: without huge pages it is a plain mapping
     return block;
+#endif
 }
 
 void UnmapHugePages(void* block, std::size_t bytes) noexcept {
-#ifdef ZEP_HUGE_PAGES_ON_HEAP
+#ifdef ZEP_ADDRESS_SANITIZER
     ::operator delete(block);
-    return;
-#endif
+#else
     if (block && bytes) ::munmap(block, bytes);
+#endif
 }
 
 } // namespace zep

@@ -6,18 +6,11 @@
 #include <vector>
 
 #include "foundation/HugePages.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#define ZEP_POOL_DISABLED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ZEP_POOL_DISABLED 1
-#endif
-#endif
+#include "foundation/Sanitizers.h"
 
 namespace zep {
 
-#ifndef ZEP_POOL_DISABLED
+#ifndef ZEP_ADDRESS_SANITIZER
 namespace {
 
 constexpr std::size_t kClasses = TSmallObjectPool::kLargest / TSmallObjectPool::kGrain;
@@ -66,7 +59,7 @@ std::size_t ClassOf(std::size_t size) {
 #endif
 
 void* TSmallObjectPool::Allocate(std::size_t size) {
-#ifndef ZEP_POOL_DISABLED
+#ifndef ZEP_ADDRESS_SANITIZER
     if (size != 0 && size <= kLargest) {
         TPool& pool = ThreadPool();
         const std::size_t k = ClassOf(size);
@@ -101,7 +94,7 @@ void* TSmallObjectPool::Allocate(std::size_t size) {
 
 void TSmallObjectPool::Free(void* block, std::size_t size) noexcept {
     if (!block) return;
-#ifndef ZEP_POOL_DISABLED
+#ifndef ZEP_ADDRESS_SANITIZER
     if (size != 0 && size <= kLargest) {
         TPool& pool = ThreadPool();
         const std::size_t k = ClassOf(size);
@@ -116,7 +109,7 @@ void TSmallObjectPool::Free(void* block, std::size_t size) noexcept {
 }
 
 std::ptrdiff_t TSmallObjectPool::BytesInUse() noexcept {
-#ifndef ZEP_POOL_DISABLED
+#ifndef ZEP_ADDRESS_SANITIZER
     return ThreadPool().inUse;
 #else
     return 0;

@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <functional>
 #include <iterator>
-#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -17,6 +16,7 @@
 #include "model/KindCast.h"
 #include "model/LINK.h"
 #include "model/LINKTYPE.h"
+#include "model/ListMembers.h"
 #include "model/Mode.h"
 #include "model/OPERATOR.h"
 #include "model/Project.h"
@@ -252,31 +252,11 @@ private:
         return n == TAddressIndex::kAbsent ? 0 : n;
     }
 
-    // Whether the entity is at its own place in an owning list: then the list holds it, and
-    // asking costs no table of the list.
-    static bool AtItsPlace(const TEntityList& list, const TEntity* e) {
-        if (!e || e->OwnerList() != &list) return false;
-        const std::int32_t i = e->ListIndex();
-        return i >= 0 && static_cast<std::size_t>(i) < list.Count() && list.Get(i) == e;
-    }
-    // Whether the list holds the entity; the table of the list is made only when some entity
-    // is not at its own place.
-    static bool Holds(const TEntityList& list, const TEntity* e, std::optional<TObjectSet>& table) {
-        if (AtItsPlace(list, e)) return true;
-        if (!table) table.emplace(list.Items().begin(), list.Items().end());
-        return table->count(e) != 0;
-    }
-    // Whether the study holds the entity, at its place in `list` first.
-    bool LiveIn(const TEntityList& list, const TEntity* e) const {
-        return AtItsPlace(list, e) || live_.count(e);
-    }
-
     void CheckLinks() {
         TLinkList& links = p_.Links();
         for (std::size_t i = 0; i < links.Count(); ++i) {
             TLink* l = links.Get(i);
-            if (!l->Tail() || !l->Head() || !LiveIn(p_.Nodes(), l->Tail()) ||
-                !LiveIn(p_.Nodes(), l->Head())) {
+            if (!l->Tail() || !l->Head() || !IsLive(l->Tail()) || !IsLive(l->Head())) {
                 Fail(Name(l) + ": end node missing or not in the study");
                 continue;
             }
@@ -290,18 +270,18 @@ private:
                 if (!live_.count(l->Turns().Get(k)->To()))
                     Fail(Name(l) + ": turn towards a node not in the study");
         }
-        std::optional<TObjectSet> linkSet;
+        TListMembers linkSet(links);
         TNodeList& nodes = p_.Nodes();
         for (std::size_t i = 0; i < nodes.Count(); ++i) {
             TNode* n = nodes.Get(i);
             for (std::size_t k = 0; k < n->OutLinks().Count(); ++k) {
                 TBaseLink* l = n->OutLinks().Get(k);
-                if (!Holds(links, l, linkSet) || l->Tail() != n)
+                if (!linkSet.Contains(l) || l->Tail() != n)
                     Fail(Name(n) + ": outgoing entry that is not its link of the study");
             }
             for (std::size_t k = 0; k < n->InLinks().Count(); ++k) {
                 TBaseLink* l = n->InLinks().Get(k);
-                if (!Holds(links, l, linkSet) || l->Head() != n)
+                if (!linkSet.Contains(l) || l->Head() != n)
                     Fail(Name(n) + ": incoming entry that is not its link of the study");
             }
             if (n->NodeType() && !live_.count(n->NodeType()))
@@ -311,11 +291,10 @@ private:
 
     void CheckLinkRoutes() {
         TLinkRouteList& lrs = p_.LinkRoutes();
-        std::optional<TObjectSet> lrSet;
+        TListMembers lrSet(lrs);
         for (std::size_t i = 0; i < lrs.Count(); ++i) {
             TLinkRoute* lr = lrs.Get(i);
-            if (!lr->Link() || !LiveIn(p_.Links(), lr->Link()) || !lr->Route() ||
-                !LiveIn(p_.Routes(), lr->Route())) {
+            if (!lr->Link() || !IsLive(lr->Link()) || !lr->Route() || !IsLive(lr->Route())) {
                 Fail(Name(lr) + ": link or route missing or not in the study");
                 continue;
             }
@@ -330,7 +309,7 @@ private:
             routes.Reset();
             for (std::size_t k = 0; k < l->LinkRoutes().Count(); ++k) {
                 TLinkRoute* lr = l->LinkRoutes().Get(k);
-                if (!Holds(lrs, lr, lrSet) || lr->Link() != l)
+                if (!lrSet.Contains(lr) || lr->Link() != l)
                     Fail(Name(l) + ": link-route entry that is not its own of the study");
                 else if (!routes(lr->Route()))
                     Fail(Name(l) + ": two link-routes of " + Name(lr->Route()));
@@ -340,7 +319,7 @@ private:
             TRoute* r = p_.Routes().Get(i);
             for (std::size_t k = 0; k < r->LinkRoutes().Count(); ++k) {
                 TLinkRoute* lr = r->LinkRoutes().Get(k);
-                if (!Holds(lrs, lr, lrSet) || lr->Route() != r)
+                if (!lrSet.Contains(lr) || lr->Route() != r)
                     Fail(Name(r) + ": link-route entry that is not its own of the study");
             }
         }
@@ -432,7 +411,7 @@ private:
     // held (a list of the study is collected with all its items); only others ask the table.
     bool IsLive(const TZEPPersistent* o) {
         if (const auto* e = KindCast<const TEntity>(o);
-            e && e->OwnerList() && AtItsPlace(*e->OwnerList(), e)) {
+            e && e->OwnerList() && IsAtOwnPlace(*e->OwnerList(), e)) {
             const TEntityList* list = e->OwnerList();
             if (list == lastLiveList_) return true;
             if (live_.count(list)) {

@@ -3,6 +3,7 @@
 
 #include "foundation/OrvLogging.h"
 #include "model/ENTITY.h"
+#include "model/ListMembers.h"
 
 #include "undo/Undo_.h"
 
@@ -13,14 +14,6 @@
 namespace zep::model::detail {
 
 using undo::TNoUndoScope;
-
-/// Whether `e` sits in the owning list `list` at its own list index (then it is in the list; an
-/// entity that does not may still be in it, found by a search).
-inline bool IsAtOwnPlace(const TEntityList& list, const TEntity* e) {
-    const std::int32_t li = e->ListIndex();
-    return e->OwnerList() == &list && li >= 0 && static_cast<std::size_t>(li) < list.Count() &&
-           list.Item(static_cast<std::size_t>(li)) == e;
-}
 
 /// Deletes `e` from the owning list `list`, finding it through its list index where it can.
 inline void DeleteFrom(TEntityList& list, TEntity* e) {

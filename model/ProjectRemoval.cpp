@@ -328,28 +328,26 @@ void TProject::RemoveAll() {
     ShowProgress("Removing Objects", 0);
     // Changes in the middle of a long list leave shifts pending (an undone removal puts its
     // entities back there), which every removal from its end would walk: settled once here.
-    for (TEntityList* list : {static_cast<TEntityList*>(linkRoutes_.get()),
-                              static_cast<TEntityList*>(links_.get()),
-                              static_cast<TEntityList*>(nodes_.get()),
-                              static_cast<TEntityList*>(routes_.get())})
+    for (TEntityList* list :
+         {static_cast<TEntityList*>(linkRoutes_.get()), static_cast<TEntityList*>(links_.get()),
+          static_cast<TEntityList*>(nodes_.get()), static_cast<TEntityList*>(routes_.get())})
         list->SettleIndexes();
-    for (std::size_t i = 0; i < routes_->Count(); ++i)
-        routes_->Get(i)->LinkRoutes().SettleIndexes();
     // Every link-route goes, so the links' and routes' lists are emptied of their own entries
     // in one pass each first (from the end, so each removal is at the end): leaving them one by
     // one costs a search and a shift in a list as long as the study when the orders differ.
-    auto leaveOwnEntries = [](TLinkRouteList& list, auto ownList) {
+    auto deleteFromEnd = [](TLinkRouteList& list, auto isOwn) {
         for (std::size_t i = list.Count(); i-- > 0;)
-            if (ownList(list.Get(i)) == &list) list.Delete(i);
+            if (isOwn(list.Get(i))) list.Delete(i);
     };
-    for (std::size_t i = 0; i < links_->Count(); ++i)
-        leaveOwnEntries(links_->Get(i)->LinkRoutes(), [](const TLinkRoute* lr) -> TEntityList* {
-            return lr->Link() ? &lr->Link()->LinkRoutes() : nullptr;
-        });
-    for (std::size_t i = 0; i < routes_->Count(); ++i)
-        leaveOwnEntries(routes_->Get(i)->LinkRoutes(), [](const TLinkRoute* lr) -> TEntityList* {
-            return lr->Route() ? &lr->Route()->LinkRoutes() : nullptr;
-        });
+    for (std::size_t i = 0; i < links_->Count(); ++i) {
+        TLink* l = links_->Get(i);
+        deleteFromEnd(l->LinkRoutes(), [l](const TLinkRoute* lr) { return lr->Link() == l; });
+    }
+    for (std::size_t i = 0; i < routes_->Count(); ++i) {
+        TRoute* r = routes_->Get(i);
+        r->LinkRoutes().SettleIndexes();
+        deleteFromEnd(r->LinkRoutes(), [r](const TLinkRoute* lr) { return lr->Route() == r; });
+    }
     while (!linkRoutes_->IsEmpty()) {
         linkRoutes_->Delete(linkRoutes_->Count() - 1); // Dettach leaves the link and the route
         step();

@@ -193,37 +193,6 @@ void TProject::SortAll() {
 
 namespace {
 
-/// The items of a list, for membership tests during repair.
-TAddressIndex MembersOf(const TPersistentList& list) {
-    TAddressIndex members;
-    members.Reserve(list.Count());
-    for (std::size_t i = 0; i < list.Count(); ++i)
-        members.Insert(list.Item(i), static_cast<std::uint32_t>(i));
-    return members;
-}
-
-/// Membership in a long owning list, asked of (nearly) every one of its items: an entity found
-/// at its own place in the list is in it; anything else is looked up in an address index of
-/// the list, made on the first such question.
-class TListMembers {
-public:
-    explicit TListMembers(const TEntityList& list) : list_(list) {}
-    bool Contains(const TZEPPersistent* item) {
-        if (const auto* e = dynamic_cast<const TEntity*>(item); e && IsAtOwnPlace(list_, e))
-            return true;
-        if (!indexed_) {
-            index_ = MembersOf(list_);
-            indexed_ = true;
-        }
-        return index_.Contains(item);
-    }
-
-private:
-    const TEntityList& list_;
-    TAddressIndex index_;
-    bool indexed_ = false;
-};
-
 /// Clears the entity-level "used" and the base scenario's when it equals the default: older
 /// files stored both, which hides the scenario tree's own answer.
 void ClearStoredUse(TVersionedEntity* e, TScenario* base) {

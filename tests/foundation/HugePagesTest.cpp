@@ -8,18 +8,13 @@
 #include <vector>
 
 #include "foundation/HugePages.h"
+#include "foundation/Sanitizers.h"
 
 namespace zep {
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef ZEP_ADDRESS_SANITIZER
 constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
 #else
 constexpr bool kSanitized = false;
 #endif
@@ -68,7 +63,8 @@ TEST(HugePages, VectorsKeepTheirContentsAcrossEveryKindOfBlock) {
 }
 
 TEST(HugePages, LargeBlocksAreAlignedToAHugePageAndWritable) {
-    for (std::size_t bytes : {std::size_t{4096}, std::size_t{2} << 20, (std::size_t{5} << 20) + 17}) {
+    for (std::size_t bytes :
+         {std::size_t{4096}, std::size_t{2} << 20, (std::size_t{5} << 20) + 17}) {
         THugeBuffer buffer(bytes);
         ASSERT_NE(buffer.Data(), nullptr);
         // Under the address sanitizer the blocks are ordinary heap blocks.
