@@ -10,7 +10,7 @@
 namespace zep {
 
 namespace {
-constexpr std::size_t kHugePage = 2 * 1024 * 1024;
+[[maybe_unused]] constexpr std::size_t kHugePage = 2 * 1024 * 1024;
 } // namespace
 
 void* MapHugePages(std::size_t bytes) {
