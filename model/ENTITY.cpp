@@ -81,11 +81,12 @@ void TEntity::SetProperty(std::int32_t id, const TValue& value) {
             ownerList_->IdMayChange(this, oldId);
         }
     }
+    const bool undoable = !NewInRecordingTransaction();
     if (v.IsEmpty() || ValuesEqual(v, spec.Default()))
-        props_.SetValue(id, TValue());
+        props_.SetValue(id, TValue(), undoable);
     else
-        props_.SetValue(id, v);
-    Changed();
+        props_.SetValue(id, v, undoable);
+    if (undoable) Changed();
 }
 
 std::int32_t TEntity::Id() const {

@@ -66,6 +66,9 @@ public:
     virtual std::string GetListText() const;
     /// Registers a TEntityChangeUndoer when an undo transaction is open.
     virtual void Changed();
+    /// Made in the transaction that records now: undoing it frees the entity, so changes of the
+    /// entity's own values need no undo records.
+    virtual bool NewInRecordingTransaction() const { return false; }
     /// Called when an undo touched this entity: forgets the cached identifier.
     virtual void ChangeUndone() { ResetIdCache(); }
     virtual void ResetIdCache();

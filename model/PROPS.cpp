@@ -135,14 +135,14 @@ void TPropertyList::Put(std::int32_t id, TValue value) {
     cache_ = static_cast<std::uint16_t>(i);
 }
 
-void TPropertyList::SetValue(std::int32_t id, const TValue& value) {
+void TPropertyList::SetValue(std::int32_t id, const TValue& value, bool undoable) {
     const TProperty* record = Find(id);
     if (record) {
         if (ValuesEqual(record->value, value)) return;
     } else if (value.IsEmpty()) {
         return;
     }
-    if (undo::IsRecording())
+    if (undoable && undo::IsRecording())
         undo::Perform(std::make_unique<TChangePropValueUndoer>(this, id, value));
     else
         RawPut(id, value);

@@ -10,6 +10,7 @@
 
 #include "model/ENTITY.h"
 #include "model/SCENARIO.h"
+#include "undo/Undo_.h"
 
 namespace zep::model {
 
@@ -249,6 +250,10 @@ public:
     /// Bit 0: created through the project. Plain data otherwise.
     std::uint8_t stateFlags_ = 0;
 
+    bool NewInRecordingTransaction() const override {
+        return madeIn_ != 0 && madeIn_ == undo::RecordingTransactionSerial();
+    }
+
 private:
     friend class TVersionUndoer;
     friend class TVersionValueUndoer;
@@ -258,6 +263,9 @@ private:
     TVersion& EnsureVersion(TScenario* scenario);
     void DropVersionIfEmpty(TScenario* scenario);
 
+    // The transaction that recorded while the entity was made (0: none). Beside stateFlags_,
+    // it takes no room of its own.
+    std::uint32_t madeIn_ = undo::RecordingTransactionSerial();
     TVersionList versions_;
     TProjectI* project_;
 };

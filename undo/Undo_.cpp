@@ -9,6 +9,12 @@ namespace zep::undo {
 
 namespace {
 TUndoSet* gCurrentSet = nullptr;
+// 32 bits: at a thousand transactions a second, they last fifty days of one process.
+std::uint32_t gLastSerial = 0;
+std::uint32_t NextSerial() {
+    if (++gLastSerial == 0) ++gLastSerial; // 0 stands for "none"
+    return gLastSerial;
+}
 
 // Clears a flag on every way out, so that an exception from a record leaves the set usable.
 class BusyScope {
@@ -35,6 +41,10 @@ bool IsRecording() {
     return gCurrentSet && gCurrentSet->Recording() && !gCurrentSet->Busy();
 }
 
+std::uint32_t RecordingTransactionSerial() {
+    return IsRecording() ? gCurrentSet->TransactionSerial() : 0;
+}
+
 void Perform(std::unique_ptr<TUndoer> record) {
     if (gCurrentSet && gCurrentSet->Recording() && !gCurrentSet->Busy()) {
         gCurrentSet->AddRecord(std::move(record));
@@ -55,6 +65,7 @@ std::uint32_t TUndoSet::BeginTransaction() {
     gCurrentSet = this;
     TUndoer* top = stack_.TopRecord();
     transaction_ = top ? top->transaction_ + 1 : 1;
+    serial_ = NextSerial();
     recording_ = true;
     return transaction_;
 }
@@ -105,6 +116,8 @@ void TUndoSet::Clear() {
     while (!stack_.IsEmpty())
         Discard(static_cast<TUndoer*>(stack_.RemoveBottom()), true);
     transaction_ = 0;
+    // Whatever records after this is not undone with any object made before it.
+    serial_ = NextSerial();
 }
 
 TUndoer* TUndoSet::RecordAt(std::size_t position) const {

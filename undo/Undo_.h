@@ -81,6 +81,9 @@ public:
 
     std::size_t Count() const { return stack_.Count(); }
     std::uint32_t CurrentTransaction() const { return transaction_; }
+    /// Tells the open transaction from every other transaction of any set in this process,
+    /// before or after (transaction numbers come back after an undo or a clear; this does not).
+    std::uint32_t TransactionSerial() const { return serial_; }
     bool Recording() const { return recording_; }
     void SetRecording(bool on) { recording_ = on; }
     bool Busy() const { return busy_; }
@@ -94,6 +97,7 @@ private:
 
     std::int32_t maxRecords_ = kDefaultMaxRecords;
     std::uint32_t transaction_ = 0;
+    std::uint32_t serial_ = 0;
     bool recording_ = false;
     bool busy_ = false;
 };
@@ -116,6 +120,11 @@ private:
 };
 /// True when a current set exists, records and is not busy: a record performed now is kept.
 bool IsRecording();
+/// The serial of the transaction that records now (TUndoSet::TransactionSerial); 0 when nothing
+/// records. An object made while a transaction records, and put into its owner's list in it, is
+/// taken out again (and freed) when that transaction is undone: changes of the object's own
+/// state in the same transaction need no undo records of their own.
+std::uint32_t RecordingTransactionSerial();
 /// Adds the record to the current set when IsRecording; otherwise runs its Do and Finish at once
 /// and frees it.
 void Perform(std::unique_ptr<TUndoer> record);

@@ -1,6 +1,7 @@
 // Random creations and removals of every kind through the project, random value edits and
-// scenario operations, each as a command: the study stays consistent after every command, and
-// undoing the commands one by one passes back through every earlier state to the first.
+// scenario operations, one to three of them as a command (so that a command also edits and
+// removes what it made itself): the study stays consistent after every command, and undoing the
+// commands one by one passes back through every earlier state to the first.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -36,7 +37,11 @@ TEST_P(RandomProject, EditsStayConsistentAndUndoRetracesEveryState) {
     std::vector<std::string> names;
     for (int i = 0; i < kSteps; ++i) {
         std::string name;
-        commands.Run("Random", [&] { name = editor.Edit(); });
+        const int edits = 1 + i % 3;
+        commands.Run("Random", [&] {
+            for (int e = 0; e < edits; ++e)
+                name += (e ? ", " : "") + editor.Edit();
+        });
         names.push_back(name);
         const std::string problems = ConsistencyReport(p);
         ASSERT_EQ("", problems) << "after step " << i << " (" << name << ")";
