@@ -4,36 +4,42 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <type_traits>
 #include <typeinfo>
 
 namespace zep::model {
 
-/// dynamic_cast<T*>(object), with the answer remembered for the last dynamic type seen: objects
-/// of one most-derived class always hold their T part at the same distance from their start,
-/// so the cast is asked once per class change instead of once per object.
+/// dynamic_cast<T*>(object), with the answer remembered per dynamic type: objects of one
+/// most-derived class always hold their T part at the same distance from their start, so the
+/// cast is asked once per class instead of once per object. A walk over a study meets a handful
+/// of classes in turn (link, link-route, node, ...); each keeps its own slot, chosen by the
+/// address of its type information.
 template <class T, class S> T* KindCast(S* object) {
     static_assert(std::is_polymorphic_v<S>, "KindCast needs a polymorphic source");
     static_assert(std::is_const_v<T> || !std::is_const_v<S>, "KindCast must not drop const");
     if (!object) return nullptr;
     using Byte = std::conditional_t<std::is_const_v<S>, const char, char>;
-    struct TLast {
+    struct TAnswer {
         const std::type_info* type = nullptr;
         std::ptrdiff_t offset = 0; // of the T part from the start of the whole object
         bool isA = false;
     };
-    static thread_local TLast last;
+    constexpr unsigned kSlotBits = 4;
+    static thread_local TAnswer answers[1u << kSlotBits];
     const std::type_info* type = &typeid(*object);
     auto* start = static_cast<Byte*>(
         dynamic_cast<std::conditional_t<std::is_const_v<S>, const void*, void*>>(object));
-    if (type != last.type) {
+    TAnswer& answer = answers[(reinterpret_cast<std::uintptr_t>(type) * 0x9E3779B97F4A7C15u) >>
+                              (64 - kSlotBits)];
+    if (type != answer.type) {
         T* cast = dynamic_cast<T*>(object);
-        last.type = type;
-        last.isA = cast != nullptr;
-        last.offset = cast ? reinterpret_cast<Byte*>(cast) - start : 0;
+        answer.type = type;
+        answer.isA = cast != nullptr;
+        answer.offset = cast ? reinterpret_cast<Byte*>(cast) - start : 0;
         return cast;
     }
-    return last.isA ? reinterpret_cast<T*>(start + last.offset) : nullptr;
+    return answer.isA ? reinterpret_cast<T*>(start + answer.offset) : nullptr;
 }
 
 } // namespace zep::model
