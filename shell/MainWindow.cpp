@@ -225,7 +225,9 @@ void TMainForm::ViewGone(TDocument* document) {
         documents_.erase(it);
         QTimer::singleShot(0, this, [this] { dying_.clear(); });
     }
-    UpdateCommands();
+    // The view's sub-window is still being destroyed here and may still be the area's active
+    // one, no longer a whole sub-window: the commands are brought up to date once it is gone.
+    QTimer::singleShot(0, this, [this] { UpdateCommands(); });
 }
 
 TNetForm* TMainForm::NewDocument() {
