@@ -8,10 +8,35 @@ TDoublyLinkedStack::~TDoublyLinkedStack() {
         delete top_;
         top_ = below;
     }
+    while (spare_) {
+        TStackNode* next = spare_->next_;
+        delete spare_;
+        spare_ = next;
+    }
+}
+
+TStackNode* TDoublyLinkedStack::TakeNode(void* item) {
+    if (!spare_) return new TStackNode(item);
+    TStackNode* node = spare_;
+    spare_ = node->next_;
+    --spareCount_;
+    node->item_ = item;
+    node->previous_ = node->next_ = nullptr;
+    return node;
+}
+
+void TDoublyLinkedStack::GiveBack(TStackNode* node) {
+    if (spareCount_ >= kSpareNodes) {
+        delete node;
+        return;
+    }
+    node->next_ = spare_;
+    spare_ = node;
+    ++spareCount_;
 }
 
 void TDoublyLinkedStack::Push(void* item) {
-    auto* node = new TStackNode(item);
+    TStackNode* node = TakeNode(item);
     node->previous_ = top_;
     if (top_)
         top_->next_ = node;
@@ -30,7 +55,7 @@ void* TDoublyLinkedStack::Pop() {
     else
         bottom_ = nullptr;
     void* item = node->item_;
-    delete node;
+    GiveBack(node);
     --count_;
     return item;
 }
@@ -44,7 +69,7 @@ void* TDoublyLinkedStack::RemoveBottom() {
     else
         top_ = nullptr;
     void* item = node->item_;
-    delete node;
+    GiveBack(node);
     --count_;
     return item;
 }

@@ -52,9 +52,17 @@ public:
     void* ItemAt(std::size_t position) const override;
 
 private:
+    // Links of popped items wait for the next pushes: a command and its undo, over and over,
+    // then allocate nothing. A large undo does not keep its links beyond these.
+    static constexpr std::size_t kSpareNodes = 4096;
+    TStackNode* TakeNode(void* item);
+    void GiveBack(TStackNode* node);
+
     TStackNode* top_ = nullptr;
     TStackNode* bottom_ = nullptr;
     std::size_t count_ = 0;
+    TStackNode* spare_ = nullptr; // chained through next_
+    std::size_t spareCount_ = 0;
 };
 
 } // namespace zep::undo
