@@ -1,5 +1,7 @@
 #include <algorithm>
+#include <deque>
 #include <memory>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -83,6 +85,39 @@ TEST(DoublyLinkedStack, PushPopBottomAndPositions) {
     EXPECT_EQ(s.Pop(), &b);
     EXPECT_TRUE(s.IsEmpty());
     EXPECT_EQ(s.Top(), nullptr);
+}
+
+// Random pushes, pops and removals from the bottom, mixed, in phases that grow the stack past its
+// spare links and shrink it to nothing again, against a deque: every answer and every position
+// must agree.
+TEST(DoublyLinkedStack, RandomOperationsAgreeWithADeque) {
+    std::mt19937 rng(2026);
+    std::vector<int> values(20000);
+    TDoublyLinkedStack s;
+    std::deque<void*> reference;
+    for (int phase = 0; phase < 24; ++phase) {
+        const unsigned pushPercent = phase % 2 ? 30 : 70;
+        for (int step = 0; step < 12000; ++step) {
+            if (rng() % 100 < pushPercent) {
+                void* item = &values[static_cast<std::size_t>(rng() % values.size())];
+                s.Push(item);
+                reference.push_back(item);
+                continue;
+            }
+            const bool bottom = rng() % 3 == 0;
+            void* expected = nullptr;
+            if (!reference.empty()) {
+                expected = bottom ? reference.front() : reference.back();
+                bottom ? reference.pop_front() : reference.pop_back();
+            }
+            ASSERT_EQ(bottom ? s.RemoveBottom() : s.Pop(), expected);
+            ASSERT_EQ(s.Count(), reference.size());
+            ASSERT_EQ(s.Top(), reference.empty() ? nullptr : reference.back());
+            ASSERT_EQ(s.Bottom(), reference.empty() ? nullptr : reference.front());
+        }
+        for (std::size_t p = 0; p < reference.size(); p += 97)
+            ASSERT_EQ(s.ItemAt(p), reference[reference.size() - 1 - p]);
+    }
 }
 
 TEST_F(UndoSetTest, TransactionsAreNumberedFromTheTopRecord) {
