@@ -81,12 +81,16 @@ void TEntity::SetProperty(std::int32_t id, const TValue& value) {
             ownerList_->IdMayChange(this, oldId);
         }
     }
-    const bool undoable = !NewInRecordingTransaction();
+    const bool record = RecordsOwnChanges();
     if (v.IsEmpty() || ValuesEqual(v, spec.Default()))
-        props_.SetValue(id, TValue(), undoable);
+        props_.SetValue(id, TValue(), record);
     else
-        props_.SetValue(id, v, undoable);
-    if (undoable) Changed();
+        props_.SetValue(id, v, record);
+    if (record) Changed();
+}
+
+bool TEntity::RecordsOwnChanges() const {
+    return undo::IsRecording() && !NewInRecordingTransaction();
 }
 
 std::int32_t TEntity::Id() const {

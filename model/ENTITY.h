@@ -69,6 +69,9 @@ public:
     /// Made in the transaction that records now: undoing it frees the entity, so changes of the
     /// entity's own values need no undo records.
     virtual bool NewInRecordingTransaction() const { return false; }
+    /// Whether a change of the entity's own values is recorded now: a transaction records, and
+    /// it did not make the entity.
+    bool RecordsOwnChanges() const;
     /// Called when an undo touched this entity: forgets the cached identifier.
     virtual void ChangeUndone() { ResetIdCache(); }
     virtual void ResetIdCache();

@@ -77,7 +77,7 @@ public:
 
     /// Stores `value` under `id`: nothing when equal to the held value; an empty value removes
     /// the record; otherwise the record is changed or added. Recorded as an undo step when an
-    /// undo transaction is open and `undoable`.
+    /// undo transaction is open and `undoable` (false: the caller knows none is needed).
     void SetValue(std::int32_t id, const TValue& value, bool undoable = true);
     /// Removes every record (undoably, one step per record).
     void Clear();

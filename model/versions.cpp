@@ -76,7 +76,7 @@ void TVersion::SetValue(std::int32_t id, const TValue& value) {
     } else if (value.IsEmpty()) {
         return;
     }
-    if (entity_ && undo::IsRecording() && !entity_->NewInRecordingTransaction())
+    if (entity_ && entity_->RecordsOwnChanges())
         undo::Perform(std::make_unique<TVersionValueUndoer>(entity_, scenario_, id, value));
     else
         RawPut(id, value);
@@ -152,7 +152,7 @@ void TVersionedEntity::SetValueIn(TScenario* scenario, std::int32_t id, const TV
 
 TVersion& TVersionedEntity::EnsureVersion(TScenario* scenario) {
     if (TVersion* v = versions_.Find(scenario)) return *v;
-    if (undo::IsRecording() && !NewInRecordingTransaction())
+    if (RecordsOwnChanges())
         undo::Perform(std::make_unique<TVersionUndoer>(this, scenario, TVersion(scenario, this)));
     else
         versions_.RawInsert(TVersion(scenario, this));

@@ -223,11 +223,13 @@ void TMainForm::ViewGone(TDocument* document) {
         // window's destruction is over, not inside it.
         dying_.push_back(std::move(*it));
         documents_.erase(it);
-        QTimer::singleShot(0, this, [this] { dying_.clear(); });
     }
     // The view's sub-window is still being destroyed here and may still be the area's active
     // one, no longer a whole sub-window: the commands are brought up to date once it is gone.
-    QTimer::singleShot(0, this, [this] { UpdateCommands(); });
+    QTimer::singleShot(0, this, [this] {
+        dying_.clear();
+        UpdateCommands();
+    });
 }
 
 TNetForm* TMainForm::NewDocument() {

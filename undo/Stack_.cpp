@@ -25,14 +25,17 @@ TStackNode* TDoublyLinkedStack::TakeNode(void* item) {
     return node;
 }
 
-void TDoublyLinkedStack::GiveBack(TStackNode* node) {
+void* TDoublyLinkedStack::GiveBack(TStackNode* node) {
+    void* item = node->item_;
+    --count_;
     if (spareCount_ >= kSpareNodes) {
         delete node;
-        return;
+    } else {
+        node->next_ = spare_;
+        spare_ = node;
+        ++spareCount_;
     }
-    node->next_ = spare_;
-    spare_ = node;
-    ++spareCount_;
+    return item;
 }
 
 void TDoublyLinkedStack::Push(void* item) {
@@ -54,10 +57,7 @@ void* TDoublyLinkedStack::Pop() {
         top_->next_ = nullptr;
     else
         bottom_ = nullptr;
-    void* item = node->item_;
-    GiveBack(node);
-    --count_;
-    return item;
+    return GiveBack(node);
 }
 
 void* TDoublyLinkedStack::RemoveBottom() {
@@ -68,10 +68,7 @@ void* TDoublyLinkedStack::RemoveBottom() {
         bottom_->previous_ = nullptr;
     else
         top_ = nullptr;
-    void* item = node->item_;
-    GiveBack(node);
-    --count_;
-    return item;
+    return GiveBack(node);
 }
 
 void* TDoublyLinkedStack::ItemAt(std::size_t position) const {

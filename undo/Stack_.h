@@ -56,7 +56,8 @@ private:
     // then allocate nothing. A large undo does not keep its links beyond these.
     static constexpr std::size_t kSpareNodes = 4096;
     TStackNode* TakeNode(void* item);
-    void GiveBack(TStackNode* node);
+    /// Takes an unlinked node out of the count, keeps or frees it; answers its item.
+    void* GiveBack(TStackNode* node);
 
     TStackNode* top_ = nullptr;
     TStackNode* bottom_ = nullptr;
