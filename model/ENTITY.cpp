@@ -287,8 +287,9 @@ void TEntityList::Renumber(std::size_t from) {
     if (!Owns()) return;
     if (shifts_.Pending()) from = std::min(from, shifts_.ShiftedFrom());
     shifts_.Clear();
-    for (std::size_t i = from; i < Count(); ++i)
-        Get(i)->listIndex_ = static_cast<std::int32_t>(i);
+    ForEachFrom(from, [](std::size_t i, TZEPPersistent* item) {
+        static_cast<TEntity*>(item)->listIndex_ = static_cast<std::int32_t>(i);
+    });
 }
 
 std::int32_t TEntityList::CurrentIndex(const TEntity* entity) const {

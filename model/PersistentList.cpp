@@ -5,14 +5,86 @@
 
 namespace zep::model {
 
+std::size_t TPersistentList::holesFrom_ = 4096;
+
 TPersistentList::~TPersistentList() {
     if (owns_)
         for (auto it = items_.rbegin(); it != items_.rend(); ++it)
-            delete *it;
+            delete *it; // a hole holds nullptr
+}
+
+TZEPPersistent* TPersistentList::ItemThroughHoles(std::size_t index) const {
+    if (++holes_->Reads() > Count() / 8 + 256) {
+        // A walk over the list: closing the holes costs less than finding each slot.
+        CloseHolesNow();
+        return items_[index];
+    }
+    return items_[holes_->SlotOf(index)];
+}
+
+void TPersistentList::CloseHolesNow() const {
+    std::size_t kept = holes_->FirstHole(items_.size());
+    for (std::size_t slot = kept; slot < items_.size(); ++slot)
+        if (!holes_->IsHole(slot)) items_[kept++] = items_[slot];
+    items_.resize(kept);
+    holes_.reset();
+}
+
+void TPersistentList::InsertEntry(std::size_t index, TZEPPersistent* item) {
+    if (holes_) {
+        // Every slot between the items before and after the place is a hole; the item takes
+        // the one it left, if it is one of them, so that undoing deletions in reverse restores
+        // the slots as they were (and keeps the holes where later undos need them).
+        const bool atEnd = index == Count();
+        const std::size_t slot = atEnd ? items_.size() : holes_->SlotOf(index);
+        const std::size_t first = index == 0 ? 0 : holes_->SlotOf(index - 1) + 1;
+        if (first < slot) {
+            std::size_t hole = holes_->TakeFormer(item, slot - 1);
+            if (hole < first || hole >= slot) hole = slot - 1;
+            items_[hole] = item;
+            holes_->Unmark(hole);
+            if (holes_->Count() == 0) holes_.reset();
+            return;
+        }
+        if (atEnd) {
+            items_.push_back(item);
+            holes_->Cover(items_.size());
+            return;
+        }
+        CloseHolesNow();
+    }
+    // Most lists are short (a node's links, a link's link-routes): room for four at once
+    // spares them two reallocations.
+    if (items_.capacity() == 0) items_.reserve(4);
+    items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(index), item);
+}
+
+void TPersistentList::EraseEntry(std::size_t index) {
+    if (!holes_ && (items_.size() < holesFrom_ || index + 1 == items_.size())) {
+        items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+        return;
+    }
+    const std::size_t slot = holes_ ? holes_->SlotOf(index) : index;
+    if (slot + 1 == items_.size()) {
+        // The last slot: it goes, and the holes before it with it (no hole ends the list).
+        items_.pop_back();
+        while (!items_.empty() && holes_->IsHole(items_.size() - 1)) {
+            holes_->Unmark(items_.size() - 1);
+            items_.pop_back();
+        }
+        if (holes_->Count() == 0) holes_.reset();
+        return;
+    }
+    if (!holes_) holes_ = std::make_unique<TListHoles>();
+    holes_->Cover(items_.size());
+    holes_->NoteFormer(items_[slot], slot);
+    items_[slot] = nullptr;
+    holes_->Mark(slot);
+    if (holes_->Count() * 4 > items_.size()) CloseHolesNow();
 }
 
 std::size_t TPersistentList::Add(TZEPPersistent* item) {
-    const std::size_t index = items_.size();
+    const std::size_t index = Count();
     Insert(index, item);
     return index;
 }
@@ -26,11 +98,11 @@ void TPersistentList::Insert(std::size_t index, TZEPPersistent* item) {
 
 void TPersistentList::Delete(std::size_t index) {
     if (deferDepth_ > 0) {
-        pending_.Insert(items_[index], 0);
+        pending_.Insert(Item(index), 0);
         return;
     }
     if (recordsUndo_ && undo::IsRecording()) {
-        undo::Perform(std::make_unique<undo::TListDeleteUndoer>(this, items_[index], index));
+        undo::Perform(std::make_unique<undo::TListDeleteUndoer>(this, Item(index), index));
         return;
     }
     undo::TObject* item = RawExtract(index);
@@ -44,30 +116,35 @@ std::ptrdiff_t TPersistentList::Remove(TZEPPersistent* item) {
 }
 
 std::ptrdiff_t TPersistentList::IndexOf(const TZEPPersistent* item) const {
-    if ((!positions_ && (items_.size() < kIndexedFrom || scans_ < kScansBeforeIndex)) || !item) {
+    if ((!positions_ && (Count() < kIndexedFrom || scans_ < kScansBeforeIndex)) || !item) {
         if (!positions_) ++scans_;
+        if (!item) CloseHoles(); // a hole holds nullptr
         auto it = std::find(items_.begin(), items_.end(), item);
-        return it == items_.end() ? -1 : it - items_.begin();
+        if (it == items_.end()) return -1;
+        const auto slot = static_cast<std::size_t>(it - items_.begin());
+        return static_cast<std::ptrdiff_t>(holes_ ? slot - holes_->Before(slot) : slot);
     }
     if (!positions_) {
         positions_ = std::make_unique<TPositions>();
-        positions_->map.Reserve(items_.size());
-        for (std::size_t i = 0; i < items_.size(); ++i)
-            if (!positions_->map.Insert(items_[i], static_cast<std::uint32_t>(i)))
+        positions_->map.Reserve(Count());
+        ForEachFrom(0, [this](std::size_t i, const TZEPPersistent* entry) {
+            if (!positions_->map.Insert(entry, static_cast<std::uint32_t>(i)))
                 positions_->duplicates = true; // keeps the first
+        });
     }
     TPositions& p = *positions_;
     const std::uint32_t stored = p.map.Find(item);
     if (stored == TAddressIndex::kAbsent) return -1;
     const std::size_t position = p.shifts.Move(item, stored);
-    if (p.shifts.WalkedPast(items_.size())) p.Settle(items_);
+    if (p.shifts.WalkedPast(Count())) p.Settle(*this);
     return static_cast<std::ptrdiff_t>(position);
 }
 
-void TPersistentList::TPositions::Settle(const TItems& items) {
+void TPersistentList::TPositions::Settle(const TPersistentList& list) {
     if (shifts.Pending())
-        for (std::size_t i = shifts.ShiftedFrom(); i < items.size(); ++i)
-            map.Update(items[i], static_cast<std::uint32_t>(i));
+        list.ForEachFrom(shifts.ShiftedFrom(), [this](std::size_t i, const TZEPPersistent* item) {
+            map.Update(item, static_cast<std::uint32_t>(i));
+        });
     shifts.Clear();
 }
 
@@ -75,29 +152,29 @@ void TPersistentList::PositionsAdded(std::size_t index, const TZEPPersistent* it
     if (!positions_) return;
     TPositions& p = *positions_;
     const auto at = static_cast<std::uint32_t>(index);
-    if (index + 1 == items_.size()) {
+    if (index + 1 == Count()) {
         if (p.shifts.Pending()) {
             if (p.duplicates) return DropPositions();
-            if (!p.shifts.Full(items_.size()) && p.map.Insert(item, at)) {
+            if (!p.shifts.Full(Count()) && p.map.Insert(item, at)) {
                 // Appended after changes in the middle: only later shifts move it.
                 p.shifts.AddFresh(item);
                 return;
             }
             // A long run of appends: the stored positions are brought up to date once, so
             // that the rest of the run costs nothing more.
-            p.Settle(items_);
+            p.Settle(*this);
         }
         if (!p.map.Insert(item, at)) p.duplicates = true; // keeps the earlier one
         return;
     }
     if (p.duplicates || p.map.Find(item) != TAddressIndex::kAbsent) return DropPositions();
-    const bool full = p.shifts.Full(items_.size());
+    const bool full = p.shifts.Full(Count());
     p.shifts.Note(index, +1);
     p.map.Insert(item, at);
     p.shifts.AddFresh(item);
     // Brought up to date where they are: cheaper than a new table (and its fresh pages) and
     // the linear scans before it is built.
-    if (full) p.Settle(items_);
+    if (full) p.Settle(*this);
 }
 
 void TPersistentList::PositionsRemoved(std::size_t index, const TZEPPersistent* item) {
@@ -106,9 +183,9 @@ void TPersistentList::PositionsRemoved(std::size_t index, const TZEPPersistent* 
     const std::uint32_t stored = p.map.Find(item);
     if (p.duplicates) {
         // Another entry of the item may follow: only the last entry is known to be alone.
-        if (index == items_.size() && !p.shifts.Pending() && stored == index)
+        if (index == Count() && !p.shifts.Pending() && stored == index)
             p.map.Erase(item);
-        else if (index != items_.size() || stored == TAddressIndex::kAbsent || p.shifts.Pending())
+        else if (index != Count() || stored == TAddressIndex::kAbsent || p.shifts.Pending())
             DropPositions();
         return;
     }
@@ -116,10 +193,10 @@ void TPersistentList::PositionsRemoved(std::size_t index, const TZEPPersistent* 
         return DropPositions();
     p.map.Erase(item);
     p.shifts.Forget(item);
-    if (index == items_.size()) return; // the last one: nothing moves
-    const bool full = p.shifts.Full(items_.size());
+    if (index == Count()) return; // the last one: nothing moves
+    const bool full = p.shifts.Full(Count());
     p.shifts.Note(index, -1);
-    if (full) p.Settle(items_);
+    if (full) p.Settle(*this);
 }
 
 void TPersistentList::DropPositions() {
@@ -132,6 +209,7 @@ void TPersistentList::Sort() {
         return Compare(a, b) < 0;
     };
     const bool recording = recordsUndo_ && undo::IsRecording();
+    CloseHoles();
     if (!recording && std::is_sorted(items_.begin(), items_.end(), less)) {
         // Already in order (a study read back from its file): nothing to change.
         sorted_ = true;
@@ -151,25 +229,23 @@ void TPersistentList::Sort() {
 }
 
 void TPersistentList::Clear() {
+    CloseHoles();
     while (!items_.empty())
         Delete(items_.size() - 1);
 }
 
 void TPersistentList::RawInsert(std::size_t index, undo::TObject* item) {
     auto* p = static_cast<TZEPPersistent*>(item);
-    // Most lists are short (a node's links, a link's link-routes): room for four at once
-    // spares them two reallocations.
-    if (items_.capacity() == 0) items_.reserve(4);
-    items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(index), p);
+    InsertEntry(index, p);
     ++changes_;
     PositionsAdded(index, p);
     ItemAdded(index, p);
 }
 
 undo::TObject* TPersistentList::RawExtract(std::size_t index) {
-    TZEPPersistent* item = items_[index];
+    TZEPPersistent* item = Item(index);
     ItemRemoving(index, item);
-    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+    EraseEntry(index);
     ++changes_;
     PositionsRemoved(index, item);
     ItemRemoved(index, item);
@@ -177,7 +253,7 @@ undo::TObject* TPersistentList::RawExtract(std::size_t index) {
 }
 
 std::ptrdiff_t TPersistentList::RawIndexOf(const undo::TObject* item, std::size_t hint) const {
-    if (hint < items_.size() && items_[hint] == item) return static_cast<std::ptrdiff_t>(hint);
+    if (hint < Count() && Item(hint) == item) return static_cast<std::ptrdiff_t>(hint);
     return IndexOf(static_cast<const TZEPPersistent*>(item));
 }
 
@@ -196,6 +272,7 @@ void TPersistentList::EndDeferredDeletes() {
 std::vector<std::pair<std::size_t, TZEPPersistent*>>
 TPersistentList::RawExtractMarked(const TAddressIndex& marked) {
     std::vector<std::pair<std::size_t, TZEPPersistent*>> taken;
+    CloseHoles();
     std::size_t kept = 0;
     for (std::size_t i = 0; i < items_.size(); ++i) {
         if (marked.Contains(items_[i]))
@@ -218,6 +295,7 @@ TPersistentList::RawExtractMarked(const TAddressIndex& marked) {
 void TPersistentList::RawInsertMany(
     const std::vector<std::pair<std::size_t, TZEPPersistent*>>& entries) {
     if (entries.empty()) return;
+    CloseHoles();
     TItems merged;
     merged.reserve(items_.size() + entries.size());
     std::size_t next = 0;
@@ -267,6 +345,7 @@ void TListBulkDeleteUndoer::Undo() {
 }
 
 void TPersistentList::RawSwapItems(std::vector<undo::TObject*>& items) {
+    CloseHoles();
     std::vector<undo::TObject*> old(items_.begin(), items_.end());
     DropPositions();
     items_.clear();
@@ -286,6 +365,7 @@ TZEPPersistent* TPersistentList::LoadItem(TPersistReader& reader) {
 }
 
 void TPersistentList::Store(TPersistWriter& writer) const {
+    CloseHoles();
     writer.BeginList(owns_, static_cast<std::uint32_t>(items_.size()));
     for (std::size_t i = 0; i < items_.size(); ++i) {
         writer.ListItem(static_cast<std::uint32_t>(i + 1));
@@ -299,7 +379,7 @@ void TPersistentList::Load(TPersistReader& reader) {
     const std::uint32_t count = reader.BeginList(owning);
     for (std::uint32_t i = 0; i < count; ++i) {
         reader.ListItem(i + 1);
-        if (TZEPPersistent* item = LoadItem(reader)) RawInsert(items_.size(), item);
+        if (TZEPPersistent* item = LoadItem(reader)) RawInsert(Count(), item);
     }
     reader.EndList();
 }

@@ -12,6 +12,7 @@
 #include "foundation/AddressIndex.h"
 #include "foundation/HugePages.h"
 #include "model/IndexShifts.h"
+#include "model/ListHoles.h"
 #include "model/Persistent.h"
 #include "undo/Undo_.h"
 
@@ -33,18 +34,27 @@ public:
 
     const char* ClassName() const override { return "TPersistentList"; }
 
-    std::size_t Count() const { return items_.size(); }
+    std::size_t Count() const { return items_.size() - (holes_ ? holes_->Count() : 0); }
     /// Grows with every insertion, removal and reordering: a cache derived from the items is
     /// still good while this has not changed.
     std::uint64_t Changes() const { return changes_; }
-    bool IsEmpty() const { return items_.empty(); }
+    bool IsEmpty() const { return Count() == 0; }
     /// Room for `n` items without reallocation (no undo step; the items are unchanged).
     void Reserve(std::size_t n) { items_.reserve(n); }
     std::size_t Capacity() const { return items_.capacity(); }
     /// Gives back the room not used (capacity = count).
-    void ShrinkToFit() { items_.shrink_to_fit(); }
-    TZEPPersistent* Item(std::size_t index) const { return items_[index]; }
-    const TItems& Items() const { return items_; }
+    void ShrinkToFit() {
+        CloseHoles();
+        items_.shrink_to_fit();
+    }
+    TZEPPersistent* Item(std::size_t index) const {
+        return holes_ ? ItemThroughHoles(index) : items_[index];
+    }
+    /// The items in order, as one vector.
+    const TItems& Items() const {
+        CloseHoles();
+        return items_;
+    }
     bool Owns() const { return owns_; }
     bool Sorted() const { return sorted_; }
     /// A temporary list (a query result) must not leave undo records behind that outlive it:
@@ -78,7 +88,7 @@ public:
     void RawInsert(std::size_t index, undo::TObject* item) override;
     undo::TObject* RawExtract(std::size_t index) override;
     std::ptrdiff_t RawIndexOf(const undo::TObject* item, std::size_t hint) const override;
-    std::size_t RawCount() const override { return items_.size(); }
+    std::size_t RawCount() const override { return Count(); }
     void RawSwapItems(std::vector<undo::TObject*>& items) override;
     bool IsSorted() const override { return sorted_; }
     void SetSortedFlag(bool sorted) override { sorted_ = sorted; }
@@ -87,8 +97,11 @@ public:
 
     /// Stores every position of the position map as it is now, when shifts are pending.
     void SettlePositions() {
-        if (positions_) positions_->Settle(items_);
+        if (positions_) positions_->Settle(*this);
     }
+    /// From this length on, a deletion from the middle leaves a hole instead of moving the
+    /// tail (tests lower it to reach the holes with short lists).
+    static void SetHolesFrom(std::size_t length) { holesFrom_ = length; }
 
     /// Announces a (bulk) change; nothing in the base.
     virtual void Changed() {}
@@ -109,6 +122,18 @@ public:
     void RawInsertMany(const std::vector<std::pair<std::size_t, TZEPPersistent*>>& entries);
 
 protected:
+    /// Calls fn(index, item) for each item from index `from` on, in order, through any holes.
+    template <class F> void ForEachFrom(std::size_t from, F fn) const {
+        if (!holes_) {
+            for (std::size_t i = from; i < items_.size(); ++i)
+                fn(i, items_[i]);
+            return;
+        }
+        if (from >= Count()) return;
+        std::size_t index = from;
+        for (std::size_t slot = holes_->SlotOf(from); slot < items_.size(); ++slot)
+            if (!holes_->IsHole(slot)) fn(index++, items_[slot]);
+    }
     /// Counts a change the list cannot see itself (an item's identifier), for Changes().
     void NoteChange() { ++changes_; }
     /// After an item entered the list at `index` (also when an undo brings it back).
@@ -150,13 +175,26 @@ private:
         TIndexShifts shifts;
         bool duplicates = false; // some item is in the list more than once
         /// Stores every position as it is now (no item is in the list twice).
-        void Settle(const TItems& items);
+        void Settle(const TPersistentList& list);
     };
     void DropPositions();
+    // The entries: deleting from the middle of a long list leaves a hole (TListHoles) rather
+    // than moving the tail; the holes are closed by the next walk over the whole list (Items,
+    // a sort, a store), once lookups through them have cost a pass, or when they fill a
+    // quarter of the slots. Undoing a deletion fills its hole again.
+    TZEPPersistent* ItemThroughHoles(std::size_t index) const;
+    void InsertEntry(std::size_t index, TZEPPersistent* item);
+    void EraseEntry(std::size_t index);
+    void CloseHoles() const {
+        if (holes_) CloseHolesNow();
+    }
+    void CloseHolesNow() const;
+    static std::size_t holesFrom_;
     void PositionsAdded(std::size_t index, const TZEPPersistent* item);
     void PositionsRemoved(std::size_t index, const TZEPPersistent* item);
 
-    TItems items_;
+    mutable TItems items_; // with holes_, the holes are slots holding nullptr
+    mutable std::unique_ptr<TListHoles> holes_; // null when there is none
     std::uint64_t changes_ = 0;
     mutable std::unique_ptr<TPositions> positions_; // valid when not null
     mutable std::uint32_t scans_ = 0;               // plain scans since the map was dropped

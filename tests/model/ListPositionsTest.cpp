@@ -48,7 +48,10 @@ void ExpectAgrees(const TThingList& owner, const TThingList& refs, bool full, st
 }
 
 TEST(ListPositions, IndexesAndPositionsAgreeWithACountThroughRandomEditsAndUndo) {
-    for (unsigned seed : {3u, 11u, 2026u}) {
+    // Also with holes left by deletions in the middle (with a list's usual length, these short
+    // lists would never have them).
+    for (unsigned seed : {3u, 11u, 2026u, 103u, 111u}) {
+        const THolesFrom holes(seed > 100 ? 8 : 4096);
         std::mt19937 rng(seed);
         auto pick = [&](std::size_t n) {
             return static_cast<std::size_t>(
@@ -111,9 +114,8 @@ TEST(ListPositions, IndexesAndPositionsAgreeWithACountThroughRandomEditsAndUndo)
     }
 }
 
-// Long runs of changes in the middle between lookups pass the bound on pending shifts, where the
-// positions are settled in place: they must stay equal to a count all the same.
-TEST(ListPositions, LongRunsOfChangesInTheMiddleAgreeWithACount) {
+void LongRunsOfChanges(std::size_t holesFrom) {
+    const THolesFrom holes(holesFrom);
     std::mt19937 rng(7);
     auto pick = [&](std::size_t n) {
         return static_cast<std::size_t>(std::uniform_int_distribution<std::size_t>(0, n - 1)(rng));
@@ -147,6 +149,13 @@ TEST(ListPositions, LongRunsOfChangesInTheMiddleAgreeWithACount) {
             ASSERT_EQ(refs.IndexOf(refs.Item(at)), static_cast<std::ptrdiff_t>(at)) << where;
         }
     }
+}
+
+// Long runs of changes in the middle between lookups pass the bound on pending shifts, where the
+// positions are settled in place: they must stay equal to a count all the same.
+TEST(ListPositions, LongRunsOfChangesInTheMiddleAgreeWithACount) {
+    for (std::size_t holesFrom : {std::size_t{4096}, std::size_t{64}})
+        LongRunsOfChanges(holesFrom);
 }
 
 } // namespace

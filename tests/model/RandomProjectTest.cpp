@@ -21,17 +21,18 @@
 #include "model/SECTOR.h"
 #include "model/SampleStudy.h"
 #include "model/Zone.h"
+#include "tests/model/TestKinds.h"
 
 namespace zep::model::test {
 namespace {
 
 class RandomProject : public ::testing::TestWithParam<unsigned> {};
 
-TEST_P(RandomProject, EditsStayConsistentAndUndoRetracesEveryState) {
+void EditAndUndoAll(unsigned seed) {
     TProject p;
     BuildSampleStudy(p);
     TCommands commands(p);
-    TRandomEditor editor(p, GetParam());
+    TRandomEditor editor(p, seed);
     constexpr int kSteps = 150;
     std::vector<std::string> states{DumpProject(p)};
     std::vector<std::string> names;
@@ -58,6 +59,17 @@ TEST_P(RandomProject, EditsStayConsistentAndUndoRetracesEveryState) {
         }
     }
     EXPECT_EQ(0u, commands.Count());
+}
+
+TEST_P(RandomProject, EditsStayConsistentAndUndoRetracesEveryState) {
+    EditAndUndoAll(GetParam());
+}
+
+// The same with holes in every list of eight entries or more where a deletion takes an item from
+// its middle (with a list's usual length, only a large study's long lists have them).
+TEST_P(RandomProject, WithHolesInShortListsToo) {
+    const THolesFrom holes(8);
+    EditAndUndoAll(GetParam());
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, RandomProject, ::testing::Values(1u, 7u, 2026u, 31337u));

@@ -8,6 +8,15 @@
 
 namespace zep::model::test {
 
+/// For its lifetime, lists from `length` entries on leave holes where items are deleted from
+/// their middle, so that short lists in tests go through the holes too.
+struct THolesFrom {
+    explicit THolesFrom(std::size_t length) { TPersistentList::SetHolesFrom(length); }
+    ~THolesFrom() { TPersistentList::SetHolesFrom(4096); }
+    THolesFrom(const THolesFrom&) = delete;
+    THolesFrom& operator=(const THolesFrom&) = delete;
+};
+
 class TThing : public TVersionedEntity {
 public:
     static constexpr std::int32_t kX = 1;        // real, entity-level
