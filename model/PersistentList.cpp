@@ -60,7 +60,9 @@ void TPersistentList::InsertEntry(std::size_t index, TZEPPersistent* item) {
 }
 
 void TPersistentList::EraseEntry(std::size_t index) {
-    if (!holes_ && (items_.size() < holesFrom_ || index + 1 == items_.size())) {
+    // A short tail moves for less than a hole costs (deleting near the end, as a walk backwards
+    // over the list does): up to an eighth of the length from which lists have holes.
+    if (!holes_ && (items_.size() < holesFrom_ || items_.size() - index <= holesFrom_ / 8)) {
         items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
         return;
     }
@@ -97,8 +99,8 @@ void TPersistentList::Insert(std::size_t index, TZEPPersistent* item) {
 }
 
 void TPersistentList::Delete(std::size_t index) {
-    if (deferDepth_ > 0) {
-        pending_.Insert(Item(index), 0);
+    if (deferred_ && deferred_->depth > 0) {
+        deferred_->pending.Insert(Item(index), 0);
         return;
     }
     if (recordsUndo_ && undo::IsRecording()) {
@@ -258,9 +260,10 @@ std::ptrdiff_t TPersistentList::RawIndexOf(const undo::TObject* item, std::size_
 }
 
 void TPersistentList::EndDeferredDeletes() {
-    if (deferDepth_ == 0 || --deferDepth_ > 0 || pending_.Count() == 0) return;
-    TAddressIndex marked = std::move(pending_);
-    pending_.Clear();
+    if (!deferred_ || deferred_->depth == 0 || --deferred_->depth > 0) return;
+    TAddressIndex marked = std::move(deferred_->pending);
+    deferred_.reset();
+    if (marked.Count() == 0) return;
     if (recordsUndo_ && undo::IsRecording()) {
         undo::Perform(std::make_unique<TListBulkDeleteUndoer>(this, std::move(marked)));
         return;

@@ -110,10 +110,15 @@ public:
     /// place; the end takes every marked item out in one sweep and one undo step. An edit that
     /// deletes thousands of items from the middle of a long list then costs one pass over it
     /// instead of one per item. Calls nest.
-    void BeginDeferredDeletes() { ++deferDepth_; }
+    void BeginDeferredDeletes() {
+        if (!deferred_) deferred_ = std::make_unique<TDeferred>();
+        ++deferred_->depth;
+    }
     void EndDeferredDeletes();
     /// Whether the item is marked for deletion by the running deferral.
-    bool DeletePending(const TZEPPersistent* item) const { return pending_.Contains(item); }
+    bool DeletePending(const TZEPPersistent* item) const {
+        return deferred_ && deferred_->pending.Contains(item);
+    }
     /// Takes the marked items out (no undo step); answers them with their former indexes,
     /// ascending.
     std::vector<std::pair<std::size_t, TZEPPersistent*>>
@@ -201,8 +206,12 @@ private:
     bool owns_;
     bool sorted_ = false;
     bool recordsUndo_ = true;
-    int deferDepth_ = 0;
-    TAddressIndex pending_; // the items of deferred deletions
+    // A running deferral of deletions (rare: kept apart, so that the many short lists are small).
+    struct TDeferred {
+        int depth = 0;
+        TAddressIndex pending; // the items of deferred deletions
+    };
+    std::unique_ptr<TDeferred> deferred_;
 };
 
 /// The undo step of a deferred deletion: takes the marked items out (holding them) and puts them
