@@ -70,11 +70,11 @@ void TPersistentList::EraseEntry(std::size_t index) {
     if (slot + 1 == items_.size()) {
         // The last slot: it goes, and the holes before it with it (no hole ends the list).
         items_.pop_back();
-        while (!items_.empty() && holes_->IsHole(items_.size() - 1)) {
+        while (holes_ && !items_.empty() && holes_->IsHole(items_.size() - 1)) {
             holes_->Unmark(items_.size() - 1);
             items_.pop_back();
         }
-        if (holes_->Count() == 0) holes_.reset();
+        if (holes_ && holes_->Count() == 0) holes_.reset();
         return;
     }
     if (!holes_) holes_ = std::make_unique<TListHoles>();
