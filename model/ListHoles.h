@@ -26,7 +26,7 @@ public:
         tree_.assign(bits_.size() + 1, 0);
         for (std::size_t w = 0; w < bits_.size(); ++w) {
             tree_[w + 1] += static_cast<std::uint32_t>(std::popcount(bits_[w]));
-            const std::size_t up = (w + 1) + ((w + 1) & (~(w + 1) + 1));
+            const std::size_t up = (w + 1) + LowBit(w + 1);
             if (up < tree_.size()) tree_[up] += tree_[w + 1];
         }
     }
@@ -69,7 +69,7 @@ public:
     /// The holes before the slot.
     std::size_t Before(std::size_t slot) const {
         std::size_t n = 0;
-        for (std::size_t i = slot / 64; i > 0; i -= i & (~i + 1))
+        for (std::size_t i = slot / 64; i > 0; i -= LowBit(i))
             n += tree_[i];
         const std::uint64_t below = (std::uint64_t{1} << (slot % 64)) - 1;
         return n + static_cast<std::size_t>(std::popcount(bits_[slot / 64] & below));
@@ -92,13 +92,15 @@ public:
         formers_.Erase(item);
         return IsHole(slot) ? slot : none;
     }
-    /// Lookups through the holes since they were made: the owner closes them once these have
-    /// cost as much as a pass over the list.
-    std::size_t& Reads() const { return reads_; }
+    /// Counts a lookup through the holes; answers the lookups since they were made (the owner
+    /// closes them once these have cost as much as a pass over the list).
+    std::size_t NoteRead() const { return ++reads_; }
 
 private:
+    // The range a Fenwick tree node covers: its index's lowest set bit.
+    static std::size_t LowBit(std::size_t i) { return i & (~i + 1); }
     void Add(std::size_t word, int delta) {
-        for (std::size_t i = word + 1; i < tree_.size(); i += i & (~i + 1))
+        for (std::size_t i = word + 1; i < tree_.size(); i += LowBit(i))
             tree_[i] = static_cast<std::uint32_t>(static_cast<int>(tree_[i]) + delta);
     }
 

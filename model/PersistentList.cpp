@@ -14,7 +14,7 @@ TPersistentList::~TPersistentList() {
 }
 
 TZEPPersistent* TPersistentList::ItemThroughHoles(std::size_t index) const {
-    if (++holes_->Reads() > Count() / 8 + 256) {
+    if (holes_->NoteRead() > Count() / 8 + 256) {
         // A walk over the list: closing the holes costs less than finding each slot.
         CloseHolesNow();
         return items_[index];
