@@ -184,6 +184,9 @@ public:
     std::size_t Add(TZEPPersistent* item) override;
     /// Dettach (owning lists), then the undoable deletion.
     void Delete(std::size_t index) override;
+    /// The deletion without Dettach, for a caller that has emptied the other lists that hold
+    /// the entity already.
+    void DeleteDetached(std::size_t index) { TPersistentList::Delete(index); }
     /// Absolute identifier, then object identity.
     int Compare(const TZEPPersistent* a, const TZEPPersistent* b) const override;
     /// Announces a bulk change on the subject.

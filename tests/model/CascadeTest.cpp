@@ -336,6 +336,9 @@ TEST_F(Cascade, RemoveAllEmptiesTheNetworkWithProgress) {
     EXPECT_EQ(0u, p.Links().Count());
     EXPECT_EQ(0u, p.Nodes().Count());
     EXPECT_EQ(0u, p.TransportZones().Count());
+    ASSERT_LT(0u, p.Routes().Count());
+    for (std::size_t i = 0; i < p.Routes().Count(); ++i) // routes stay, their entries went
+        EXPECT_TRUE(p.Routes().Get(i)->LinkRoutes().IsEmpty());
     EXPECT_FALSE(progress.Fractions("Removing Objects").empty());
     EXPECT_EQ(1, progress.done);
     EXPECT_CONSISTENT(p);
