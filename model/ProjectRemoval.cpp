@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <type_traits>
 
 #include "foundation/AddressIndex.h"
@@ -125,6 +126,11 @@ template <class T> void SortByIndexDown(std::vector<T*>& entities) {
 } // namespace
 
 void TProject::RemoveNodes(const std::vector<TNode*>& nodes) {
+    // Removing a sizeable share of the network, each long list is swept once at the end and
+    // records one bulk step instead of a step per entry: a fraction of the memory, and the undo
+    // puts each list back in one pass. The sweeps walk whole lists, so small removals do not.
+    std::optional<TDeferredRemovals> deferred;
+    if (nodes.size() * 16 >= nodes_->Count()) deferred.emplace(*this);
     // Sets of millions of addresses: flat tables, not a heap node per entry.
     TAddressIndex gone;
     gone.Reserve(nodes.size());
