@@ -337,13 +337,18 @@ TListBulkDeleteUndoer::~TListBulkDeleteUndoer() {
 }
 
 void TListBulkDeleteUndoer::Do() {
+    if (marked_.Count() == 0) { // a redo: the items the undo put back
+        marked_.Reserve(held_.size());
+        for (const auto& entry : held_)
+            marked_.Insert(entry.second, 0);
+    }
     held_ = list_->RawExtractMarked(marked_);
+    marked_ = TAddressIndex();
     holding_ = true;
 }
 
 void TListBulkDeleteUndoer::Undo() {
     list_->RawInsertMany(held_);
-    held_.clear();
     holding_ = false;
 }
 

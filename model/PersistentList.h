@@ -215,7 +215,8 @@ private:
 };
 
 /// The undo step of a deferred deletion: takes the marked items out (holding them) and puts them
-/// back at their indexes on undo. Finds its items by identity.
+/// back at their indexes on undo. Finds its items by identity. Once they are out, their list
+/// stands for the marks (the marks' table is several times larger in a large study).
 class TListBulkDeleteUndoer : public undo::TUndoer {
 public:
     TListBulkDeleteUndoer(TPersistentList* list, TAddressIndex marked)
@@ -226,8 +227,8 @@ public:
 
 private:
     TPersistentList* list_;
-    TAddressIndex marked_;
-    std::vector<std::pair<std::size_t, TZEPPersistent*>> held_;
+    TAddressIndex marked_; // until the first Do
+    std::vector<std::pair<std::size_t, TZEPPersistent*>> held_; // kept through Undo for a Redo
     bool owns_;
     bool holding_ = false;
 };

@@ -139,5 +139,38 @@ TEST_F(PersistentListTest, DeferredDeletesSweepOnceAndUndoAsOneStep) {
     }
 }
 
+TEST_F(PersistentListTest, ABulkDeletionRedoesAfterItsUndoAndFreesWhatItHolds) {
+    std::mt19937 rng(5);
+    for (int round = 0; round < 20; ++round) {
+        TPersistentList list(true);
+        const int n = 1 + int(rng() % 100);
+        for (int k = 0; k < n; ++k)
+            list.Add(new Rec(k, alive));
+        const std::vector<int> all = Keys(list);
+        TAddressIndex marked;
+        std::vector<int> kept;
+        for (int k = 0; k < n; ++k)
+            if (rng() % 3 == 0)
+                marked.Insert(list.Item(std::size_t(k)), 0);
+            else
+                kept.push_back(k);
+        {
+            TListBulkDeleteUndoer record(&list, std::move(marked));
+            for (int cycle = 0; cycle < 3; ++cycle) {
+                if (cycle == 0)
+                    record.Do();
+                else
+                    record.Redo();
+                EXPECT_EQ(kept, Keys(list));
+                EXPECT_EQ(n, alive) << "the record holds what it took out";
+                if (cycle == 2) break; // discarded while holding
+                record.Undo();
+                EXPECT_EQ(all, Keys(list));
+            }
+        }
+        EXPECT_EQ(int(kept.size()), alive);
+    }
+}
+
 } // namespace
 } // namespace zep::model
