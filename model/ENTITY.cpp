@@ -342,7 +342,9 @@ void TEntityList::ItemRemoved(std::size_t index, TZEPPersistent* item) {
         e->listIndex_ = kNoListIndex;
         if (e->Id() == maxId_) maxIdValid_ = false;
         shifts_.Forget(e);
-        if (index == Count()) {
+        if (shifts_.WalkedPast(Count())) {
+            Renumber(index); // a run of removals has walked the pending shifts for a pass
+        } else if (index == Count()) {
             // The last one: no other entity moves.
         } else if (shifts_.Full(Count())) {
             Renumber(index);

@@ -33,7 +33,9 @@ public:
     }
     /// `item`, stored at its position now, moves only by the shifts noted from here on.
     void AddFresh(const void* item) { fresh_.push_back({item, shifts_.size()}); }
+    /// Counts the walk, as Move does.
     void Forget(const void* item) {
+        walked_ += fresh_.size();
         for (std::size_t i = 0; i < fresh_.size(); ++i)
             if (fresh_[i].item == item) {
                 fresh_.erase(fresh_.begin() + static_cast<std::ptrdiff_t>(i));

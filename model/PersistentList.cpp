@@ -195,10 +195,11 @@ void TPersistentList::PositionsRemoved(std::size_t index, const TZEPPersistent* 
         return DropPositions();
     p.map.Erase(item);
     p.shifts.Forget(item);
-    if (index == Count()) return; // the last one: nothing moves
     const bool full = p.shifts.Full(Count());
-    p.shifts.Note(index, -1);
-    if (full) p.Settle(*this);
+    if (index < Count()) p.shifts.Note(index, -1); // the last one: nothing moves
+    // A run of removals from the end walks the pending shifts each time: settled once that
+    // has cost a pass.
+    if ((full && index < Count()) || p.shifts.WalkedPast(Count())) p.Settle(*this);
 }
 
 void TPersistentList::DropPositions() {

@@ -142,7 +142,19 @@ void LongRunsOfChanges(std::size_t holesFrom) {
                 refs.Insert(pick(refs.Count() + 1), t);
             }
         }
+        // Then a run of removals from the end, as a teardown makes: each walks the shifts
+        // still pending, until that has cost a pass and they are settled.
+        for (int k = 0; k < 60 && refs.Count() > 1; ++k)
+            refs.Delete(refs.Count() - 1);
+        for (int k = 0; k < 30 && owner.Count() > 1; ++k) {
+            TEntity* e = owner.Get(owner.Count() - 1);
+            while (refs.Remove(e) >= 0) {
+            }
+            owner.Delete(owner.Count() - 1);
+        }
         const std::string where = "burst " + std::to_string(burst);
+        for (std::size_t i = 0; i < owner.Count(); i += 97)
+            ASSERT_EQ(owner.Get(i)->ListIndex(), static_cast<std::int32_t>(i)) << where;
         // The first lookups find the shifts pending; the later ones, settled by the walk.
         for (std::size_t i = 0; i < refs.Count(); ++i) {
             const std::size_t at = (i * 7919 + std::size_t(burst)) % refs.Count();
