@@ -100,7 +100,7 @@ void TPersistentList::Insert(std::size_t index, TZEPPersistent* item) {
 
 void TPersistentList::Delete(std::size_t index) {
     if (deferred_ && deferred_->depth > 0) {
-        deferred_->pending.Insert(Item(index), 0);
+        deferred_->pending.push_back(Item(index));
         return;
     }
     if (recordsUndo_ && undo::IsRecording()) {
@@ -262,7 +262,10 @@ std::ptrdiff_t TPersistentList::RawIndexOf(const undo::TObject* item, std::size_
 
 void TPersistentList::EndDeferredDeletes() {
     if (!deferred_ || deferred_->depth == 0 || --deferred_->depth > 0) return;
-    TAddressIndex marked = std::move(deferred_->pending);
+    TAddressIndex marked;
+    marked.Reserve(deferred_->pending.size());
+    for (const TZEPPersistent* item : deferred_->pending)
+        marked.Insert(item, 0);
     deferred_.reset();
     if (marked.Count() == 0) return;
     if (recordsUndo_ && undo::IsRecording()) {

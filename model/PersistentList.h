@@ -2,6 +2,7 @@
 // insertions, deletions and re-sorts are undo steps; the ordered list and the keyed dictionary.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -115,9 +116,10 @@ public:
         ++deferred_->depth;
     }
     void EndDeferredDeletes();
-    /// Whether the item is marked for deletion by the running deferral.
+    /// Whether the item is marked for deletion by the running deferral (a scan of the marks).
     bool DeletePending(const TZEPPersistent* item) const {
-        return deferred_ && deferred_->pending.Contains(item);
+        return deferred_ && std::find(deferred_->pending.begin(), deferred_->pending.end(),
+                                      item) != deferred_->pending.end();
     }
     /// Takes the marked items out (no undo step); answers them with their former indexes,
     /// ascending.
@@ -209,7 +211,9 @@ private:
     // A running deferral of deletions (rare: kept apart, so that the many short lists are small).
     struct TDeferred {
         int depth = 0;
-        TAddressIndex pending; // the items of deferred deletions
+        // The items of deferred deletions, in the order they came (an item may come twice):
+        // an address table of millions of them is built once, at its full size, by the sweep.
+        std::vector<const TZEPPersistent*> pending;
     };
     std::unique_ptr<TDeferred> deferred_;
 };
