@@ -144,8 +144,8 @@ std::string TLinkRoute::ErrorMessageIn(const TScenario* scenario) const {
 }
 
 void TLinkRoute::Dettach() {
-    if (link_) link_->LinkRoutes().Remove(this);
-    if (route_) route_->LinkRoutes().Remove(this);
+    if (link_) link_->LinkRoutes().Drop(this);
+    if (route_) route_->LinkRoutes().Drop(this);
 }
 
 void TLinkRoute::AfterLoad() {

@@ -117,6 +117,13 @@ std::ptrdiff_t TPersistentList::Remove(TZEPPersistent* item) {
     return index;
 }
 
+void TPersistentList::Drop(TZEPPersistent* item) {
+    if (deferred_ && deferred_->depth > 0 && !owns_)
+        deferred_->pending.push_back(item);
+    else
+        Remove(item);
+}
+
 std::ptrdiff_t TPersistentList::IndexOf(const TZEPPersistent* item) const {
     if ((!positions_ && (Count() < kIndexedFrom || scans_ < kScansBeforeIndex)) || !item) {
         if (!positions_) ++scans_;

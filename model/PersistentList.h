@@ -71,6 +71,9 @@ public:
     virtual void Delete(std::size_t index);
     /// Deletes `item`; answers its former index, -1 when absent.
     virtual std::ptrdiff_t Remove(TZEPPersistent* item);
+    /// Remove without the answer: while a reference list defers its deletions, this only marks
+    /// the item, without searching the list for it (the sweep finds it, if it is there).
+    void Drop(TZEPPersistent* item);
     /// The item's index, -1 when absent (identity search).
     virtual std::ptrdiff_t IndexOf(const TZEPPersistent* item) const;
     /// Re-sorts by Compare (stable) and marks the list sorted.

@@ -154,18 +154,22 @@ void TProject::RemoveNodes(const std::vector<TNode*>& nodes) {
             }
     }
     DropZoneRecords(nodes);
-    // Deleting from the back of each list keeps every deletion (and its undo) cheap.
+    // Deleting from the back of each list keeps every deletion (and its undo) cheap; deferred
+    // deletions only mark their entities, in any order.
+    auto backToFront = [&deferred](auto& entities) {
+        if (!deferred) SortByIndexDown(entities);
+    };
     std::vector<TLinkRoute*> lrs;
     for (TLink* l : links)
         for (std::size_t i = 0; i < l->LinkRoutes().Count(); ++i)
             lrs.push_back(l->LinkRoutes().Get(i));
-    SortByIndexDown(lrs);
+    backToFront(lrs);
     for (TLinkRoute* lr : lrs)
         RemoveLinkRoute(lr);
     std::vector<TLink*> survivors;
     for (TLink* l : links)
         if (TLink* rev = ReverseLink(l); rev && !linkSet.Contains(rev)) survivors.push_back(rev);
-    SortByIndexDown(links);
+    backToFront(links);
     for (TLink* l : links) {
         if (l->OwnerList() == links_.get())
             DeleteFrom(*links_, l);
@@ -176,7 +180,7 @@ void TProject::RemoveNodes(const std::vector<TNode*>& nodes) {
         for (std::size_t i = 0; i < scenarios_->Count(); ++i)
             rev->SetValueIn(scenarios_->Get(i), TLink::kTwoWay, TValue(false));
     std::vector<TNode*> order(nodes.begin(), nodes.end());
-    SortByIndexDown(order);
+    backToFront(order);
     for (TNode* n : order) {
         if (n->IsZone()) transportZones_->Remove(n);
         DeleteFrom(*nodes_, n);

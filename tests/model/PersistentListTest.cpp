@@ -96,16 +96,19 @@ TEST_F(PersistentListTest, DeferredDeletesSweepOnceAndUndoAsOneStep) {
     std::mt19937 rng(11);
     for (int round = 0; round < 40; ++round) {
         TPersistentList list(true);
+        TPersistentList refs(false); // the same items, dropped by identity as they go
         std::vector<int> expected;
         const int n = 1 + int(rng() % 200);
         for (int k = 0; k < n; ++k) {
             list.Add(new Rec(k, alive));
+            refs.Add(list.Item(std::size_t(k)));
             expected.push_back(k);
         }
         const std::vector<int> before = expected;
         const bool recording = round % 4 != 0;
         undo::TUndoSet set;
         if (recording) set.BeginTransaction();
+        refs.BeginDeferredDeletes();
         list.BeginDeferredDeletes();
         list.BeginDeferredDeletes(); // nested: only the outer end sweeps
         std::vector<int> marked;
@@ -113,10 +116,12 @@ TEST_F(PersistentListTest, DeferredDeletesSweepOnceAndUndoAsOneStep) {
             if (rng() % 3 == 0) {
                 const int k = 1000 + step;
                 list.Add(new Rec(k, alive));
+                refs.Add(list.Item(list.Count() - 1));
                 expected.push_back(k);
             } else {
                 const std::size_t i = rng() % list.Count();
                 const int key = static_cast<Rec*>(list.Item(i))->key;
+                refs.Drop(list.Item(i));
                 list.Delete(i); // twice the same item is one deletion
                 EXPECT_TRUE(list.DeletePending(list.Item(i)));
                 if (std::find(marked.begin(), marked.end(), key) == marked.end())
@@ -125,16 +130,19 @@ TEST_F(PersistentListTest, DeferredDeletesSweepOnceAndUndoAsOneStep) {
         }
         list.EndDeferredDeletes();
         EXPECT_EQ(expected.size(), list.Count()) << "nothing leaves before the outer end";
+        refs.EndDeferredDeletes(); // first: the owner frees what it took out
         list.EndDeferredDeletes();
         for (int key : marked)
             expected.erase(std::find(expected.begin(), expected.end(), key));
         EXPECT_EQ(expected, Keys(list));
+        EXPECT_EQ(expected, Keys(refs));
         EXPECT_EQ(int(expected.size()) + (recording ? int(marked.size()) : 0), alive);
         if (!recording) continue;
-        EXPECT_EQ(1u + list.Count() - before.size() + marked.size(), set.Count())
-            << "one step for the sweep, one per addition";
+        EXPECT_EQ(2u + 2u * (list.Count() - before.size() + marked.size()), set.Count())
+            << "one step for each list's sweep, one per addition to each";
         set.UndoTo(0);
         EXPECT_EQ(before, Keys(list));
+        EXPECT_EQ(before, Keys(refs));
         EXPECT_EQ(int(before.size()), alive);
     }
 }
