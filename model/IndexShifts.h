@@ -2,9 +2,10 @@
 // every later one at once (one removal after another would cost the list's length each): each
 // change is noted as a shift, and a position stored earlier is moved by the shifts noted since.
 // Items that came in since the last settling remember from which shift on they move. Pending
-// shifts are bounded by the square root of the list's length (at least 64), and once lookups
-// have walked more than the list's length the owner settles them: neither a run of changes nor
-// a run of lookups costs more than its share of one renumbering.
+// shifts are bounded by the square root of the list's length (at least 64), and once lookups or
+// removals have walked more than the list's length the owner settles them: neither a run of
+// changes nor a run of lookups or of removals from the end costs more than its share of one
+// renumbering.
 #pragma once
 
 #include <algorithm>
