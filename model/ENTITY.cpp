@@ -341,16 +341,7 @@ void TEntityList::ItemRemoved(std::size_t index, TZEPPersistent* item) {
         e->ownerList_ = nullptr;
         e->listIndex_ = kNoListIndex;
         if (e->Id() == maxId_) maxIdValid_ = false;
-        shifts_.Forget(e);
-        if (shifts_.WalkedPast(Count())) {
-            Renumber(index); // a run of removals has walked the pending shifts for a pass
-        } else if (index == Count()) {
-            // The last one: no other entity moves.
-        } else if (shifts_.Full(Count())) {
-            Renumber(index);
-        } else {
-            shifts_.Note(index, -1);
-        }
+        if (shifts_.NoteRemoved(e, index, Count())) Renumber(index);
     }
     Announce(subject_.get());
 }

@@ -34,14 +34,19 @@ public:
     }
     /// `item`, stored at its position now, moves only by the shifts noted from here on.
     void AddFresh(const void* item) { fresh_.push_back({item, shifts_.size()}); }
-    /// Counts the walk, as Move does.
-    void Forget(const void* item) {
+    /// `item` left from `at` of a list now `length` long: notes the shift (none after the last
+    /// one) and answers whether the owner must settle now, because the shifts are full or a run
+    /// of removals has walked them for a pass. Counts the walk through the fresh items.
+    bool NoteRemoved(const void* item, std::size_t at, std::size_t length) {
         walked_ += fresh_.size();
         for (std::size_t i = 0; i < fresh_.size(); ++i)
             if (fresh_[i].item == item) {
                 fresh_.erase(fresh_.begin() + static_cast<std::ptrdiff_t>(i));
-                return;
+                break;
             }
+        const bool full = Full(length);
+        if (at < length) Note(at, -1);
+        return (full && at < length) || WalkedPast(length);
     }
     /// The position now of `item`, stored as `stored`; counts the walk.
     std::size_t Move(const void* item, std::size_t stored) const {

@@ -201,12 +201,7 @@ void TPersistentList::PositionsRemoved(std::size_t index, const TZEPPersistent* 
     if (stored == TAddressIndex::kAbsent || p.shifts.Move(item, stored) != index)
         return DropPositions();
     p.map.Erase(item);
-    p.shifts.Forget(item);
-    const bool full = p.shifts.Full(Count());
-    if (index < Count()) p.shifts.Note(index, -1); // the last one: nothing moves
-    // A run of removals from the end walks the pending shifts each time: settled once that
-    // has cost a pass.
-    if ((full && index < Count()) || p.shifts.WalkedPast(Count())) p.Settle(*this);
+    if (p.shifts.NoteRemoved(item, index, Count())) p.Settle(*this);
 }
 
 void TPersistentList::DropPositions() {
@@ -267,12 +262,24 @@ std::ptrdiff_t TPersistentList::RawIndexOf(const undo::TObject* item, std::size_
     return IndexOf(static_cast<const TZEPPersistent*>(item));
 }
 
+namespace {
+
+// The table a sweep finds its items by, built at once at its full size.
+template <class Entries, class ItemOf>
+TAddressIndex MarksOf(const Entries& entries, ItemOf itemOf) {
+    TAddressIndex marks;
+    marks.Reserve(entries.size());
+    for (const auto& entry : entries)
+        marks.Insert(itemOf(entry), 0);
+    return marks;
+}
+
+} // namespace
+
 void TPersistentList::EndDeferredDeletes() {
     if (!deferred_ || deferred_->depth == 0 || --deferred_->depth > 0) return;
-    TAddressIndex marked;
-    marked.Reserve(deferred_->pending.size());
-    for (const TZEPPersistent* item : deferred_->pending)
-        marked.Insert(item, 0);
+    TAddressIndex marked =
+        MarksOf(deferred_->pending, [](const TZEPPersistent* item) { return item; });
     deferred_.reset();
     if (marked.Count() == 0) return;
     if (recordsUndo_ && undo::IsRecording()) {
@@ -348,11 +355,8 @@ TListBulkDeleteUndoer::~TListBulkDeleteUndoer() {
 }
 
 void TListBulkDeleteUndoer::Do() {
-    if (marked_.Count() == 0) { // a redo: the items the undo put back
-        marked_.Reserve(held_.size());
-        for (const auto& entry : held_)
-            marked_.Insert(entry.second, 0);
-    }
+    if (marked_.Count() == 0) // a redo: the items the undo put back
+        marked_ = MarksOf(held_, [](const auto& entry) { return entry.second; });
     held_ = list_->RawExtractMarked(marked_);
     marked_ = TAddressIndex();
     holding_ = true;
