@@ -1,7 +1,8 @@
 // How each whole-study operation grows with the study: every operation is timed at four sizes in
 // the same run, and the exponent of time against size is fitted by least squares on the
 // logarithms (1 is linear, 2 quadratic). Also the peak memory per link at each size and the
-// time of a whole `zep-cli info` process on the largest study.
+// time of a whole `zep-cli info` process on the largest study. Two anchors close the table: what
+// random reads over a block of the study's size and a sort cost at each size on this machine.
 //
 //   ScaleBench [--sizes 20000,80000,320000,1280000] [--dir DIR] [--only WORD[,WORD...]]
 //              [--repeat N]
@@ -20,12 +21,15 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <numeric>
+#include <random>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "files/ImportExport.h"
+#include "foundation/HugePages.h"
 #include "files/PrjFile.h"
 #include "files/TntpImport.h"
 #include "model/Consistency.h"
@@ -106,6 +110,46 @@ std::vector<long> ParseSizes(const std::string& text) {
     for (std::string item; std::getline(in, item, ',');)
         sizes.push_back(std::atol(item.c_str()));
     return sizes;
+}
+
+// What the machine itself charges as the memory walked grows, for reading the rows above: 20
+// reads per link at random places of a block as large as the study (2,816 bytes per link, the
+// resident size of a generated study), as eight chains in flight, which is how a walk over
+// lists that leads from entity to entity reads; returns the seconds of the reads alone.
+double RandomReadsAnchor(long links) {
+    const std::size_t bytes = static_cast<std::size_t>(links) * 2816;
+    THugeBuffer block(bytes);
+    const std::size_t lines = bytes / 64;
+    // Each cache line holds the offset of the next in one random cycle through them all.
+    std::vector<std::uint32_t> order(lines);
+    std::iota(order.begin(), order.end(), 0u);
+    std::shuffle(order.begin(), order.end(), std::mt19937_64(1));
+    for (std::size_t i = 0; i < lines; ++i)
+        *reinterpret_cast<std::size_t*>(block.Data() + std::size_t{order[i]} * 64) =
+            std::size_t{order[(i + 1) % lines]} * 64;
+    constexpr int kChains = 8;
+    std::size_t at[kChains];
+    for (int c = 0; c < kChains; ++c)
+        at[c] = std::size_t{order[c * (lines / kChains)]} * 64;
+    const auto t = std::chrono::steady_clock::now();
+    for (long k = 0; k < links * 20 / kChains; ++k)
+        for (std::size_t& a : at)
+            a = *reinterpret_cast<const std::size_t*>(block.Data() + a);
+    const double seconds = Since(t);
+    volatile std::size_t sink = at[0];
+    (void)sink;
+    return seconds;
+}
+
+// A sort of one random key per link-route (five per link): n log n on this machine.
+double SortAnchor(long links) {
+    std::vector<std::uint64_t> keys(static_cast<std::size_t>(links) * 5);
+    std::mt19937_64 random(2);
+    for (std::uint64_t& k : keys)
+        k = random();
+    const auto t = std::chrono::steady_clock::now();
+    std::sort(keys.begin(), keys.end());
+    return Since(t);
 }
 
 double Exponent(const std::vector<long>& sizes, const std::vector<double>& t) {
@@ -268,6 +312,10 @@ int main(int argc, char** argv) {
                                  " made): peak " + std::to_string(peak / 1024) + " MiB, " +
                                  std::to_string(static_cast<long>(peak * 1024.0 / linkCount)) +
                                  " bytes per link");
+            if (only.empty() || Selected("anchor", only)) {
+                record("anchor: random reads, 20 per link", RandomReadsAnchor(links));
+                record("anchor: sort, 5 keys per link", SortAnchor(links));
+            }
             if (!cli.empty() && (only.empty() || Selected("zep-cli info", only))) {
                 auto t = std::chrono::steady_clock::now();
                 const std::string command = cli + " info " + zpz + " > /dev/null";
