@@ -206,7 +206,7 @@ int main(int argc, char** argv) {
             seconds.push_back(s);
         else
             seconds[sizeIndex] = std::min(seconds[sizeIndex], s);
-        std::fprintf(stderr, "  %-28s %9.3f s\n", name.c_str(), s);
+        std::fprintf(stderr, "  %-34s %9.3f s   peak %6ld MiB\n", name.c_str(), s, PeakKb() / 1024);
     };
     auto timed = [&](const std::string& name, const std::function<void()>& f) {
         if (!only.empty() && name != "generate synthetic study" && !Selected(name, only)) return;
