@@ -151,28 +151,23 @@ bool IsExportedAsPair(const TProject& project, const TLink* link, const TScenari
     return true;
 }
 
-TTextLines NodeLines(const TProject& project, const TScenario* /*scenario*/) {
-    TTextLines lines;
-    lines.push_back(
-        Format("%6s,%12s,%12s,%2s,%-12s,%-20s", {"Id", "X", "Y", "Zone", "name", "description"}));
+void NodeLines(const TProject& project, const TScenario* /*scenario*/, const TLineSink& out) {
+    out(Format("%6s,%12s,%12s,%2s,%-12s,%-20s", {"Id", "X", "Y", "Zone", "name", "description"}));
     const TNodeList& nodes = project.Nodes();
     for (std::size_t i = 0; i < nodes.Count(); ++i) {
         const TNode* n = nodes.Get(i);
         // Node positions and names are the same in every scenario.
-        lines.push_back(
-            Format("%6d,%12g,%12g,%2d,%-12s,%-20s",
+        out(Format("%6d,%12g,%12g,%2d,%-12s,%-20s",
                    {n->Id(), n->GetFloat(TNode::kX), n->GetFloat(TNode::kY), NodeKind(n),
                     Quoted(n->GetName()), Quoted(n->GetString(kPropDescription))}));
         if (i % 256 == 0) Progress("Exporting Nodes", i, nodes.Count());
     }
-    return lines;
 }
 
-TTextLines LinkLines(const TProject& project, const TScenario* s) {
-    TTextLines lines;
-    lines.push_back(Format("%6s,%6s,%6s, %3s, %6s,   %8s, %8s,%-12s,%-20s",
-                           {"Link Id", "Origin Id", "Destination Id", "Dir", "Link-Type Id",
-                            "Distance", "Capacity", "\"name\"", "\"description\""}));
+void LinkLines(const TProject& project, const TScenario* s, const TLineSink& out) {
+    out(Format("%6s,%6s,%6s, %3s, %6s,   %8s, %8s,%-12s,%-20s",
+               {"Link Id", "Origin Id", "Destination Id", "Dir", "Link-Type Id", "Distance",
+                "Capacity", "\"name\"", "\"description\""}));
     const TLinkList& links = project.Links();
     for (std::size_t i = 0; i < links.Count(); ++i) {
         const TLink* link = links.Get(i);
@@ -181,32 +176,28 @@ TTextLines LinkLines(const TProject& project, const TScenario* s) {
             if (link->Head()->Id() < link->Tail()->Id()) continue;
             // A change to either member is a change to the one line that carries both.
             if (!ChangedIn(link, s) && !ChangedIn(project.ReverseLink(link), s)) continue;
-            lines.push_back(LinkLine(link, s, 2));
+            out(LinkLine(link, s, 2));
         } else if (ChangedIn(link, s)) {
-            lines.push_back(LinkLine(link, s, 1));
+            out(LinkLine(link, s, 1));
         }
     }
-    return lines;
 }
 
-TTextLines OperLines(const TProject& project, const TScenario* s) {
-    TTextLines lines;
-    lines.push_back(Format(
+void OperLines(const TProject& project, const TScenario* s, const TLineSink& out) {
+    out(Format(
         "%6s, %-16s, %-40s, %6s, %8s, %8s, %8s, %8s, %2s",
         {"Id", "Name", "Desc", "Oper", "MinFreq", "MaxFreq", "TargOcc", "MaxFleet", "Sched"}));
     const TRouteList& routes = project.Routes();
     for (std::size_t i = 0; i < routes.Count(); ++i) {
         const TRoute* route = routes.Get(i);
         Progress("Exporting Routes", i, routes.Count());
-        if (route->Id() >= 0) lines.push_back(TransitRouteLine(route, s));
+        if (route->Id() >= 0) out(TransitRouteLine(route, s));
     }
-    return lines;
 }
 
-TTextLines RouteLinkLines(const TProject& project, const TScenario* s) {
-    TTextLines lines;
-    lines.push_back(Format("%6s,%6s, %6s, %4s",
-                           {"From", "To", "Route", "Code (0=not Used,1=Passes,2= Stops)"}));
+void RouteLinkLines(const TProject& project, const TScenario* s, const TLineSink& out) {
+    out(Format("%6s,%6s, %6s, %4s",
+               {"From", "To", "Route", "Code (0=not Used,1=Passes,2= Stops)"}));
     const TRouteList& routes = project.Routes();
     for (std::size_t i = 0; i < routes.Count(); ++i) {
         const TRoute* route = routes.Get(i);
@@ -218,17 +209,14 @@ TTextLines RouteLinkLines(const TProject& project, const TScenario* s) {
             if (!lr->HasVersion(s) || !lr->Link()) continue;
             int code = 0;
             if (lr->IsUsedIn(s)) code = lr->GetBooleanIn(s, TLinkRoute::kNoTransfers) ? 1 : 2;
-            lines.push_back(
-                Format("%6d,%6d, %6d, %4d",
+            out(Format("%6d,%6d, %6d, %4d",
                        {lr->Link()->Tail()->Id(), lr->Link()->Head()->Id(), route->Id(), code}));
         }
     }
-    return lines;
 }
 
-TTextLines TurnLines(const TProject& project, const TScenario* s) {
-    TTextLines lines;
-    lines.push_back("From, Thru, To, Delay");
+void TurnLines(const TProject& project, const TScenario* s, const TLineSink& out) {
+    out("From, Thru, To, Delay");
     const TLinkList& links = project.Links();
     for (std::size_t i = 0; i < links.Count(); ++i) {
         const TLink* link = links.Get(i);
@@ -245,19 +233,18 @@ TTextLines TurnLines(const TProject& project, const TScenario* s) {
             else if (const TPropSpec* spec = t->Specs().FindById(TTurnRestriction::kDelay))
                 inherited = spec->Default();
             if (ValuesEqual(delay, inherited)) continue;
-            lines.push_back(Format("%d, %d, %d, %g", {link->Tail()->Id(), link->Head()->Id(),
-                                                      t->To()->Id(), delay.ToDouble()}));
+            out(Format("%d, %d, %d, %g",
+                       {link->Tail()->Id(), link->Head()->Id(), t->To()->Id(), delay.ToDouble()}));
         }
     }
-    return lines;
 }
 
-TTextLines SpeedLines(const TProject& project, const TScenario* s, std::uint32_t seed) {
+void SpeedLines(const TProject& project, const TScenario* s, const TLineSink& out,
+                std::uint32_t seed) {
     std::mt19937 random(seed);
     std::uniform_int_distribution<int> extra(0, 49);
-    TTextLines lines;
-    lines.push_back(Format("%s,%s,%s,%s,%s,%s,%s", {"Link Id", "Origin Id", "Destination Id",
-                                                    "Operator", "Distance", "Speed", "StopTime"}));
+    out(Format("%s,%s,%s,%s,%s,%s,%s", {"Link Id", "Origin Id", "Destination Id", "Operator",
+                                        "Distance", "Speed", "StopTime"}));
     const TLinkList& links = project.Links();
     for (std::size_t i = 0; i < links.Count(); ++i) {
         const TLink* link = links.Get(i);
@@ -291,31 +278,66 @@ TTextLines SpeedLines(const TProject& project, const TScenario* s, std::uint32_t
             }
             const auto stop = static_cast<std::int64_t>(std::llround(count ? total / count : 0));
             if (speed > 0 && std::isfinite(speed))
-                lines.push_back(
-                    Format("%6d,%6d,%6d,%6d,%6g, %8g, %8d",
+                out(Format("%6d,%6d,%6d,%6d,%6g, %8g, %8d",
                            {link->Id(), link->Tail()->Id(), link->Head()->Id(), op->Id(),
                             link->GetFloatIn(s, TLink::kLength), speed, stop}));
         }
     }
+}
+
+namespace {
+template <class Write> TTextLines Collected(const Write& write) {
+    TTextLines lines;
+    write([&](const std::string& line) { lines.push_back(line); });
     return lines;
+}
+} // namespace
+
+TTextLines NodeLines(const TProject& project, const TScenario* s) {
+    return Collected([&](const TLineSink& out) { NodeLines(project, s, out); });
+}
+
+TTextLines LinkLines(const TProject& project, const TScenario* s) {
+    return Collected([&](const TLineSink& out) { LinkLines(project, s, out); });
+}
+
+TTextLines OperLines(const TProject& project, const TScenario* s) {
+    return Collected([&](const TLineSink& out) { OperLines(project, s, out); });
+}
+
+TTextLines RouteLinkLines(const TProject& project, const TScenario* s) {
+    return Collected([&](const TLineSink& out) { RouteLinkLines(project, s, out); });
+}
+
+TTextLines TurnLines(const TProject& project, const TScenario* s) {
+    return Collected([&](const TLineSink& out) { TurnLines(project, s, out); });
+}
+TTextLines SpeedLines(const TProject& project, const TScenario* s, std::uint32_t seed) {
+    return Collected([&](const TLineSink& out) { SpeedLines(project, s, out, seed); });
 }
 
 void ExportNetwork(TProject& project, TScenario* scenario, const std::string& directory) {
     struct TEnd {
         ~TEnd() { EndProgress(); }
     } end;
-    auto save = [&](TNetworkFileKind kind, const TTextLines& lines) {
-        SaveTextLines(NetworkFileName(project, scenario, kind, directory), lines, false);
+    // Each file is written as its lines are made, not held whole: a million-link network's
+    // links file is a hundred megabytes.
+    using TWrite = void (*)(const TProject&, const TScenario*, const TLineSink&);
+    auto save = [&](TNetworkFileKind kind, TWrite write) {
+        TReplacingFileWriter file(NetworkFileName(project, scenario, kind, directory));
+        write(project, scenario, [&](const std::string& line) { file.Line(line); });
+        file.Commit();
     };
-    save(TNetworkFileKind::Nodes, NodeLines(project, scenario));
-    save(TNetworkFileKind::Links, LinkLines(project, scenario));
-    save(TNetworkFileKind::Opers, OperLines(project, scenario));
-    save(TNetworkFileKind::Routes, RouteLinkLines(project, scenario));
-    save(TNetworkFileKind::Turns, TurnLines(project, scenario));
+    save(TNetworkFileKind::Nodes, NodeLines);
+    save(TNetworkFileKind::Links, LinkLines);
+    save(TNetworkFileKind::Opers, OperLines);
+    save(TNetworkFileKind::Routes, RouteLinkLines);
+    save(TNetworkFileKind::Turns, TurnLines);
     const std::string speeds =
         NetworkFileName(project, scenario, TNetworkFileKind::Speeds, directory);
     if (project.AssignmentResults()) {
-        save(TNetworkFileKind::Speeds, SpeedLines(project, scenario));
+        save(TNetworkFileKind::Speeds, [](const TProject& p, const TScenario* s,
+                                          const TLineSink& out) { SpeedLines(p, s, out); });
     } else {
         std::error_code ec;
         std::filesystem::remove(speeds, ec);

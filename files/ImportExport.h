@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "foundation/ORVFiles.h"
@@ -25,6 +26,8 @@ class TScenario;
 namespace zep::files {
 
 using TTextLines = std::vector<std::string>;
+/// Receives a file's lines one by one, as they are made.
+using TLineSink = std::function<void(const std::string&)>;
 
 /// The kinds of exchange file; the extension is the kind's name in lower case.
 enum class TNetworkFileKind { Nodes, Links, Opers, Routes, Turns, Speeds };
@@ -53,26 +56,39 @@ bool IsExportedAsPair(const model::TProject& project, const model::TLink* link,
 /// The data line of a transit route in the opers form (also the MID line of the route files).
 std::string TransitRouteLine(const model::TRoute* route, const model::TScenario* scenario);
 
-/// The lines of each file, heading first. Values are read in `scenario`.
+/// The lines of each file, heading first, given to `out` one by one; the overloads without a
+/// sink collect them. Values are read in `scenario`.
+void NodeLines(const model::TProject& project, const model::TScenario* scenario,
+               const TLineSink& out);
 TTextLines NodeLines(const model::TProject& project, const model::TScenario* scenario);
 /// Links added, removed or changed in the scenario; a pair once, from the member whose head
 /// identifier is not below its tail's, when either member changed.
+void LinkLines(const model::TProject& project, const model::TScenario* scenario,
+               const TLineSink& out);
 TTextLines LinkLines(const model::TProject& project, const model::TScenario* scenario);
 /// Routes with an identifier of 0 or more.
+void OperLines(const model::TProject& project, const model::TScenario* scenario,
+               const TLineSink& out);
 TTextLines OperLines(const model::TProject& project, const model::TScenario* scenario);
 /// Route-links changed in the scenario, route by route in sequence order.
+void RouteLinkLines(const model::TProject& project, const model::TScenario* scenario,
+                    const TLineSink& out);
 TTextLines RouteLinkLines(const model::TProject& project, const model::TScenario* scenario);
 /// Turns whose delay differs from what the scenario inherits.
+void TurnLines(const model::TProject& project, const model::TScenario* scenario,
+               const TLineSink& out);
 TTextLines TurnLines(const model::TProject& project, const model::TScenario* scenario);
 /// Per link and operator: speed and stop time. Stop times draw from a generator seeded with
 /// `seed`, so one export is reproducible.
+void SpeedLines(const model::TProject& project, const model::TScenario* scenario,
+                const TLineSink& out, std::uint32_t seed = 1);
 TTextLines SpeedLines(const model::TProject& project, const model::TScenario* scenario,
                       std::uint32_t seed = 1);
 
 using zep::SaveTextLines;
 
 /// Writes the nodes, links, opers, routes and turns files of the scenario into `directory`
-/// (the project's directory when empty), each saved before the next is built; then the speeds
+/// (the project's directory when empty), each written as its lines are made; then the speeds
 /// file when the project holds assignment results, else an old speeds file is deleted.
 void ExportNetwork(model::TProject& project, model::TScenario* scenario,
                    const std::string& directory = "");

@@ -76,13 +76,18 @@ std::string MoveToBackup(const std::string& fileName) {
     return target;
 }
 
-void ReplaceFileContent(const std::string& path, const std::string& content) {
+struct TReplacingFileWriter::TOpen {
+    explicit TOpen(const std::string& name) : stream(name, FileMode::OpenReadWrite) {}
+    TFileStream stream;
+};
+
+TReplacingFileWriter::TReplacingFileWriter(const std::string& path)
+    : path_(path), tmpName_(path + ".XXXXXX") {
     struct stat st {};
     const bool existed = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
     if (existed && ::access(path.c_str(), W_OK) != 0)
         throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
-    std::string tmpName = path + ".XXXXXX";
-    const int fd = ::mkstemp(tmpName.data());
+    const int fd = ::mkstemp(tmpName_.data());
     if (fd < 0) throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
     ::close(fd);
     try {
@@ -96,27 +101,74 @@ void ReplaceFileContent(const std::string& path, const std::string& content) {
             ::umask(mask);
             mode = 0666 & ~mask;
         }
-        ::chmod(tmpName.c_str(), mode);
-        {
-            TFileStream out(tmpName, FileMode::OpenReadWrite);
-            out.WriteString(content);
-        }
-        if (::rename(tmpName.c_str(), path.c_str()) != 0)
-            throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
+        ::chmod(tmpName_.c_str(), mode);
+        file_ = std::make_unique<TOpen>(tmpName_);
     } catch (...) {
-        ::unlink(tmpName.c_str());
+        ::unlink(tmpName_.c_str());
         throw;
     }
 }
 
+TReplacingFileWriter::~TReplacingFileWriter() {
+    if (tmpName_.empty()) return;
+    file_.reset();
+    ::unlink(tmpName_.c_str());
+}
+
+namespace {
+constexpr std::size_t kWriteBuffer = 1 << 20;
+} // namespace
+
+void TReplacingFileWriter::Write(std::string_view bytes) {
+    if (buffer_.size() + bytes.size() > kWriteBuffer) {
+        Flush();
+        if (bytes.size() > kWriteBuffer) {
+            file_->stream.WriteBuffer(bytes.data(), bytes.size());
+            return;
+        }
+    }
+    if (buffer_.capacity() < kWriteBuffer) buffer_.reserve(kWriteBuffer);
+    buffer_.append(bytes);
+}
+
+void TReplacingFileWriter::Flush() {
+    if (!buffer_.empty()) file_->stream.WriteBuffer(buffer_.data(), buffer_.size());
+    buffer_.clear();
+}
+
+void TReplacingFileWriter::Commit() {
+    Flush();
+    file_.reset();
+    if (::rename(tmpName_.c_str(), path_.c_str()) != 0)
+        throw EFCreateError("Cannot create file \"" + path_ + "\". " + std::strerror(errno));
+    tmpName_.clear();
+}
+
+void ReplaceFileContent(const std::string& path, const std::string& content) {
+    TReplacingFileWriter out(path);
+    out.Write(content);
+    out.Commit();
+}
+
 bool SaveTextLines(const std::string& path, const std::vector<std::string>& lines,
                    bool onlyIfChanged) {
+    if (!onlyIfChanged) {
+        TReplacingFileWriter out(path);
+        for (const std::string& line : lines)
+            out.Line(line);
+        out.Commit();
+        return true;
+    }
     std::string content;
+    std::size_t bytes = 0;
+    for (const std::string& line : lines)
+        bytes += line.size() + 2;
+    content.reserve(bytes);
     for (const std::string& line : lines) {
         content += line;
         content += "\r\n";
     }
-    if (onlyIfChanged) {
+    {
         TMemoryStream old;
         bool same = false;
         try {

@@ -1,7 +1,9 @@
 // File utilities that safe saving relies on: fresh temporary names and dated backups.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "foundation/Exception.h"
@@ -31,6 +33,38 @@ std::string MoveToBackup(const std::string& fileName);
 /// EFCreateError "Cannot create file "<path>". <reason>"; on failure the old file is untouched
 /// and no temporary file is left.
 void ReplaceFileContent(const std::string& path, const std::string& content);
+
+/// A file written piece by piece with the guarantees of ReplaceFileContent: the pieces go
+/// through a buffer into a temporary file beside `path`, which replaces `path` on Commit. A
+/// writer destroyed before Commit (a failure while the content was being made) removes its
+/// temporary file and leaves the old file untouched. For content too large to be held whole.
+class TReplacingFileWriter {
+public:
+    /// Refuses an existing file that may not be written and creates the temporary file; raises
+    /// EFCreateError as ReplaceFileContent does.
+    explicit TReplacingFileWriter(const std::string& path);
+    ~TReplacingFileWriter();
+    TReplacingFileWriter(const TReplacingFileWriter&) = delete;
+    TReplacingFileWriter& operator=(const TReplacingFileWriter&) = delete;
+
+    void Write(std::string_view bytes);
+    /// `line` and CR LF.
+    void Line(std::string_view line) {
+        Write(line);
+        Write("\r\n");
+    }
+    /// Writes what is buffered and renames the file into place.
+    void Commit();
+
+private:
+    void Flush();
+
+    std::string path_;
+    std::string tmpName_;
+    struct TOpen;
+    std::unique_ptr<TOpen> file_;
+    std::string buffer_;
+};
 
 /// Writes `lines`, each ended by CR LF, through ReplaceFileContent. With `onlyIfChanged`, a file
 /// already holding the same lines is left alone (false returned). Failures raise EFCreateError.

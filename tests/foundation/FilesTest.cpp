@@ -4,6 +4,8 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <random>
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -68,6 +70,47 @@ TEST_F(Files, TempFileNameTakesFirstFreeNameInTheDirectory) {
     fs::current_path(dir_);
     EXPECT_EQ(TempFileName("relative.txt"), d + "/_MM00003.TMP");
     fs::current_path(cwd);
+}
+
+// Pieces of random sizes, some larger than the writer's buffer, written and committed, give
+// the file their concatenation with the old file's mode; a writer given up before Commit (a
+// failure while the content was made) leaves the old file as it was, and neither leaves a
+// temporary file behind.
+TEST_F(Files, AReplacingWriterGivesItsPiecesOrNothing) {
+    const std::string path = P("net.links");
+    Touch(path, "old content\r\n");
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    std::mt19937 random(7);
+    std::string expected = "old content\r\n";
+    for (int round = 0; round < 12; ++round) {
+        const bool commit = round % 3 != 1;
+        std::string written;
+        try {
+            TReplacingFileWriter file(path);
+            const int pieces = 1 + static_cast<int>(random() % 400);
+            for (int k = 0; k < pieces; ++k) {
+                std::size_t size = random() % 9000;
+                if (random() % 50 == 0) size = (1 << 20) + random() % 300000;
+                const std::string piece(size, static_cast<char>('a' + random() % 26));
+                if (random() % 2) {
+                    file.Line(piece);
+                    written += piece + "\r\n";
+                } else {
+                    file.Write(piece);
+                    written += piece;
+                }
+            }
+            if (!commit) throw std::runtime_error("the content could not be made");
+            file.Commit();
+            expected = written;
+        } catch (const std::runtime_error&) {
+            EXPECT_FALSE(commit);
+        }
+        ASSERT_EQ(Read(path), expected) << "round " << round;
+        EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+    }
 }
 
 TEST_F(Files, BackupsOfOneDayAreNumbered) {
