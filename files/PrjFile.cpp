@@ -14,6 +14,7 @@
 #include "files/OrdList_.h"
 #include "files/TXMLIn.h"
 #include "files/TXMLOut.h"
+#include "foundation/DeflateBehind.h"
 #include "foundation/Format.h"
 #include "foundation/InflateAhead.h"
 #include "foundation/ORVGZipStreams.h"
@@ -120,6 +121,7 @@ std::string SaveProjectFile(const std::string& fileName, TZEPPersistent& project
         if (IsCompressedProjectName(fileName)) {
             TGZipStream gz(file, 0);
             gz.SetFileName(fs::path(fileName).filename().string());
+            gz.CompressOnThreads(TDeflateBehind::UsefulWorkers());
             StoreProject(gz, project);
             gz.Finish();
         } else {

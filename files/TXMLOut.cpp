@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <unordered_map>
 
+#include "foundation/DeflateBehind.h"
 #include "foundation/Format.h"
 #include "foundation/ORVGZipStreams.h"
 #include "foundation/OrvMessages.h"
@@ -592,6 +593,7 @@ void ExportXml(TProject& project, const std::string& fileName, bool compressed) 
             TGZipStream gzip(file, 0);
             gzip.SetFileName(fileName);
             gzip.SetComment("VARDEN Database");
+            gzip.CompressOnThreads(TDeflateBehind::UsefulWorkers());
             TXMLWriter(project).Write(gzip);
             gzip.Finish();
         } else {

@@ -9,6 +9,7 @@
 
 #include <zlib.h>
 
+#include "foundation/DeflateBehind.h"
 #include "foundation/Format.h"
 #include "foundation/ORVFiles.h"
 
@@ -100,8 +101,9 @@ void TGZStream::ZLibError(int code) const {
 
 // ---------------------------------------------------------------------------------------------
 
-TGZipStream::TGZipStream(TStream& target, int compression) : TGZStream(target) {
-    int rc = deflateInit2(&z_->s, compression - 1, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY);
+TGZipStream::TGZipStream(TStream& target, int compression)
+    : TGZStream(target), level_(compression - 1) {
+    int rc = deflateInit2(&z_->s, level_, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY);
     if (rc != Z_OK) ZLibError(rc);
     z_->initialised = true;
     z_->deflating = true;
@@ -113,6 +115,15 @@ TGZipStream::~TGZipStream() {
     } catch (...) {
         // A destructor cannot report; callers who care call Finish themselves.
     }
+}
+
+void TGZipStream::CompressOnThreads(unsigned workers) {
+    if (headerWritten_ || finished_) throw EGZipError("Compression already started");
+    behind_.reset();
+    if (workers == 0) return;
+    behind_ = std::make_unique<TDeflateBehind>(
+        level_, workers,
+        [this](const unsigned char* data, std::size_t count) { Inner().WriteBuffer(data, count); });
 }
 
 void TGZipStream::SetFileName(const std::string& path) {
@@ -148,6 +159,10 @@ std::size_t TGZipStream::Write(const void* buffer, std::size_t count) {
     if (!headerWritten_) WriteHeader();
     crc_ = UpdateCRC(crc_, buffer, count);
     total_ += count;
+    if (behind_) {
+        behind_->Write(buffer, count);
+        return count;
+    }
     unsigned char out[kBufferSize];
     auto* p = static_cast<const Bytef*>(buffer);
     std::size_t left = count;
@@ -181,16 +196,22 @@ void TGZipStream::Finish() {
     if (finished_) return;
     finished_ = true;
     if (!headerWritten_) WriteHeader();
-    unsigned char out[kBufferSize];
-    z_->s.next_in = nullptr;
-    z_->s.avail_in = 0;
-    for (;;) {
-        z_->s.next_out = out;
-        z_->s.avail_out = sizeof out;
-        int rc = deflate(&z_->s, Z_FINISH);
-        if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) ZLibError(rc);
-        Inner().WriteBuffer(out, sizeof out - z_->s.avail_out);
-        if (rc == Z_STREAM_END) break;
+    if (behind_) {
+        // Dropped even when it fails: its threads must not outlive a failed save.
+        const std::unique_ptr<TDeflateBehind> behind = std::move(behind_);
+        behind->Finish();
+    } else {
+        unsigned char out[kBufferSize];
+        z_->s.next_in = nullptr;
+        z_->s.avail_in = 0;
+        for (;;) {
+            z_->s.next_out = out;
+            z_->s.avail_out = sizeof out;
+            int rc = deflate(&z_->s, Z_FINISH);
+            if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) ZLibError(rc);
+            Inner().WriteBuffer(out, sizeof out - z_->s.avail_out);
+            if (rc == Z_STREAM_END) break;
+        }
     }
     deflateEnd(&z_->s);
     z_->initialised = false;

@@ -13,6 +13,8 @@ namespace zep {
 
 ZEP_DECLARE_EXCEPTION(EGZipError, Exception);
 
+class TDeflateBehind;
+
 /// A proxy that keeps the CRC-32 of every byte read or written through it. Seeking to 0 from
 /// the beginning starts the CRC afresh; its low 16 bits are the gzip header check.
 class TCRCStream : public TStreamProxy {
@@ -67,6 +69,9 @@ public:
 
     /// Stores the name part of `path`, trimmed; only effective before the first write.
     void SetFileName(const std::string& path);
+    /// Compresses on `workers` threads of their own (see TDeflateBehind) while the writer goes
+    /// on; 0 keeps the compression on the writer's thread. Only before the first write.
+    void CompressOnThreads(unsigned workers);
     void SetComment(const std::string& comment) { comment_ = comment; }
 
     std::size_t Read(void* buffer, std::size_t count) override;
@@ -80,6 +85,8 @@ public:
 private:
     void WriteHeader();
     bool headerWritten_ = false;
+    int level_; // zlib's
+    std::unique_ptr<TDeflateBehind> behind_;
 };
 
 /// Read-only gzip decompressor; reads and checks the header when created.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include "foundation/DeflateBehind.h"
 #include "foundation/FileCompression.h"
 
 namespace zep {
@@ -137,6 +138,66 @@ TEST(GZipStream, RoundTripAtEveryLevelAndWriteSize) {
               "-2: stream error");
 }
 
+// A stream that takes `room` bytes, then fails as a full disk does.
+class TFullTarget : public TMemoryStream {
+public:
+    explicit TFullTarget(std::size_t room) : room_(room) {}
+    std::size_t Write(const void* buffer, std::size_t count) override {
+        if (Size() + static_cast<std::int64_t>(count) > static_cast<std::int64_t>(room_))
+            throw EWriteError("Stream write error");
+        return TMemoryStream::Write(buffer, count);
+    }
+
+private:
+    std::size_t room_;
+};
+
+// Compressed on threads, lengths around the block size and pieces of every size give back what
+// was written, for zlib and for the gzip tool; a target that fails part way raises on the
+// writer's thread, at a write or at the finish, and nothing is left waiting.
+TEST(GZipStream, CompressingOnThreadsGivesBackWhatWasWritten) {
+    std::mt19937 rng(11);
+    const std::size_t block = TDeflateBehind::kBlock;
+    for (std::size_t length : {std::size_t{0}, std::size_t{1}, block - 1, block, block + 1,
+                               3 * block + 12345, 9 * block}) {
+        const std::string data = MixedData(length, static_cast<unsigned>(length));
+        for (unsigned workers : {1u, 2u, 3u}) {
+            TMemoryStream target;
+            TGZipStream gz(target, workers == 2 ? 2 : 0);
+            gz.CompressOnThreads(workers);
+            for (std::size_t at = 0; at < data.size();) {
+                const std::size_t piece = std::min<std::size_t>(
+                    data.size() - at, rng() % 3 ? rng() % 5000 : rng() % (3 * block));
+                gz.WriteBuffer(data.data() + at, piece);
+                at += piece;
+            }
+            gz.Finish();
+            ASSERT_EQ(Decompress(target.Data()), data) << length << " bytes, " << workers;
+            if (length > 2 * block && workers != 2) { // blocks compress as one stream does
+                EXPECT_LT(target.Data().size(), Compress(data).size() * 101 / 100);
+            }
+        }
+    }
+    const std::string data = MixedData(6 * block, 3);
+    const std::size_t whole = Compress(data).size();
+    for (std::size_t room : {std::size_t{5}, whole / 3, whole - 4}) {
+        TFullTarget target(room);
+        EXPECT_THROW(
+            {
+                TGZipStream gz(target, 0);
+                gz.CompressOnThreads(2);
+                gz.WriteString(data);
+                gz.Finish();
+            },
+            EWriteError)
+            << room;
+    }
+    TMemoryStream t;
+    TGZipStream started(t, 0);
+    started.WriteString("x");
+    EXPECT_EQ(Throws([&] { started.CompressOnThreads(2); }), "Compression already started");
+}
+
 TEST(GZipStream, RefusedOperations) {
     TMemoryStream target;
     TGZipStream gz(target, 0);
@@ -262,6 +323,19 @@ TEST_F(GZipFiles, InteroperatesWithGzipTool) {
     std::string data = MixedData(200000, 4);
     WriteFile(P("ours.dat"), data);
     EXPECT_EQ(GZipFile(P("ours.dat"), 7), P("ours.dat.gz"));
+    {
+        const std::string big = MixedData(5 * TDeflateBehind::kBlock + 7, 5);
+        TMemoryStream threaded;
+        {
+            TGZipStream gz(threaded, 0);
+            gz.CompressOnThreads(2);
+            gz.WriteString(big);
+        }
+        WriteFile(P("threaded.gz"), threaded.Data());
+        EXPECT_EQ(Run("gzip -t " + P("threaded.gz")), 0);
+        EXPECT_EQ(Run("gzip -dc " + P("threaded.gz") + " > " + P("threaded.dat")), 0);
+        EXPECT_EQ(ReadFile(P("threaded.dat")), big);
+    }
     EXPECT_EQ(Run("gzip -t " + P("ours.dat.gz")), 0);
     EXPECT_EQ(Run("gzip -dc " + P("ours.dat.gz") + " > " + P("back.dat")), 0);
     EXPECT_EQ(ReadFile(P("back.dat")), data);
