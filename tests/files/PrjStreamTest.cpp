@@ -136,6 +136,51 @@ TEST_F(PrjStream, SaveLoadSaveIsByteIdentical) {
     }
 }
 
+// Objects are numbered depth first as their referrers hold them, while an entity's versions are
+// written in the order of their scenarios' numbers: here the versions are held in scenario
+// creation order (03A before 01A) and the objects their values name are first met there.
+TEST_F(PrjStream, ObjectsAreNumberedInTheOrderTheirReferrersHoldThem) {
+    TTestRoot root;
+    auto* base = new model::TScenario(nullptr);
+    base->SetName("00A");
+    auto* s3 = new model::TScenario(base);
+    s3->SetName("03A");
+    auto* s1 = new model::TScenario(base);
+    s1->SetName("01A");
+    for (auto* s : {base, s3, s1})
+        root.scenarios->Add(s);
+    root.scenarios->Sort();
+    root.base = base;
+    auto* a = new model::TEntity();
+    a->SetId(1);
+    auto* b = new model::TEntity();
+    b->SetId(2);
+    root.plain->Add(a);
+    root.plain->Add(b);
+    auto* thing = new model::TVersionedEntity(nullptr);
+    thing->SetId(9);
+    root.things->Add(thing);
+    thing->RawVersion(s3).RawPut(5, TValue(a));
+    thing->RawVersion(s1).RawPut(5, TValue(b));
+
+    TObjectWriter writer;
+    TMemoryStream out;
+    writer.StoreStream(out, root);
+    EXPECT_LT(writer.NumberOf(s1), writer.NumberOf(s3));
+    EXPECT_LT(writer.NumberOf(a), writer.NumberOf(b));
+    const std::string bytes = StoreToBytes(root);
+    auto back = LoadFromBytes(bytes);
+    const auto* t = back->things->Get(0);
+    EXPECT_EQ(static_cast<model::TEntity*>(
+                  t->GetValueIn(back->scenarios->FindScenario("03A"), 5).ToObject())
+                  ->Id(),
+              1);
+    EXPECT_EQ(static_cast<model::TEntity*>(
+                  t->GetValueIn(back->scenarios->FindScenario("01A"), 5).ToObject())
+                  ->Id(),
+              2);
+}
+
 TEST_F(PrjStream, OverrideEqualToParentDisappearsOnSave) {
     TTestRoot root;
     auto* base = new model::TScenario(nullptr);
