@@ -230,6 +230,9 @@ int main(int argc, char** argv) {
                 static_cast<std::int32_t>(links / 133), static_cast<std::int32_t>(links / 200), 5};
             auto p = std::make_unique<TProject>();
             timed("generate synthetic study", [&] { model::BuildSyntheticStudy(*p, sz); });
+            // Named from the start, so that the model files land in the study's directory
+            // even when --only leaves the saves out.
+            p->SetFileName(zpz);
             const std::size_t linkCount = p->Links().Count();
             timed("save .zpz", [&] { files::SaveProject(zpz, *p); });
             timed("save .xml", [&] { files::SaveProject(xml, *p); });
