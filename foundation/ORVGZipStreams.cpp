@@ -433,6 +433,8 @@ std::string GZipFile(const std::string& source, int compression, const std::stri
     WriteViaTemporary(out, [&](TStream& s) {
         TGZipStream gz(s, compression);
         gz.SetFileName(source);
+        if (in.Size() > static_cast<std::int64_t>(TDeflateBehind::kBlock))
+            gz.CompressOnThreads(TDeflateBehind::UsefulWorkers());
         gz.CopyFrom(in);
         gz.Finish();
     });

@@ -119,7 +119,8 @@ private:
 };
 
 /// Compresses `source` into `target` (default: `source` + ".gz"); the header names the source.
-/// The target appears only when complete. Returns the target path.
+/// The target appears only when complete. A source of more than a megabyte is compressed on
+/// threads of their own (see TDeflateBehind). Returns the target path.
 std::string GZipFile(const std::string& source, int compression, const std::string& target = "");
 /// Decompresses `source` into `target`: a directory (empty: the source's directory), where the
 /// output takes the name stored in the header or the source's name without ".gz", or a file

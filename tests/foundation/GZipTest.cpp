@@ -320,7 +320,8 @@ TEST_F(GZipFiles, HeaderCheckAgreesWithGzipTool) {
 }
 
 TEST_F(GZipFiles, InteroperatesWithGzipTool) {
-    std::string data = MixedData(200000, 4);
+    // Large enough to be compressed on threads.
+    std::string data = MixedData(3 * TDeflateBehind::kBlock + 200000, 4);
     WriteFile(P("ours.dat"), data);
     EXPECT_EQ(GZipFile(P("ours.dat"), 7), P("ours.dat.gz"));
     {
