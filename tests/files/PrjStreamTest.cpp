@@ -141,12 +141,9 @@ TEST_F(PrjStream, SaveLoadSaveIsByteIdentical) {
 // creation order (03A before 01A) and the objects their values name are first met there.
 TEST_F(PrjStream, ObjectsAreNumberedInTheOrderTheirReferrersHoldThem) {
     TTestRoot root;
-    auto* base = new model::TScenario(nullptr);
-    base->SetName("00A");
-    auto* s3 = new model::TScenario(base);
-    s3->SetName("03A");
-    auto* s1 = new model::TScenario(base);
-    s1->SetName("01A");
+    auto* base = test::NamedScenario(nullptr, "00A");
+    auto* s3 = test::NamedScenario(base, "03A");
+    auto* s1 = test::NamedScenario(base, "01A");
     for (auto* s : {base, s3, s1})
         root.scenarios->Add(s);
     root.scenarios->Sort();

@@ -81,19 +81,21 @@ inline void RegisterTestRoot() {
 
 /// Scenarios base -> s1 -> s2 and base -> s3 (created out of scenario order), `n` versioned
 /// entities with values of every kind in random scenarios, plain entities referred to by values.
+inline model::TScenario* NamedScenario(model::TScenario* parent, const std::string& name) {
+    auto* s = new model::TScenario(parent);
+    s->SetName(name);
+    return s;
+}
+
 inline std::unique_ptr<TTestRoot> BuildRandomRoot(std::uint32_t seed, int n) {
     std::mt19937 rng(seed);
     auto root = std::make_unique<TTestRoot>();
     root->SetName("Root " + std::to_string(seed));
     root->RawProperties().RawPut(7, model::TValue(" padded text  "));
-    auto* base = new model::TScenario(nullptr);
-    base->SetName("00A");
-    auto* s3 = new model::TScenario(base);
-    s3->SetName("03A");
-    auto* s1 = new model::TScenario(base);
-    s1->SetName("01A");
-    auto* s2 = new model::TScenario(s1);
-    s2->SetName("02A");
+    auto* base = NamedScenario(nullptr, "00A");
+    auto* s3 = NamedScenario(base, "03A");
+    auto* s1 = NamedScenario(base, "01A");
+    auto* s2 = NamedScenario(s1, "02A");
     s2->streamByte1_ = 7;
     s2->streamByte2_ = 9;
     for (auto* s : {base, s1, s2, s3})
