@@ -58,13 +58,8 @@ void TDeflateBehind::Submit(bool last) {
     current_ = std::string();
     block->dictionary = window_;
     block->last = last;
-    const std::string& in = block->input;
-    if (in.size() >= kWindow) {
-        window_.assign(in, in.size() - kWindow, kWindow);
-    } else {
-        window_ += in;
-        if (window_.size() > kWindow) window_.erase(0, window_.size() - kWindow);
-    }
+    // Every block but the last is whole, so its end is the next one's dictionary.
+    if (!last) window_.assign(block->input, kBlock - kWindow, kWindow);
     {
         std::lock_guard<std::mutex> guard(lock_);
         todo_.push_back(block);

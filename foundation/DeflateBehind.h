@@ -60,7 +60,7 @@ private:
     const int level_;
     TEmit emit_;
     std::string current_;
-    std::string window_; // the last 32 kB given before the current block
+    std::string window_; // the last 32 kB of the block before the current one
     std::deque<std::shared_ptr<TBlock>> inFlight_;
     std::size_t maxInFlight_;
 

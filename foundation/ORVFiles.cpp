@@ -76,11 +76,6 @@ std::string MoveToBackup(const std::string& fileName) {
     return target;
 }
 
-struct TReplacingFileWriter::TOpen {
-    explicit TOpen(const std::string& name) : stream(name, FileMode::OpenReadWrite) {}
-    TFileStream stream;
-};
-
 TReplacingFileWriter::TReplacingFileWriter(const std::string& path)
     : path_(path), tmpName_(path + ".XXXXXX") {
     struct stat st {};
@@ -102,7 +97,7 @@ TReplacingFileWriter::TReplacingFileWriter(const std::string& path)
             mode = 0666 & ~mask;
         }
         ::chmod(tmpName_.c_str(), mode);
-        file_ = std::make_unique<TOpen>(tmpName_);
+        file_ = std::make_unique<TFileStream>(tmpName_, FileMode::OpenReadWrite);
     } catch (...) {
         ::unlink(tmpName_.c_str());
         throw;
@@ -123,7 +118,7 @@ void TReplacingFileWriter::Write(std::string_view bytes) {
     if (buffer_.size() + bytes.size() > kWriteBuffer) {
         Flush();
         if (bytes.size() > kWriteBuffer) {
-            file_->stream.WriteBuffer(bytes.data(), bytes.size());
+            file_->WriteBuffer(bytes.data(), bytes.size());
             return;
         }
     }
@@ -132,7 +127,7 @@ void TReplacingFileWriter::Write(std::string_view bytes) {
 }
 
 void TReplacingFileWriter::Flush() {
-    if (!buffer_.empty()) file_->stream.WriteBuffer(buffer_.data(), buffer_.size());
+    if (!buffer_.empty()) file_->WriteBuffer(buffer_.data(), buffer_.size());
     buffer_.clear();
 }
 

@@ -10,6 +10,8 @@
 
 namespace zep {
 
+class TFileStream;
+
 ZEP_DECLARE_EXCEPTION(EInvalidPath, Exception);
 ZEP_DECLARE_EXCEPTION(ECannotCreateTmpFile, Exception);
 ZEP_DECLARE_EXCEPTION(ECannotCreateFile, Exception);
@@ -61,8 +63,7 @@ private:
 
     std::string path_;
     std::string tmpName_;
-    struct TOpen;
-    std::unique_ptr<TOpen> file_;
+    std::unique_ptr<TFileStream> file_;
     std::string buffer_;
 };
 
