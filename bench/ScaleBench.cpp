@@ -5,11 +5,18 @@
 // random reads over a block of the study's size and a sort cost at each size on this machine.
 //
 //   ScaleBench [--sizes 20000,80000,320000,1280000] [--dir DIR] [--only WORD[,WORD...]]
-//              [--repeat N]
+//              [--repeat N] [--line-links N]
 // (--only times just the operations whose name holds one of the words, after building the
 // study, in their usual order; --repeat runs the sizes N times over, each from a new study,
 // and keeps each operation's best time: on a shared host another guest's work only ever adds
-// time, and one slow run at the smallest size moves a fitted exponent by a tenth)
+// time, and one slow run at the smallest size moves a fitted exponent by a tenth; --line-links
+// sets the links of each bus line, 80 by default, 0 for lines over whole rows of the grid)
+//
+// The studies are made alike at every size: a bus line for every 200 links, each of a fixed
+// length. Lines over whole rows, as the generator lays them by default, grow with the square
+// root of the grid, and the study's link-routes with it: from 2.4 per link at 20,000 links to
+// 5.4 at 1,280,000. An exponent against the links then measures the study's make-up as well
+// as the operation.
 //
 // Not a test: the largest size takes minutes and gigabytes.
 #include <algorithm>
@@ -182,6 +189,7 @@ int main(int argc, char** argv) {
     fs::path dir = fs::temp_directory_path() / "zep-scale-bench";
     std::string cli, only;
     int repeat = 1;
+    std::int32_t lineLinks = 80;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string a = argv[i];
         if (a == "--sizes") sizes = ParseSizes(argv[i + 1]);
@@ -189,6 +197,7 @@ int main(int argc, char** argv) {
         if (a == "--cli") cli = argv[i + 1];
         if (a == "--only") only = argv[i + 1];
         if (a == "--repeat") repeat = std::max(1, std::atoi(argv[i + 1]));
+        if (a == "--line-links") lineLinks = std::max(0, std::atoi(argv[i + 1]));
     }
 #ifdef ZEP_CLI_PATH
     if (cli.empty()) cli = ZEP_CLI_PATH;
@@ -229,13 +238,16 @@ int main(int argc, char** argv) {
             const std::string xml = (sdir / "Scale.xml").string();
             model::TStudySizes sz{
                 static_cast<std::int32_t>(links * 3 / 8), static_cast<std::int32_t>(links),
-                static_cast<std::int32_t>(links / 133), static_cast<std::int32_t>(links / 200), 5};
+                static_cast<std::int32_t>(links / 133), static_cast<std::int32_t>(links / 200), 5,
+                lineLinks};
             auto p = std::make_unique<TProject>();
             timed("generate synthetic study", [&] { model::BuildSyntheticStudy(*p, sz); });
             // Named from the start, so that the model files land in the study's directory
             // even when --only leaves the saves out.
             p->SetFileName(zpz);
             const std::size_t linkCount = p->Links().Count();
+            const std::size_t nodeCount = p->Nodes().Count();
+            const std::size_t linkRouteCount = p->LinkRoutes().Count();
             timed("save .zpz", [&] { files::SaveProject(zpz, *p); });
             timed("save .xml", [&] { files::SaveProject(xml, *p); });
             timed("validate", [&] { p->Validate(); });
@@ -314,10 +326,12 @@ int main(int argc, char** argv) {
             });
             const long peak = PeakKb();
             if (run == 0)
-                memory.push_back(std::to_string(links) + " links (" + std::to_string(linkCount) +
-                                 " made): peak " + std::to_string(peak / 1024) + " MiB, " +
-                                 std::to_string(static_cast<long>(peak * 1024.0 / linkCount)) +
-                                 " bytes per link");
+                memory.push_back(
+                    std::to_string(links) + " links (" + std::to_string(linkCount) + " made, " +
+                    std::to_string(nodeCount) + " nodes, " + std::to_string(linkRouteCount) +
+                    " link-routes): peak " + std::to_string(peak / 1024) + " MiB, " +
+                    std::to_string(static_cast<long>(peak * 1024.0 / linkCount)) +
+                    " bytes per link");
             if (only.empty() || Selected("anchor", only)) {
                 record("anchor: random reads, 20 per link", RandomReadsAnchor(links));
                 record("anchor: sort, 5 keys per link", SortAnchor(links));

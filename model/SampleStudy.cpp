@@ -423,14 +423,20 @@ void BuildSyntheticStudy(TProject& p, const TStudySizes& sizes) {
         zones.push_back(z);
     }
 
-    // Bus lines along the rows, alternating direction, each over the whole row.
+    // Bus lines along the rows, alternating direction, each over the whole row or over a
+    // stretch of it that starts where the line's number says.
+    const std::int32_t rowLinks = cols - 1;
+    const std::int32_t lineLinks =
+        sizes.lineLinks > 0 ? std::min(sizes.lineLinks, rowLinks) : rowLinks;
     std::vector<TRoute*> lines;
     for (std::int32_t k = 0; k < sizes.routes; ++k) {
         TRoute* route = p.NewRoute(busOp);
         route->SetName("Line " + std::to_string(k + 1));
         route->SetValueIn(s0, TRoute::kMinFreq, TValue(2.0 + k % 5));
         const std::int32_t r = (k * 3) % rows;
-        for (std::int32_t c = 0; c + 1 < cols; ++c) {
+        const std::int32_t first =
+            static_cast<std::int32_t>((std::int64_t(k) * 7919) % (rowLinks - lineLinks + 1));
+        for (std::int32_t c = first; c < first + lineLinks; ++c) {
             TNode* a = node(r, (k % 2) ? cols - 1 - c : c);
             TNode* b = node(r, (k % 2) ? cols - 2 - c : c + 1);
             if (!a || !b) continue;

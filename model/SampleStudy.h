@@ -25,6 +25,10 @@ struct TStudySizes {
     std::int32_t zones = 300;   ///< zones, each tied to the grid by a two-way connector
     std::int32_t routes = 200;  ///< bus routes along the grid rows
     std::int32_t scenarios = 5; ///< scenarios in a chain below the base scenario, base included
+    /// Links of each bus route: 0 runs each route along its whole row, so that the link-routes
+    /// per link grow with the row's length, the square root of the grid; a length of its own
+    /// keeps every count of the study in proportion to its links.
+    std::int32_t lineLinks = 0;
 };
 
 /// Fills an empty project with a synthetic study of (about) the given size. Link-routes: one per

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "ModeTestStudy.h"
+#include "model/Project.h"
+#include "model/SampleStudy.h"
 #include "tests/model/LinkTestProject.h"
 
 namespace zep::model::test {
@@ -350,6 +352,36 @@ TEST_F(TRouteFixture, CopyClonesTheLinkRoutes) {
     UndoAll();
     EXPECT_EQ(prj.Dump(), before);
     EXPECT_EQ(fwd[1]->LinkRoutes().Count(), 1u);
+}
+
+
+// Bus lines of a fixed length are each one connected chain of at most that many links (the
+// grid's last row may be short), and keep the link-routes per link the same at every size;
+// lines over whole rows grow with the grid.
+TEST(SyntheticStudyRoutes, LinesOfAFixedLengthKeepTheStudyInProportion) {
+    auto busLinkRoutesPerLink = [](std::int32_t links, std::int32_t lineLinks) {
+        TStudySizes sizes{links * 3 / 8, links, links / 133, links / 200, 2, lineLinks};
+        TProject p;
+        BuildSyntheticStudy(p, sizes);
+        std::size_t bus = 0;
+        for (std::size_t i = 0; i < p.Routes().Count(); ++i) {
+            const TRoute* r = p.Routes().Get(i);
+            if (r->Internal()) continue;
+            bus += r->LinkRoutes().Count();
+            if (lineLinks > 0) {
+                EXPECT_LE(r->LinkRoutes().Count(), std::size_t(lineLinks)) << r->GetName();
+            }
+            EXPECT_TRUE(r->IsFullyConnected(p.BaseScenario())) << r->GetName();
+            EXPECT_EQ(r->LinkRoutes().Chains(p.BaseScenario()).size(),
+                      r->LinkRoutes().Count() > 0 ? 1u : 0u)
+                << r->GetName();
+        }
+        return double(bus) / double(p.Links().Count());
+    };
+    const double small = busLinkRoutesPerLink(4000, 20), large = busLinkRoutesPerLink(16000, 20);
+    EXPECT_NEAR(small, 0.1, 0.005);
+    EXPECT_NEAR(large, small, 0.005);
+    EXPECT_GT(busLinkRoutesPerLink(16000, 0), 1.8 * busLinkRoutesPerLink(4000, 0));
 }
 
 } // namespace

@@ -18,9 +18,11 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: zep-make-study --sample -o FILE\n"
-    "       zep-make-study --nodes N --links M --zones Z --routes R --scenarios S -o FILE\n"
+    "       zep-make-study --nodes N --links M --zones Z --routes R --scenarios S\n"
+    "                      [--line-links L] -o FILE\n"
     "FILE ending in .zpz, .zep, .xml or .xmlz (any case) gets a project file in that form;\n"
-    "one ending in .txt the study's canonical text dump.\n";
+    "one ending in .txt the study's canonical text dump. Each bus route runs along a whole row of\n"
+    "the grid, or over L links of it.\n";
 
 int Usage(const std::string& problem) {
     if (!problem.empty()) std::cerr << "zep-make-study: " << problem << "\n";
@@ -64,6 +66,8 @@ int main(int argc, char** argv) {
             if (!value(sizes.zones)) return Usage("--zones needs a number");
         } else if (a == "--routes") {
             if (!value(sizes.routes)) return Usage("--routes needs a number");
+        } else if (a == "--line-links") {
+            if (!value(sizes.lineLinks)) return Usage("--line-links needs a number");
         } else if (a == "--scenarios") {
             if (!value(sizes.scenarios) || sizes.scenarios < 1)
                 return Usage("--scenarios needs a number of at least 1");
