@@ -7,7 +7,7 @@
 //   ScaleBench [--sizes 20000,80000,320000,1280000] [--dir DIR] [--only WORD[,WORD...]]
 //              [--repeat N] [--line-links N]
 // (--only times just the operations whose name holds one of the words, after building the
-// study, in their usual order; --repeat runs the sizes N times over, each from a new study,
+// study, in their usual order; --repeat runs the sizes N times over, each in a new process,
 // and keeps each operation's best time: on a shared host another guest's work only ever adds
 // time, and one slow run at the smallest size moves a fitted exponent by a tenth; --line-links
 // sets the links of each bus line, 80 by default, 0 for lines over whole rows of the grid)
@@ -170,8 +170,6 @@ double Exponent(const std::vector<long>& sizes, const std::vector<double>& t) {
     return (n * sxy - sx * sy) / (n * sxx - sx * sx);
 }
 
-} // namespace
-
 // Whether the operation's name holds one of the comma-separated words.
 bool Selected(const std::string& name, const std::string& words) {
     std::size_t from = 0;
@@ -184,25 +182,204 @@ bool Selected(const std::string& name, const std::string& words) {
     return false;
 }
 
-int main(int argc, char** argv) {
+std::string Quoted(const std::string& text) {
+    std::string q = "'";
+    for (char c : text)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+struct TOptions {
     std::vector<long> sizes{20000, 80000, 320000, 1280000};
     fs::path dir = fs::temp_directory_path() / "zep-scale-bench";
     std::string cli, only;
     int repeat = 1;
     std::int32_t lineLinks = 80;
+    bool oneSize = false; // this process times one size for the one that started it
+};
+
+using TRecord = std::function<void(const std::string&, double)>;
+
+// Times every operation on a study of `links` links in this process, giving each time to
+// `record`; returns the line on the study's counts and its peak memory.
+std::string RunSize(long links, const TOptions& o, const TRecord& record) {
+    auto timed = [&](const std::string& name, const std::function<void()>& f) {
+        if (!o.only.empty() && name != "generate synthetic study" && !Selected(name, o.only))
+            return;
+        auto t = std::chrono::steady_clock::now();
+        f();
+        record(name, Since(t));
+    };
+    std::fprintf(stderr, "%ld links\n", links);
+    ResetPeak();
+    const fs::path sdir = o.dir / std::to_string(links);
+    fs::remove_all(sdir);
+    fs::create_directories(sdir);
+    const std::string zpz = (sdir / "Scale.zpz").string();
+    const std::string xml = (sdir / "Scale.xml").string();
+    model::TStudySizes sz{
+        static_cast<std::int32_t>(links * 3 / 8), static_cast<std::int32_t>(links),
+        static_cast<std::int32_t>(links / 133), static_cast<std::int32_t>(links / 200), 5,
+        o.lineLinks};
+    auto p = std::make_unique<TProject>();
+    timed("generate synthetic study", [&] { model::BuildSyntheticStudy(*p, sz); });
+    // Named from the start, so that the model files land in the study's directory
+    // even when --only leaves the saves out.
+    p->SetFileName(zpz);
+    const std::size_t linkCount = p->Links().Count();
+    const std::size_t nodeCount = p->Nodes().Count();
+    const std::size_t linkRouteCount = p->LinkRoutes().Count();
+    timed("save .zpz", [&] { files::SaveProject(zpz, *p); });
+    timed("save .xml", [&] { files::SaveProject(xml, *p); });
+    timed("validate", [&] { p->Validate(); });
+    timed("consistency check", [&] { model::CheckConsistency(*p); });
+    timed("export network", [&] { files::ExportNetwork(*p, p->BaseScenario(), sdir); });
+    timed("model files (P0E T1E P1E L1E)", [&] {
+        const model::TScenario& s = *p->Scenarios().Get(p->Scenarios().Count() - 1);
+        modelio::WriteP0E(*p, s);
+        modelio::WriteT1E(*p, s);
+        modelio::WriteP1E(*p, s);
+        modelio::WriteL1E(*p, s);
+    });
+    {
+        undo::TCommandStack stack;
+        timed("remove whole network", [&] {
+            undo::RunCommand(&p->UndoSet(), stack, "Remove Network", [&] {
+                std::vector<model::TNode*> all(p->Nodes().Count());
+                for (std::size_t i = 0; i < all.size(); ++i)
+                    all[i] = p->Nodes().Get(i);
+                p->RemoveNodes(all);
+            });
+        });
+        timed("undo the removal", [&] { stack.UndoTop(); });
+    }
+    {
+        // 500 links, then 200 nodes, each its own command, spread over the lists: the time
+        // of one removal may grow at most as the lists it changes do.
+        undo::TCommandStack stack;
+        timed("remove 500 links one by one", [&] {
+            const std::size_t n = 500;
+            for (std::size_t k = 0; k < n; ++k) {
+                model::TLink* l = p->Links().Get((k * 7919) % p->Links().Count());
+                undo::RunCommand(&p->UndoSet(), stack, "Remove Link",
+                                 [&] { p->RemoveLink(l, false); });
+            }
+        });
+        timed("remove 200 nodes one by one", [&] {
+            const std::size_t n = 200;
+            for (std::size_t k = 0; k < n; ++k) {
+                model::TNode* node = p->Nodes().Get((k * 104729) % p->Nodes().Count());
+                undo::RunCommand(&p->UndoSet(), stack, "Remove Node",
+                                 [&] { p->RemoveEntity(node); });
+            }
+        });
+        timed("undo those 700 removals", [&] {
+            while (stack.CanUndoTop())
+                stack.UndoTop();
+        });
+    }
+    timed("close (teardown)", [&] { p.reset(); });
+    timed("open .zpz", [&] { p = files::OpenProject(zpz); });
+    timed("close opened study", [&] { p.reset(); });
+    timed("open .xml", [&] { p = files::OpenProject(xml); });
+    {
+        auto fresh = std::make_unique<TProject>();
+        fresh->SetFileName((sdir / "Imported.zpz").string());
+        model::TScenario* base = fresh->BaseScenario();
+        timed("import network", [&] {
+            undo::TCommandStack stack;
+            for (auto kind :
+                 {files::TNetworkFileKind::Nodes, files::TNetworkFileKind::Links,
+                  files::TNetworkFileKind::Opers, files::TNetworkFileKind::Routes})
+                files::TImportNetworkCmd(
+                    *fresh, base,
+                    files::NetworkFileName(*p, p->BaseScenario(), kind, sdir.string()))
+                    .Execute(stack);
+        });
+        if (fresh->Links().Count() == 0 && (o.only.empty() || Selected("import", o.only)))
+            std::fprintf(stderr, "import made no link\n");
+    }
+    p.reset();
+    const std::string grid = WriteGrid(sdir, links);
+    timed("TNTP import", [&] {
+        TProject t;
+        files::ImportTntpFiles(t, grid, "", "", "");
+    });
+    const long peak = PeakKb();
+    const std::string memory =
+        std::to_string(links) + " links (" + std::to_string(linkCount) + " made, " +
+        std::to_string(nodeCount) + " nodes, " + std::to_string(linkRouteCount) +
+        " link-routes): peak " + std::to_string(peak / 1024) + " MiB, " +
+        std::to_string(static_cast<long>(peak * 1024.0 / linkCount)) +
+        " bytes per link";
+    if (o.only.empty() || Selected("anchor", o.only)) {
+        record("anchor: random reads, 20 per link", RandomReadsAnchor(links));
+        record("anchor: sort, 5 keys per link", SortAnchor(links));
+    }
+    if (!o.cli.empty() && (o.only.empty() || Selected("zep-cli info", o.only))) {
+        auto t = std::chrono::steady_clock::now();
+        const std::string command = Quoted(o.cli) + " info " + Quoted(zpz) + " > /dev/null";
+        if (std::system(command.c_str()) == 0)
+            record("zep-cli info (process)", Since(t));
+        else
+            std::fprintf(stderr, "info failed (is the study saved?)\n");
+    }
+    fs::remove_all(sdir);
+    return memory;
+}
+
+// Runs one size in a process of its own, as the benchmark itself with --one-size, and gives
+// back its times; returns its memory line, or an empty one when it failed.
+std::string RunSizeApart(const char* self, long links, const TOptions& o, const TRecord& record) {
+    std::string command = Quoted(self) + " --one-size 1 --sizes " + std::to_string(links) +
+                          " --dir " + Quoted(o.dir.string()) + " --line-links " +
+                          std::to_string(o.lineLinks) + " --cli " + Quoted(o.cli);
+    if (!o.only.empty()) command += " --only " + Quoted(o.only);
+    FILE* child = popen(command.c_str(), "r");
+    if (!child) return {};
+    std::string memory;
+    char line[4096];
+    while (std::fgets(line, sizeof line, child)) {
+        std::string text(line);
+        if (!text.empty() && text.back() == '\n') text.pop_back();
+        const std::size_t tab = text.rfind('\t');
+        if (text.rfind("@row\t", 0) == 0 && tab > 5)
+            record(text.substr(5, tab - 5), std::atof(text.c_str() + tab + 1));
+        else if (text.rfind("@memory\t", 0) == 0)
+            memory = text.substr(8);
+    }
+    return pclose(child) == 0 ? memory : std::string();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    TOptions o;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string a = argv[i];
-        if (a == "--sizes") sizes = ParseSizes(argv[i + 1]);
-        if (a == "--dir") dir = argv[i + 1];
-        if (a == "--cli") cli = argv[i + 1];
-        if (a == "--only") only = argv[i + 1];
-        if (a == "--repeat") repeat = std::max(1, std::atoi(argv[i + 1]));
-        if (a == "--line-links") lineLinks = std::max(0, std::atoi(argv[i + 1]));
+        if (a == "--sizes") o.sizes = ParseSizes(argv[i + 1]);
+        if (a == "--dir") o.dir = argv[i + 1];
+        if (a == "--cli") o.cli = argv[i + 1];
+        if (a == "--only") o.only = argv[i + 1];
+        if (a == "--repeat") o.repeat = std::max(1, std::atoi(argv[i + 1]));
+        if (a == "--line-links") o.lineLinks = std::max(0, std::atoi(argv[i + 1]));
+        if (a == "--one-size") o.oneSize = true;
     }
 #ifdef ZEP_CLI_PATH
-    if (cli.empty()) cli = ZEP_CLI_PATH;
+    if (o.cli.empty()) o.cli = ZEP_CLI_PATH;
 #endif
-    fs::create_directories(dir);
+    fs::create_directories(o.dir);
+    if (o.oneSize) {
+        const std::string memory = RunSize(o.sizes.at(0), o, [](const std::string& name, double s) {
+            std::fprintf(stderr, "  %-34s %9.3f s   peak %6ld MiB\n", name.c_str(), s,
+                         PeakKb() / 1024);
+            std::printf("@row\t%s\t%.6f\n", name.c_str(), s);
+            std::fflush(stdout);
+        });
+        std::printf("@memory\t%s\n", memory.c_str());
+        return 0;
+    }
+
     std::vector<std::string> order;
     std::map<std::string, TRow> rows;
     std::vector<std::string> memory;
@@ -215,141 +392,28 @@ int main(int argc, char** argv) {
             seconds.push_back(s);
         else
             seconds[sizeIndex] = std::min(seconds[sizeIndex], s);
-        std::fprintf(stderr, "  %-34s %9.3f s   peak %6ld MiB\n", name.c_str(), s, PeakKb() / 1024);
     };
-    auto timed = [&](const std::string& name, const std::function<void()>& f) {
-        if (!only.empty() && name != "generate synthetic study" && !Selected(name, only)) return;
-        auto t = std::chrono::steady_clock::now();
-        f();
-        record(name, Since(t));
-    };
-
     // The sizes in turn, as many rounds as asked: a slow spell of the host then falls on every
-    // size alike instead of on the one that was being timed.
-    for (int run = 0; run < repeat; ++run)
-        for (sizeIndex = 0; sizeIndex < sizes.size(); ++sizeIndex) {
-            const long links = sizes[sizeIndex];
-            std::fprintf(stderr, "%ld links\n", links);
-            ResetPeak();
-            const fs::path sdir = dir / std::to_string(links);
-            fs::remove_all(sdir);
-            fs::create_directories(sdir);
-            const std::string zpz = (sdir / "Scale.zpz").string();
-            const std::string xml = (sdir / "Scale.xml").string();
-            model::TStudySizes sz{
-                static_cast<std::int32_t>(links * 3 / 8), static_cast<std::int32_t>(links),
-                static_cast<std::int32_t>(links / 133), static_cast<std::int32_t>(links / 200), 5,
-                lineLinks};
-            auto p = std::make_unique<TProject>();
-            timed("generate synthetic study", [&] { model::BuildSyntheticStudy(*p, sz); });
-            // Named from the start, so that the model files land in the study's directory
-            // even when --only leaves the saves out.
-            p->SetFileName(zpz);
-            const std::size_t linkCount = p->Links().Count();
-            const std::size_t nodeCount = p->Nodes().Count();
-            const std::size_t linkRouteCount = p->LinkRoutes().Count();
-            timed("save .zpz", [&] { files::SaveProject(zpz, *p); });
-            timed("save .xml", [&] { files::SaveProject(xml, *p); });
-            timed("validate", [&] { p->Validate(); });
-            timed("consistency check", [&] { model::CheckConsistency(*p); });
-            timed("export network", [&] { files::ExportNetwork(*p, p->BaseScenario(), sdir); });
-            timed("model files (P0E T1E P1E L1E)", [&] {
-                const model::TScenario& s = *p->Scenarios().Get(p->Scenarios().Count() - 1);
-                modelio::WriteP0E(*p, s);
-                modelio::WriteT1E(*p, s);
-                modelio::WriteP1E(*p, s);
-                modelio::WriteL1E(*p, s);
-            });
-            {
-                undo::TCommandStack stack;
-                timed("remove whole network", [&] {
-                    undo::RunCommand(&p->UndoSet(), stack, "Remove Network", [&] {
-                        std::vector<model::TNode*> all(p->Nodes().Count());
-                        for (std::size_t i = 0; i < all.size(); ++i)
-                            all[i] = p->Nodes().Get(i);
-                        p->RemoveNodes(all);
-                    });
-                });
-                timed("undo the removal", [&] { stack.UndoTop(); });
+    // size alike instead of on the one that was being timed. Each size runs in a process of its
+    // own: in one that has already held a study, the pool's free lists hand out the blocks of
+    // the last teardown in their scattered order, and every walk over the next study is slower
+    // (two to three times at 1,280,000 links), so repeated rounds measured a different memory
+    // than the first.
+    for (int run = 0; run < o.repeat; ++run)
+        for (sizeIndex = 0; sizeIndex < o.sizes.size(); ++sizeIndex) {
+            const std::string m = RunSizeApart(argv[0], o.sizes[sizeIndex], o, record);
+            if (m.empty()) {
+                std::fprintf(stderr, "the run of %ld links failed\n", o.sizes[sizeIndex]);
+                return 1;
             }
-            {
-                // 500 links, then 200 nodes, each its own command, spread over the lists: the time
-                // of one removal may grow at most as the lists it changes do.
-                undo::TCommandStack stack;
-                timed("remove 500 links one by one", [&] {
-                    const std::size_t n = 500;
-                    for (std::size_t k = 0; k < n; ++k) {
-                        model::TLink* l = p->Links().Get((k * 7919) % p->Links().Count());
-                        undo::RunCommand(&p->UndoSet(), stack, "Remove Link",
-                                         [&] { p->RemoveLink(l, false); });
-                    }
-                });
-                timed("remove 200 nodes one by one", [&] {
-                    const std::size_t n = 200;
-                    for (std::size_t k = 0; k < n; ++k) {
-                        model::TNode* node = p->Nodes().Get((k * 104729) % p->Nodes().Count());
-                        undo::RunCommand(&p->UndoSet(), stack, "Remove Node",
-                                         [&] { p->RemoveEntity(node); });
-                    }
-                });
-                timed("undo those 700 removals", [&] {
-                    while (stack.CanUndoTop())
-                        stack.UndoTop();
-                });
-            }
-            timed("close (teardown)", [&] { p.reset(); });
-            timed("open .zpz", [&] { p = files::OpenProject(zpz); });
-            timed("close opened study", [&] { p.reset(); });
-            timed("open .xml", [&] { p = files::OpenProject(xml); });
-            {
-                auto fresh = std::make_unique<TProject>();
-                fresh->SetFileName((sdir / "Imported.zpz").string());
-                model::TScenario* base = fresh->BaseScenario();
-                timed("import network", [&] {
-                    undo::TCommandStack stack;
-                    for (auto kind :
-                         {files::TNetworkFileKind::Nodes, files::TNetworkFileKind::Links,
-                          files::TNetworkFileKind::Opers, files::TNetworkFileKind::Routes})
-                        files::TImportNetworkCmd(
-                            *fresh, base,
-                            files::NetworkFileName(*p, p->BaseScenario(), kind, sdir.string()))
-                            .Execute(stack);
-                });
-                if (fresh->Links().Count() == 0 && (only.empty() || Selected("import", only)))
-                    std::fprintf(stderr, "import made no link\n");
-            }
-            p.reset();
-            const std::string grid = WriteGrid(sdir, links);
-            timed("TNTP import", [&] {
-                TProject t;
-                files::ImportTntpFiles(t, grid, "", "", "");
-            });
-            const long peak = PeakKb();
-            if (run == 0)
-                memory.push_back(
-                    std::to_string(links) + " links (" + std::to_string(linkCount) + " made, " +
-                    std::to_string(nodeCount) + " nodes, " + std::to_string(linkRouteCount) +
-                    " link-routes): peak " + std::to_string(peak / 1024) + " MiB, " +
-                    std::to_string(static_cast<long>(peak * 1024.0 / linkCount)) +
-                    " bytes per link");
-            if (only.empty() || Selected("anchor", only)) {
-                record("anchor: random reads, 20 per link", RandomReadsAnchor(links));
-                record("anchor: sort, 5 keys per link", SortAnchor(links));
-            }
-            if (!cli.empty() && (only.empty() || Selected("zep-cli info", only))) {
-                auto t = std::chrono::steady_clock::now();
-                const std::string command = cli + " info " + zpz + " > /dev/null";
-                if (std::system(command.c_str()) != 0) std::fprintf(stderr, "info failed\n");
-                record("zep-cli info (process)", Since(t));
-            }
-            fs::remove_all(sdir);
+            if (run == 0) memory.push_back(m);
         }
 
     std::printf("| operation |");
-    for (long s : sizes)
+    for (long s : o.sizes)
         std::printf(" %ld |", s);
     std::printf(" exponent |\n|---|");
-    for (std::size_t i = 0; i <= sizes.size(); ++i)
+    for (std::size_t i = 0; i <= o.sizes.size(); ++i)
         std::printf("---|");
     std::printf("\n");
     for (const std::string& name : order) {
@@ -357,7 +421,7 @@ int main(int argc, char** argv) {
         std::printf("| %s |", name.c_str());
         for (double s : r.seconds)
             std::printf(" %.3f |", s);
-        std::printf(" %.2f |\n", Exponent(sizes, r.seconds));
+        std::printf(" %.2f |\n", Exponent(o.sizes, r.seconds));
     }
     std::printf("\n");
     for (const std::string& m : memory)
