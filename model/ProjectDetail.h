@@ -21,6 +21,12 @@ inline void DeleteFrom(TEntityList& list, TEntity* e) {
     if (index >= 0) list.Delete(static_cast<std::size_t>(index));
 }
 
+/// DeleteFrom without Dettach: the caller has taken `e` out of the other lists it must leave.
+inline void DeleteDetachedFrom(TEntityList& list, TEntity* e) {
+    const std::ptrdiff_t index = IsAtOwnPlace(list, e) ? e->ListIndex() : list.IndexOf(e);
+    if (index >= 0) list.DeleteDetached(static_cast<std::size_t>(index));
+}
+
 inline TLogger& ProjectLog() {
     return GetLogger("Project");
 }

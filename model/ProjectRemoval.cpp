@@ -164,8 +164,18 @@ void TProject::RemoveNodes(const std::vector<TNode*>& nodes) {
         for (std::size_t i = 0; i < l->LinkRoutes().Count(); ++i)
             lrs.push_back(l->LinkRoutes().Get(i));
     backToFront(lrs);
-    for (TLinkRoute* lr : lrs)
-        RemoveLinkRoute(lr);
+    for (TLinkRoute* lr : lrs) {
+        // Every link here leaves the study with its link-routes: a link-route leaves its
+        // route's list but stays in its link's, and undo and redo move both together. Emptying
+        // the links' lists took an undo step per link-route, more than half of the steps of a
+        // whole network's removal.
+        if (deferred && lr->OwnerList() == linkRoutes_.get()) {
+            if (TRoute* r = lr->Route()) r->LinkRoutes().Drop(lr);
+            DeleteDetachedFrom(*linkRoutes_, lr);
+        } else {
+            RemoveLinkRoute(lr);
+        }
+    }
     std::vector<TLink*> survivors;
     for (TLink* l : links)
         if (TLink* rev = ReverseLink(l); rev && !linkSet.Contains(rev)) survivors.push_back(rev);

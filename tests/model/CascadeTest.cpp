@@ -329,6 +329,13 @@ TEST_F(Cascade, RemovingNodesTogetherEndsAsRemovingThemOneByOne) {
         EXPECT_SAME_DUMP(before, DumpProject(p));
         EXPECT_CONSISTENT(p);
     }
+    // Left on the stack: the command's records let go of the removed nodes, links and
+    // link-routes before the study closes.
+    std::vector<TNode*> all;
+    for (std::size_t i = 0; i < p.Nodes().Count(); ++i)
+        all.push_back(p.Nodes().Get(i));
+    commands.Run("Remove Nodes", [&] { p.RemoveNodes(all); });
+    EXPECT_EQ(0u, p.LinkRoutes().Count());
 }
 
 TEST_F(Cascade, RemoveAllEmptiesTheNetworkWithProgress) {
