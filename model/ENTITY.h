@@ -184,6 +184,10 @@ public:
     std::size_t Add(TZEPPersistent* item) override;
     /// Dettach (owning lists), then the undoable deletion.
     void Delete(std::size_t index) override;
+    /// An owning list's entity knows its index.
+    std::ptrdiff_t IndexHint(const TZEPPersistent* item) const override {
+        return Owns() && item ? static_cast<const TEntity*>(item)->ListIndex() : -1;
+    }
     /// The deletion without Dettach, for a caller that has emptied the other lists that hold
     /// the entity already.
     void DeleteDetached(std::size_t index) { TPersistentList::Delete(index); }

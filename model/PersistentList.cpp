@@ -262,26 +262,39 @@ std::ptrdiff_t TPersistentList::RawIndexOf(const undo::TObject* item, std::size_
     return IndexOf(static_cast<const TZEPPersistent*>(item));
 }
 
-namespace {
-
-// The table a sweep finds its items by, built at once at its full size.
-template <class Entries, class ItemOf>
-TAddressIndex MarksOf(const Entries& entries, ItemOf itemOf) {
-    TAddressIndex marks;
-    marks.Reserve(entries.size());
+TPersistentList::TSweepMarks TPersistentList::MarksOf(
+    const std::vector<std::pair<std::ptrdiff_t, const TZEPPersistent*>>& entries) const {
+    CloseHoles();
+    TSweepMarks marks;
+    marks.at_.assign(items_.size(), false);
+    for (const auto& [index, item] : entries) {
+        const auto i = static_cast<std::size_t>(index);
+        if (index < 0 || i >= items_.size() || items_[i] != item) {
+            marks.byPosition_ = false;
+            break;
+        }
+        marks.count_ += marks.at_[i] ? 0 : 1;
+        marks.at_[i] = true;
+    }
+    if (marks.byPosition_) return marks;
+    // Built at once at its full size.
+    marks.at_ = {};
+    marks.count_ = 0;
+    marks.byAddress_.Reserve(entries.size());
     for (const auto& entry : entries)
-        marks.Insert(itemOf(entry), 0);
+        marks.count_ += marks.byAddress_.Insert(entry.second, 0) ? 1 : 0;
     return marks;
 }
 
-} // namespace
-
 void TPersistentList::EndDeferredDeletes() {
     if (!deferred_ || deferred_->depth == 0 || --deferred_->depth > 0) return;
-    TAddressIndex marked =
-        MarksOf(deferred_->pending, [](const TZEPPersistent* item) { return item; });
+    std::vector<std::pair<std::ptrdiff_t, const TZEPPersistent*>> pending;
+    pending.reserve(deferred_->pending.size());
+    for (const TZEPPersistent* item : deferred_->pending)
+        pending.emplace_back(IndexHint(item), item);
     deferred_.reset();
-    if (marked.Count() == 0) return;
+    TSweepMarks marked = MarksOf(pending);
+    if (marked.Empty()) return;
     if (recordsUndo_ && undo::IsRecording()) {
         undo::Perform(std::make_unique<TListBulkDeleteUndoer>(this, std::move(marked)));
         return;
@@ -291,12 +304,12 @@ void TPersistentList::EndDeferredDeletes() {
 }
 
 std::vector<std::pair<std::size_t, TZEPPersistent*>>
-TPersistentList::RawExtractMarked(const TAddressIndex& marked) {
+TPersistentList::RawExtractMarked(const TSweepMarks& marked) {
     std::vector<std::pair<std::size_t, TZEPPersistent*>> taken;
     CloseHoles();
     std::size_t kept = 0;
     for (std::size_t i = 0; i < items_.size(); ++i) {
-        if (marked.Contains(items_[i]))
+        if (marked.Contains(i, items_[i]))
             taken.emplace_back(i, items_[i]);
         else
             items_[kept++] = items_[i];
@@ -355,10 +368,15 @@ TListBulkDeleteUndoer::~TListBulkDeleteUndoer() {
 }
 
 void TListBulkDeleteUndoer::Do() {
-    if (marked_.Count() == 0) // a redo: the items the undo put back
-        marked_ = MarksOf(held_, [](const auto& entry) { return entry.second; });
+    if (marked_.Empty()) { // a redo: the items the undo put back, at their indexes
+        std::vector<std::pair<std::ptrdiff_t, const TZEPPersistent*>> entries;
+        entries.reserve(held_.size());
+        for (const auto& [index, item] : held_)
+            entries.emplace_back(static_cast<std::ptrdiff_t>(index), item);
+        marked_ = list_->MarksOf(entries);
+    }
     held_ = list_->RawExtractMarked(marked_);
-    marked_ = TAddressIndex();
+    marked_ = TPersistentList::TSweepMarks();
     holding_ = true;
 }
 

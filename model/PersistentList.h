@@ -109,6 +109,8 @@ public:
 
     /// Announces a (bulk) change; nothing in the base.
     virtual void Changed() {}
+    /// Where the item is likely to be, without a search (-1: not known).
+    virtual std::ptrdiff_t IndexHint(const TZEPPersistent* item) const { return -1; }
 
     /// From here to the matching EndDeferredDeletes, Delete only marks its item, which stays in
     /// place; the end takes every marked item out in one sweep and one undo step. An edit that
@@ -124,10 +126,30 @@ public:
         return deferred_ && std::find(deferred_->pending.begin(), deferred_->pending.end(),
                                       item) != deferred_->pending.end();
     }
+    /// The items a sweep takes out: by position when each was found at the index it was
+    /// given (a bit per entry), otherwise in a table by address, several times larger than
+    /// the list and read at random places.
+    class TSweepMarks {
+    public:
+        bool Empty() const { return count_ == 0; }
+        bool Contains(std::size_t index, const TZEPPersistent* item) const {
+            return byPosition_ ? index < at_.size() && at_[index] : byAddress_.Contains(item);
+        }
+
+    private:
+        friend class TPersistentList;
+        bool byPosition_ = true;
+        std::vector<bool> at_;
+        TAddressIndex byAddress_;
+        std::size_t count_ = 0;
+    };
+    /// The marks of `entries` (pairs of the index an item may have, or -1, and the item).
+    TSweepMarks MarksOf(const std::vector<std::pair<std::ptrdiff_t, const TZEPPersistent*>>&
+                            entries) const;
     /// Takes the marked items out (no undo step); answers them with their former indexes,
     /// ascending.
     std::vector<std::pair<std::size_t, TZEPPersistent*>>
-    RawExtractMarked(const TAddressIndex& marked);
+    RawExtractMarked(const TSweepMarks& marked);
     /// Puts items back at their former indexes (ascending, as RawExtractMarked answered them).
     void RawInsertMany(const std::vector<std::pair<std::size_t, TZEPPersistent*>>& entries);
 
@@ -226,7 +248,7 @@ private:
 /// stands for the marks (the marks' table is several times larger in a large study).
 class TListBulkDeleteUndoer : public undo::TUndoer {
 public:
-    TListBulkDeleteUndoer(TPersistentList* list, TAddressIndex marked)
+    TListBulkDeleteUndoer(TPersistentList* list, TPersistentList::TSweepMarks marked)
         : list_(list), marked_(std::move(marked)), owns_(list->Owns()) {}
     ~TListBulkDeleteUndoer() override;
     void Do() override;
@@ -234,7 +256,7 @@ public:
 
 private:
     TPersistentList* list_;
-    TAddressIndex marked_; // until the first Do
+    TPersistentList::TSweepMarks marked_; // until the first Do
     std::vector<std::pair<std::size_t, TZEPPersistent*>> held_; // kept through Undo for a Redo
     bool owns_;
     bool holding_ = false;

@@ -155,15 +155,21 @@ TEST_F(PersistentListTest, ABulkDeletionRedoesAfterItsUndoAndFreesWhatItHolds) {
         for (int k = 0; k < n; ++k)
             list.Add(new Rec(k, alive));
         const std::vector<int> all = Keys(list);
-        TAddressIndex marked;
+        // Marks by position, or by address when an item's index is not known (odd rounds)
+        // or given wrong (every fifth).
+        std::vector<std::pair<std::ptrdiff_t, const TZEPPersistent*>> entries;
         std::vector<int> kept;
         for (int k = 0; k < n; ++k)
-            if (rng() % 3 == 0)
-                marked.Insert(list.Item(std::size_t(k)), 0);
-            else
+            if (rng() % 3 == 0) {
+                const std::ptrdiff_t hint = round % 2 ? -1 : round % 5 == 4 ? (k + 1) % n : k;
+                entries.emplace_back(hint, list.Item(std::size_t(k)));
+                if (rng() % 4 == 0) entries.emplace_back(hint, list.Item(std::size_t(k)));
+            } else {
                 kept.push_back(k);
+            }
+        std::shuffle(entries.begin(), entries.end(), rng);
         {
-            TListBulkDeleteUndoer record(&list, std::move(marked));
+            TListBulkDeleteUndoer record(&list, list.MarksOf(entries));
             for (int cycle = 0; cycle < 3; ++cycle) {
                 if (cycle == 0)
                     record.Do();
