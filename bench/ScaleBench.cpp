@@ -203,9 +203,9 @@ using TRecord = std::function<void(const std::string&, double)>;
 // Times every operation on a study of `links` links in this process, giving each time to
 // `record`; returns the line on the study's counts and its peak memory.
 std::string RunSize(long links, const TOptions& o, const TRecord& record) {
+    auto wanted = [&](const std::string& name) { return o.only.empty() || Selected(name, o.only); };
     auto timed = [&](const std::string& name, const std::function<void()>& f) {
-        if (!o.only.empty() && name != "generate synthetic study" && !Selected(name, o.only))
-            return;
+        if (name != "generate synthetic study" && !wanted(name)) return;
         auto t = std::chrono::steady_clock::now();
         f();
         record(name, Since(t));
@@ -217,10 +217,12 @@ std::string RunSize(long links, const TOptions& o, const TRecord& record) {
     fs::create_directories(sdir);
     const std::string zpz = (sdir / "Scale.zpz").string();
     const std::string xml = (sdir / "Scale.xml").string();
-    model::TStudySizes sz{
-        static_cast<std::int32_t>(links * 3 / 8), static_cast<std::int32_t>(links),
-        static_cast<std::int32_t>(links / 133), static_cast<std::int32_t>(links / 200), 5,
-        o.lineLinks};
+    model::TStudySizes sz{static_cast<std::int32_t>(links * 3 / 8),
+                          static_cast<std::int32_t>(links),
+                          static_cast<std::int32_t>(links / 133),
+                          static_cast<std::int32_t>(links / 200),
+                          5,
+                          o.lineLinks};
     auto p = std::make_unique<TProject>();
     timed("generate synthetic study", [&] { model::BuildSyntheticStudy(*p, sz); });
     // Named from the start, so that the model files land in the study's directory
@@ -288,15 +290,14 @@ std::string RunSize(long links, const TOptions& o, const TRecord& record) {
         model::TScenario* base = fresh->BaseScenario();
         timed("import network", [&] {
             undo::TCommandStack stack;
-            for (auto kind :
-                 {files::TNetworkFileKind::Nodes, files::TNetworkFileKind::Links,
-                  files::TNetworkFileKind::Opers, files::TNetworkFileKind::Routes})
+            for (auto kind : {files::TNetworkFileKind::Nodes, files::TNetworkFileKind::Links,
+                              files::TNetworkFileKind::Opers, files::TNetworkFileKind::Routes})
                 files::TImportNetworkCmd(
                     *fresh, base,
                     files::NetworkFileName(*p, p->BaseScenario(), kind, sdir.string()))
                     .Execute(stack);
         });
-        if (fresh->Links().Count() == 0 && (o.only.empty() || Selected("import", o.only)))
+        if (fresh->Links().Count() == 0 && wanted("import"))
             std::fprintf(stderr, "import made no link\n");
     }
     p.reset();
@@ -310,13 +311,12 @@ std::string RunSize(long links, const TOptions& o, const TRecord& record) {
         std::to_string(links) + " links (" + std::to_string(linkCount) + " made, " +
         std::to_string(nodeCount) + " nodes, " + std::to_string(linkRouteCount) +
         " link-routes): peak " + std::to_string(peak / 1024) + " MiB, " +
-        std::to_string(static_cast<long>(peak * 1024.0 / linkCount)) +
-        " bytes per link";
-    if (o.only.empty() || Selected("anchor", o.only)) {
+        std::to_string(static_cast<long>(peak * 1024.0 / linkCount)) + " bytes per link";
+    if (wanted("anchor")) {
         record("anchor: random reads, 20 per link", RandomReadsAnchor(links));
         record("anchor: sort, 5 keys per link", SortAnchor(links));
     }
-    if (!o.cli.empty() && (o.only.empty() || Selected("zep-cli info", o.only))) {
+    if (!o.cli.empty() && wanted("zep-cli info")) {
         auto t = std::chrono::steady_clock::now();
         const std::string command = Quoted(o.cli) + " info " + Quoted(zpz) + " > /dev/null";
         if (std::system(command.c_str()) == 0)

@@ -15,16 +15,15 @@ namespace zep::model::detail {
 
 using undo::TNoUndoScope;
 
-/// Deletes `e` from the owning list `list`, finding it through its list index where it can.
-inline void DeleteFrom(TEntityList& list, TEntity* e) {
+/// Deletes `e` from the owning list `list`, finding it through its list index where it can;
+/// without `detach`, the caller has taken `e` out of the other lists it must leave.
+inline void DeleteFrom(TEntityList& list, TEntity* e, bool detach = true) {
     const std::ptrdiff_t index = IsAtOwnPlace(list, e) ? e->ListIndex() : list.IndexOf(e);
-    if (index >= 0) list.Delete(static_cast<std::size_t>(index));
-}
-
-/// DeleteFrom without Dettach: the caller has taken `e` out of the other lists it must leave.
-inline void DeleteDetachedFrom(TEntityList& list, TEntity* e) {
-    const std::ptrdiff_t index = IsAtOwnPlace(list, e) ? e->ListIndex() : list.IndexOf(e);
-    if (index >= 0) list.DeleteDetached(static_cast<std::size_t>(index));
+    if (index < 0) return;
+    if (detach)
+        list.Delete(static_cast<std::size_t>(index));
+    else
+        list.DeleteDetached(static_cast<std::size_t>(index));
 }
 
 inline TLogger& ProjectLog() {

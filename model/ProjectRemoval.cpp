@@ -171,7 +171,7 @@ void TProject::RemoveNodes(const std::vector<TNode*>& nodes) {
         // whole network's removal.
         if (deferred && lr->OwnerList() == linkRoutes_.get()) {
             if (TRoute* r = lr->Route()) r->LinkRoutes().Drop(lr);
-            DeleteDetachedFrom(*linkRoutes_, lr);
+            DeleteFrom(*linkRoutes_, lr, false);
         } else {
             RemoveLinkRoute(lr);
         }

@@ -79,14 +79,15 @@ inline void RegisterTestRoot() {
     RegisterProjectFileHooks("TTestRoot", hooks);
 }
 
-/// Scenarios base -> s1 -> s2 and base -> s3 (created out of scenario order), `n` versioned
-/// entities with values of every kind in random scenarios, plain entities referred to by values.
+/// A new scenario below `parent` (none: a base) with the given name; the caller adds it to a list.
 inline model::TScenario* NamedScenario(model::TScenario* parent, const std::string& name) {
     auto* s = new model::TScenario(parent);
     s->SetName(name);
     return s;
 }
 
+/// Scenarios base -> s1 -> s2 and base -> s3 (created out of scenario order), `n` versioned
+/// entities with values of every kind in random scenarios, plain entities referred to by values.
 inline std::unique_ptr<TTestRoot> BuildRandomRoot(std::uint32_t seed, int n) {
     std::mt19937 rng(seed);
     auto root = std::make_unique<TTestRoot>();
